@@ -1,0 +1,57 @@
+// reportMessage and printMessage: every text of the plug-in reaches the host through here.
+#include <cstdarg>
+
+#include "CallbackTable.h"
+#include "kel/KelPlugin.h"
+
+namespace KelPluginInterface {
+namespace {
+
+struct MessageRoute {
+    const char* format;
+    uint32_t printLevel;
+};
+
+MessageRoute routeFor(uint32_t level) {
+    switch (level) {
+        case KEL_MSG_ERROR:
+            return {"<KelPlugin> Error:%s", KEL_PRINT_ERROR};
+        case KEL_MSG_WARNING:
+            return {"<KelPlugin> Warning:%s", KEL_PRINT_ERROR};
+        case KEL_MSG_STATUS:
+            return {"<KelPlugin> Status:%s", KEL_PRINT_STATUS};
+        case KEL_MSG_INFO:
+            return {"<KelPlugin> Info:%s", KEL_PRINT_STATUS};
+        case KEL_MSG_TEXT:
+            return {"<KelPlugin> %s", KEL_PRINT_STATUS};
+        default:
+            return {"<KelPlugin> Debug:%s", KEL_PRINT_LIST};
+    }
+}
+
+}  // namespace
+
+void KelPlugin::reportMessage(uint32_t level, const char* text) {
+    if (text == nullptr || text[0] == '\0') {
+        return;
+    }
+    if (const auto message = boundary::callbacks().messageCallback) {
+        message(messageContext, level, text);
+    }
+    // The text is an argument, never the format: a '%' in it is printed literally.
+    const MessageRoute route = routeFor(level);
+    printMessage(route.printLevel, route.format, text);
+}
+
+void KelPlugin::printMessage(uint32_t level, const char* format, ...) {
+    const auto print = boundary::callbacks().printCallback;
+    if (print == nullptr) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    print(level, format, args);
+    va_end(args);
+}
+
+}  // namespace KelPluginInterface
