@@ -10,7 +10,7 @@
 namespace kelhost {
 
 class PluginLibrary {
-public:
+  public:
     // Loads the library at `path` (RTLD_NOW | RTLD_LOCAL) and resolves all six exports. On
     // failure returns null and, when `error` is given, stores why.
     static std::unique_ptr<PluginLibrary> load(const std::string& path,
@@ -29,7 +29,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     PluginLibrary() = default;
 
     void* handle_ = nullptr;
