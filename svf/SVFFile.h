@@ -3,8 +3,11 @@
 #define KEL_SVF_SVFFILE_H
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "kel/KelPlugin.h"
+#include "svf/SvfWriter.h"
 
 namespace KelPluginInterface {
 
@@ -47,11 +50,44 @@ class SVFFile : public KelPlugin {
                                 const uint8_t* tdiMask, const uint8_t* tdoMask, uint32_t bitCount,
                                 TapState endState, CallContext callContext) override;
     TapState getTAPStateImpl() override;
+    // Refused while no file is open; fails when a statement of the lock was lost.
+    KelResult lockTargetImpl(uint32_t flags) override;
     KelResult unlockTargetImpl() override;
 
   private:
+    // The lengths of the header and trailer statements for one device; those in force in the
+    // file are remembered, so that a changed chain gets new ones even for the same device.
+    struct PadLengths {
+        uint32_t hir = 0;  // IR bits of the devices toward TDO
+        uint32_t tir = 0;  // IR bits of the devices toward TDI
+        uint32_t hdr = 0;  // one bypass bit per device toward TDO
+        uint32_t tdr = 0;  // one bypass bit per device toward TDI
+        bool operator==(const PadLengths&) const = default;
+    };
+    PadLengths padLengthsFor(uint32_t device) const;
+
+    KelResult writeDevice(const char* operation, svf::RegisterKind kind, uint32_t device,
+                          const uint8_t* tdi, uint32_t bitCount);
+    // Makes the header and trailer statements in force select `device`.
+    KelResult shiftIR(uint32_t device);
+    bool writePadStatement(std::string_view keyword, uint32_t bitCount, uint8_t fillByte);
+    bool writeScanStatement(svf::RegisterKind kind, const uint8_t* tdi, uint32_t bitCount);
+    KelResult writeText(std::string_view text);
+
+    // False, with an error message, when there is no file to write to.
+    bool requireOutputFile();
+    // Counts a stream call that lost data and reports it, naming the file.
+    void noteLostWrite(const char* action);
+    // Reports "<SVFFile> <reason> in <operation>\n".
+    void reportRefusal(const char* reason, const char* operation);
+
     FILE* outputFile = nullptr;
     int32_t selectedDevice = -1;
+    PadLengths padsInForce;
+    std::string outputFileName;
+    // Grows with every stream call that failed. Operations that call other public operations,
+    // whose results they must ignore, compare it before and after to see a lost write.
+    uint64_t lostWrites = 0;
 };
 
 }  // namespace KelPluginInterface

@@ -1,0 +1,188 @@
+#include "svf/SvfWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "svf/StreamSeam.h"
+
+namespace KelPluginInterface::svf {
+namespace {
+
+// Two lower-case hex digits for every byte value.
+constexpr std::array<char, 512> kHexPairs = [] {
+    constexpr char digits[] = "0123456789abcdef";
+    std::array<char, 512> pairs{};
+    for (size_t value = 0; value < 256; ++value) {
+        pairs[2 * value] = digits[value >> 4];
+        pairs[2 * value + 1] = digits[value & 0x0F];
+    }
+    return pairs;
+}();
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+inline char* putHex(char* out, uint8_t value) {
+    std::memcpy(out, &kHexPairs[2u * value], 2);
+    return out + 2;
+}
+
+// The block of text that is being assembled. Every append first makes room, handing what is
+// already there to the stream when the block is full.
+class TextBlock {
+  public:
+    explicit TextBlock(FILE* stream) : stream_(stream) {}
+
+    TextBlock(const TextBlock&) = delete;
+    TextBlock& operator=(const TextBlock&) = delete;
+
+    bool ok() const { return ok_; }
+
+    // Room for `size` more bytes (at most the block size); commit what was written there.
+    char* reserve(size_t size) {
+        if (kWriterBlockSize - used_ < size) {
+            drain();
+        }
+        return block_ + used_;
+    }
+    void commit(size_t size) { used_ += size; }
+
+    void append(std::string_view text) {
+        while (!text.empty()) {
+            const size_t piece = std::min(text.size(), kWriterBlockSize);
+            std::memcpy(reserve(piece), text.data(), piece);
+            commit(piece);
+            text.remove_prefix(piece);
+        }
+    }
+
+    void appendHex(uint8_t value) {
+        putHex(reserve(2), value);
+        commit(2);
+    }
+
+    // The value as printf's "%d" writes it.
+    void appendDecimal(int32_t value) {
+        char digits[11];
+        char* first = digits + sizeof digits;
+        const bool negative = value < 0;
+        uint32_t magnitude =
+            negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+        do {
+            *--first = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (negative) {
+            *--first = '-';
+        }
+        append(std::string_view(first, static_cast<size_t>(digits + sizeof digits - first)));
+    }
+
+    // Hands the rest to the stream; true when every byte of the statement got there.
+    bool finish() {
+        drain();
+        return ok_;
+    }
+
+  private:
+    void drain() {
+        if (ok_ && used_ != 0) {
+            ok_ = streamOps().write(block_, 1, used_, stream_) == used_;
+        }
+        used_ = 0;  // after a failure the rest of the statement is dropped
+    }
+
+    FILE* stream_;
+    size_t used_ = 0;
+    bool ok_ = true;
+    char block_[kWriterBlockSize];
+};
+
+// Scan data: the bytes from the top one down to byte 0, broken into lines.
+void appendScanData(TextBlock& out, const uint8_t* tdi, uint32_t bitCount) {
+    uint32_t remaining = bitCount / 8 + (bitCount % 8 != 0 ? 1u : 0u);
+    if (remaining == 0) {
+        return;
+    }
+    // An SVF player refuses a value with bits set beyond the stated length, so the unused bits
+    // of the top byte are cleared here (in the text only).
+    const uint32_t topBits = bitCount % 8;
+    const uint8_t topMask = static_cast<uint8_t>(topBits == 0 ? 0xFFu : (1u << topBits) - 1);
+    out.appendHex(static_cast<uint8_t>(tdi[--remaining] & topMask));
+
+    uint32_t lineRoom = kFirstLineBytes - 1;
+    while (remaining != 0 && out.ok()) {
+        const uint32_t run = std::min(remaining, lineRoom);
+        char* text = out.reserve(2u * run);
+        for (uint32_t k = 0; k < run; ++k) {
+            text = putHex(text, tdi[--remaining]);
+        }
+        out.commit(2u * run);
+        lineRoom -= run;
+        if (lineRoom == 0) {
+            out.append(kLineEnd);
+            lineRoom = kLineBytes;
+        }
+    }
+}
+
+// `count` copies of the same byte, without a line break.
+void appendRepeatedHex(TextBlock& out, uint8_t value, uint32_t count) {
+    constexpr uint32_t kMaxRun = kWriterBlockSize / 2;
+    while (count != 0 && out.ok()) {
+        const uint32_t run = std::min(count, kMaxRun);
+        char* text = out.reserve(2u * run);
+        for (uint32_t k = 0; k < run; ++k) {
+            text = putHex(text, value);
+        }
+        out.commit(2u * run);
+        count -= run;
+    }
+}
+
+}  // namespace
+
+bool writeText(FILE* stream, std::string_view text) {
+    TextBlock out(stream);
+    out.append(text);
+    return out.finish();
+}
+
+bool writeRunTest(FILE* stream, uint32_t count) {
+    TextBlock out(stream);
+    out.append("RUNTEST ");
+    out.appendDecimal(static_cast<int32_t>(count));
+    out.append(" TCK;\r\n");
+    return out.finish();
+}
+
+bool writePadStatement(FILE* stream, std::string_view keyword, uint32_t bitCount,
+                       uint8_t fillByte) {
+    TextBlock out(stream);
+    out.append(keyword);
+    out.append(" ");
+    out.appendDecimal(static_cast<int32_t>(bitCount));
+    if (bitCount != 0) {
+        out.append(" TDI (");
+        const uint32_t partialBits = bitCount % 8;
+        if (partialBits != 0) {
+            out.appendHex(static_cast<uint8_t>(((1u << partialBits) - 1) & fillByte));
+        }
+        appendRepeatedHex(out, fillByte, bitCount / 8);
+        out.append(")");
+    }
+    out.append(";\r\n");
+    return out.finish();
+}
+
+bool writeScanStatement(FILE* stream, RegisterKind kind, const uint8_t* tdi, uint32_t bitCount) {
+    TextBlock out(stream);
+    out.append(kind == RegisterKind::Instruction ? "SIR " : "SDR ");
+    out.appendDecimal(static_cast<int32_t>(bitCount));
+    out.append(" TDI (");
+    appendScanData(out, tdi, bitCount);
+    out.append(");\r\n");
+    return out.finish();
+}
+
+}  // namespace KelPluginInterface::svf
