@@ -24,8 +24,7 @@ std::string hexByte(unsigned value) {
 
 // The column rule of the format: a counter that starts at 32, grows by 2 per byte and breaks
 // the line at 72. Unused bits of the top byte are cleared.
-std::string referenceScan(const char* keyword, const std::vector<uint8_t>& tdi,
-                          uint32_t bitCount) {
+std::string referenceScan(const char* keyword, const std::vector<uint8_t>& tdi, uint32_t bitCount) {
     std::string text = std::string(keyword) + " " + std::to_string(bitCount) + " TDI (";
     unsigned column = 32;
     const uint32_t top = (bitCount - 1) / 8;
@@ -113,7 +112,8 @@ TEST(SvfWriter, PadStatementsStayOnOneLine) {
     EXPECT_EQ(pad("HDR", 2, 0x00), "HDR 2 TDI (00);\r\n");
     EXPECT_EQ(pad("TDR", 0, 0x00), "TDR 0;\r\n");
     // Longer than a block: still one line.
-    EXPECT_EQ(pad("HIR", 8 * 9000 + 3, 0xFF), "HIR 72003 TDI (07" + std::string(18000, 'f') + ");\r\n");
+    EXPECT_EQ(pad("HIR", 8 * 9000 + 3, 0xFF),
+              "HIR 72003 TDI (07" + std::string(18000, 'f') + ");\r\n");
 }
 
 TEST(SvfWriter, DecimalsReadAsPercentD) {
