@@ -40,7 +40,10 @@ void KelPlugin::reportMessage(uint32_t level, const char* text) {
     }
     // The text is an argument, never the format: a '%' in it is printed literally.
     const MessageRoute route = routeFor(level);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"  // the formats are the fixed texts above
     printMessage(route.printLevel, route.format, text);
+#pragma GCC diagnostic pop
 }
 
 void KelPlugin::printMessage(uint32_t level, const char* format, ...) {
