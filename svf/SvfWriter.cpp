@@ -61,20 +61,15 @@ class TextBlock {
         commit(2);
     }
 
-    // The value as printf's "%d" writes it.
-    void appendDecimal(int32_t value) {
-        char digits[11];
+    // Unsigned decimal: for counts below 2^31 this is exactly what "%d" writes, and larger counts
+    // stay valid SVF instead of turning negative.
+    void appendDecimal(uint32_t value) {
+        char digits[10];
         char* first = digits + sizeof digits;
-        const bool negative = value < 0;
-        uint32_t magnitude =
-            negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
         do {
-            *--first = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        if (negative) {
-            *--first = '-';
-        }
+            *--first = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
         append(std::string_view(first, static_cast<size_t>(digits + sizeof digits - first)));
     }
 
@@ -151,7 +146,7 @@ bool writeText(FILE* stream, std::string_view text) {
 bool writeRunTest(FILE* stream, uint32_t count) {
     TextBlock out(stream);
     out.append("RUNTEST ");
-    out.appendDecimal(static_cast<int32_t>(count));
+    out.appendDecimal(count);
     out.append(" TCK;\r\n");
     return out.finish();
 }
@@ -161,7 +156,7 @@ bool writePadStatement(FILE* stream, std::string_view keyword, uint32_t bitCount
     TextBlock out(stream);
     out.append(keyword);
     out.append(" ");
-    out.appendDecimal(static_cast<int32_t>(bitCount));
+    out.appendDecimal(bitCount);
     if (bitCount != 0) {
         out.append(" TDI (");
         const uint32_t partialBits = bitCount % 8;
@@ -178,7 +173,7 @@ bool writePadStatement(FILE* stream, std::string_view keyword, uint32_t bitCount
 bool writeScanStatement(FILE* stream, RegisterKind kind, const uint8_t* tdi, uint32_t bitCount) {
     TextBlock out(stream);
     out.append(kind == RegisterKind::Instruction ? "SIR " : "SDR ");
-    out.appendDecimal(static_cast<int32_t>(bitCount));
+    out.appendDecimal(bitCount);
     out.append(" TDI (");
     appendScanData(out, tdi, bitCount);
     out.append(");\r\n");

@@ -28,7 +28,7 @@ enum class RegisterKind : uint32_t { Instruction = 0, Data = 1 };
 // A fixed statement such as "STATE RESET;\r\n".
 bool writeText(FILE* stream, std::string_view text);
 
-// "RUNTEST <count> TCK;\r\n"; the count is written as the signed decimal of its bits.
+// "RUNTEST <count> TCK;\r\n"; counts are unsigned decimals (bit counts too).
 bool writeRunTest(FILE* stream, uint32_t count);
 
 // "<keyword> <n> TDI (<hex>);\r\n" with every TDI bit taken from fillByte, or "<keyword> 0;\r\n".

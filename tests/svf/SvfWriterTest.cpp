@@ -116,12 +116,13 @@ TEST(SvfWriter, PadStatementsStayOnOneLine) {
               "HIR 72003 TDI (07" + std::string(18000, 'f') + ");\r\n");
 }
 
-TEST(SvfWriter, DecimalsReadAsPercentD) {
+TEST(SvfWriter, CountsAreUnsignedDecimals) {
     for (const uint32_t count : {0u, 7u, 10u, 100u, 2147483647u, 2147483648u, 4294967295u}) {
         MemoryStream stream;
         ASSERT_TRUE(svf::writeRunTest(stream.file(), count));
         char expected[32];
-        std::snprintf(expected, sizeof expected, "RUNTEST %d TCK;\r\n", static_cast<int>(count));
+        // Identical to "%d" below 2^31; never negative above it.
+        std::snprintf(expected, sizeof expected, "RUNTEST %u TCK;\r\n", count);
         EXPECT_EQ(stream.text(), expected);
     }
 }
