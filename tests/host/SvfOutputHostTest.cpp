@@ -1,0 +1,102 @@
+// The output file as a whole: lost writes, a new file per open, and writes without a file.
+#include "HostTest.h"
+
+namespace kelhost::test {
+namespace {
+
+using KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
+
+// Every message is an error of the file target; at least one names the file.
+void expectFileErrors(const Recorder& recorder, const std::string& file) {
+    bool named = false;
+    for (const Event& event : recorder.events()) {
+        if (event.kind != Event::Kind::Message) {
+            continue;
+        }
+        EXPECT_EQ(KEL_MSG_ERROR, event.level) << event.text;
+        EXPECT_EQ(0u, event.text.rfind("<SVFFile> ", 0)) << event.text;
+        named = named || event.text.find(file) != std::string::npos;
+    }
+    EXPECT_TRUE(named) << "no message names " << file;
+}
+
+using SvfOutput = HostTest;
+
+// A full disk must never look like success: the flush of the unlock and the close notice it.
+TEST_F(SvfOutput, AFullDiskIsReportedByTheFlushAndTheClose) {
+    ASSERT_EQ(KEL_SUCCESS, open("/dev/full"));
+    target().lockTarget(0);
+    recorder_.clear();
+
+    EXPECT_EQ(KEL_FAILURE, target().unlockTarget());
+    expectFileErrors(recorder_, "/dev/full");
+
+    recorder_.clear();
+    EXPECT_EQ(KEL_FAILURE, target().closeTarget());
+    expectFileErrors(recorder_, "/dev/full");
+    EXPECT_FALSE(target().isOpened());
+}
+
+TEST_F(SvfOutput, AFullDiskIsReportedByAWriteTooLongToBuffer) {
+    ASSERT_EQ(KEL_SUCCESS, open("/dev/full"));
+    ASSERT_NO_FATAL_FAILURE(describeChain({8}));
+    ASSERT_EQ(KEL_SUCCESS, target().setLockOwned(true));
+    recorder_.clear();
+
+    const std::vector<uint8_t> tdi(64 * 1024, 0x5A);
+    EXPECT_EQ(KEL_FAILURE, writeDR(0, tdi, static_cast<uint32_t>(tdi.size() * 8)));
+    expectFileErrors(recorder_, "/dev/full");
+
+    target().closeTarget();
+    EXPECT_FALSE(target().isOpened());
+}
+
+// Headers written into one file are not in force in the next one.
+TEST_F(SvfOutput, EachNewFileStartsWithoutHeaders) {
+    const std::string first = tempPath("first.svf");
+    const std::string second = tempPath("second.svf");
+    ASSERT_NO_FATAL_FAILURE(startSession(first, {6, 8}));
+    ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x2A}, 8));
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+
+    ASSERT_EQ(KEL_SUCCESS, open(second));
+    ASSERT_EQ(KEL_SUCCESS, target().lockTarget(0));
+    ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x2A}, 8));
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+
+    const std::string expected =
+        "STATE RESET;\r\nSTATE IDLE;\r\n"
+        "HIR 0;\r\nTIR 6 TDI (3f);\r\nHDR 0;\r\nTDR 1 TDI (00);\r\n"
+        "SIR 8 TDI (2a);\r\n"
+        "STATE IDLE;\r\n";
+    EXPECT_SVF_FILE(first, expected);
+    EXPECT_SVF_FILE(second, expected);
+}
+
+// Before the first open and after a close there is no file: statements are refused with an
+// error of the file target instead of being lost.
+TEST_F(SvfOutput, StatementsWithoutAnOpenFileAreRefused) {
+    ASSERT_NO_FATAL_FAILURE(describeChain({6}));
+    ASSERT_EQ(KEL_SUCCESS, target().setLockOwned(true));
+    for (const bool afterClose : {false, true}) {
+        SCOPED_TRACE(afterClose ? "after close" : "never opened");
+        if (afterClose) {
+            ASSERT_EQ(KEL_SUCCESS, open(tempPath("a.svf")));
+            ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+            ASSERT_EQ(KEL_SUCCESS, target().setLockOwned(true));
+        }
+        recorder_.clear();
+        EXPECT_EQ(KEL_FAILURE, target().initializeTAP());
+        EXPECT_EQ(KEL_FAILURE, target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 5));
+        EXPECT_EQ(KEL_FAILURE, writeIR(0, {0x01}, 6));
+        EXPECT_EQ(KEL_FAILURE, writeDR(0, {0x01}, 1));
+        const std::vector<std::string> messages = recorder_.messageLines();
+        EXPECT_GE(messages.size(), 4u);
+        for (const std::string& message : messages) {
+            EXPECT_EQ(0u, message.rfind("0 256: <SVFFile> ", 0)) << message;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelhost::test

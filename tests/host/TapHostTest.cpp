@@ -1,0 +1,148 @@
+// TAP navigation seen from a host: the lock gate, the statements, and the waiting form.
+#include "HostTest.h"
+
+namespace kelhost::test {
+namespace {
+
+using namespace KelPluginInterface;
+
+const char* const kNoLock =
+    "print 1: <KelPlugin> Operation not permitted without obtaining an exclusive lock!\n";
+
+std::string movePrint(const char* to, uint32_t count) {
+    return std::string("print 4: KelPlugin::navigateTAP FROM KELJTAG_TEST_LOGIC_RESET TO(") + to +
+           "," + std::to_string(count) + ") returning 0\n";
+}
+
+std::string waitPrint(const char* to, uint32_t count, uint32_t wait) {
+    return std::string("print 4: KelPlugin::navigateTAP FROM KELJTAG_TEST_LOGIC_RESET TO(") + to +
+           "," + std::to_string(count) + "," + std::to_string(wait) + ") returning 0\n";
+}
+
+std::string sleptPrint(uint32_t wait) {
+    return "print 4: <KelPlugin> navigateTAPImpl:Slept for " + std::to_string(wait) +
+           " microSeconds...\n";
+}
+
+const char* const kLockAndUnlock[] = {"STATE RESET;\r\nSTATE IDLE;\r\n", "STATE IDLE;\r\n"};
+
+using TapGate = HostTest;
+
+TEST_F(TapGate, NavigationWithoutTheLockIsRefused) {
+    ASSERT_EQ(KEL_SUCCESS, open(tempPath("a.svf")));
+    recorder_.clear();
+    EXPECT_EQ(KEL_FAILURE, target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 0));
+    EXPECT_EQ(KEL_FAILURE, target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 0, 10));
+    EXPECT_EVENTS(recorder_,                                                            //
+                  "> KelPlugin::navigateTAP", kNoLock, "< KEL_FAILURE, ERROR CODE: 0",  //
+                  "> KelPlugin::navigateTAP", kNoLock, "< KEL_FAILURE, ERROR CODE: 0");
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+    EXPECT_SVF_FILE(tempPath("a.svf"), "");
+}
+
+TEST_F(TapGate, ResetNeedsNoLock) {
+    ASSERT_EQ(KEL_SUCCESS, open(tempPath("a.svf")));
+    recorder_.clear();
+    EXPECT_EQ(KEL_SUCCESS, target().initializeTAP());
+    EXPECT_EVENTS(recorder_, "> KelPlugin::initializeTAP", "< KEL_SUCCESS");
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+    EXPECT_SVF_FILE(tempPath("a.svf"), "STATE RESET;\r\n");
+}
+
+class TapNavigation : public HostTest {
+  protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(HostTest::SetUp());
+        path_ = tempPath("tap.svf");
+        ASSERT_NO_FATAL_FAILURE(startSession(path_, {}));
+    }
+
+    // The file after closing: the lock's statements, `body`, and the unlock's "STATE IDLE;".
+    void expectFileBody(const std::string& body) {
+        ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+        EXPECT_SVF_FILE(path_, kLockAndUnlock[0] + body + kLockAndUnlock[1]);
+    }
+
+    std::string path_;
+};
+
+TEST_F(TapNavigation, OnlyResetIdleAndClocksReachTheFile) {
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 0));
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 100));
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_SHIFT_DR, 0));
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_PAUSE_IR, 3));
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_TEST_LOGIC_RESET, 0));
+    expectFileBody(
+        "STATE IDLE;\r\n"
+        "STATE IDLE;\r\nRUNTEST 100 TCK;\r\n"
+        "RUNTEST 3 TCK;\r\n"
+        "STATE RESET;\r\n");
+}
+
+TEST_F(TapNavigation, ResetWithClocksTracesTheNestedReset) {
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_TEST_LOGIC_RESET, 5));
+    EXPECT_EVENTS(recorder_,                                          //
+                  "> KelPlugin::navigateTAP",                         //
+                  "  > KelPlugin::initializeTAP", "  < KEL_SUCCESS",  //
+                  movePrint("KELJTAG_TEST_LOGIC_RESET", 5),           //
+                  "< KEL_SUCCESS");
+    expectFileBody("STATE RESET;\r\nRUNTEST 5 TCK;\r\n");
+}
+
+TEST_F(TapNavigation, TheStoredStateNeverMoves) {
+    target().navigateTAP(KELJTAG_SHIFT_IR, 0);
+    target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 2);
+    recorder_.clear();
+    EXPECT_EQ(KELJTAG_TEST_LOGIC_RESET, target().getTAPState());
+    EXPECT_EVENTS(recorder_, "> KelPlugin::getTAPState", "< KELJTAG_TEST_LOGIC_RESET");
+}
+
+TEST_F(TapNavigation, WaitOfZeroNavigatesOnly) {
+    EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 0, 0));
+    EXPECT_EVENTS(recorder_,                                                            //
+                  "> KelPlugin::navigateTAP",                                           //
+                  "  > KelPlugin::navigateTAP", movePrint("KELJTAG_RUN_TEST_IDLE", 0),  //
+                  "  < KEL_SUCCESS",                                                    //
+                  waitPrint("KELJTAG_RUN_TEST_IDLE", 0, 0),                             //
+                  "< KEL_SUCCESS");
+    expectFileBody("STATE IDLE;\r\n");
+}
+
+// A wait flushes (which this target does not implement), sleeps and reports the microseconds
+// asked for; the wait itself is not written.
+TEST_F(TapNavigation, WaitFlushesSleepsAndReports) {
+    for (const uint32_t wait : {1u, 1000u, 1001u}) {
+        SCOPED_TRACE(wait);
+        recorder_.clear();
+        EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_PAUSE_DR, 2, wait));
+        EXPECT_EVENTS(recorder_,                                                               //
+                      "> KelPlugin::navigateTAP",                                              //
+                      "  > KelPlugin::navigateTAP", movePrint("KELJTAG_PAUSE_DR", 2),          //
+                      "  < KEL_SUCCESS",                                                       //
+                      "  > KelPlugin::flush",                                                  //
+                      "print 2: KelPlugin::flushImpl() is not implemented for this Target\n",  //
+                      "  < KEL_FAILURE, ERROR CODE: 0",                                        //
+                      sleptPrint(wait),                                                        //
+                      waitPrint("KELJTAG_PAUSE_DR", 2, wait),                                  //
+                      "< KEL_SUCCESS");
+    }
+    expectFileBody("RUNTEST 2 TCK;\r\nRUNTEST 2 TCK;\r\nRUNTEST 2 TCK;\r\n");
+}
+
+// A state without a name is refused before anything is written or printed with a null name.
+TEST_F(TapNavigation, StatesOutsideTheSixteenAreRefused) {
+    for (const int32_t state : {16, -1, 0x7FFFFFFF}) {
+        SCOPED_TRACE(state);
+        recorder_.clear();
+        EXPECT_EQ(KEL_FAILURE, target().navigateTAP(static_cast<TapState>(state), 1));
+        EXPECT_EQ(KEL_FAILURE, target().navigateTAP(static_cast<TapState>(state), 1, 0));
+        for (const std::string& line : recorder_.lines()) {
+            EXPECT_EQ(std::string::npos, line.find("(null)")) << line;
+        }
+        EXPECT_FALSE(recorder_.printLines().empty());
+    }
+    expectFileBody("");
+}
+
+}  // namespace
+}  // namespace kelhost::test
