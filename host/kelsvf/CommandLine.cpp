@@ -1,0 +1,209 @@
+#include "CommandLine.h"
+
+#include <utility>
+
+#include "Script.h"
+#include "ScriptValues.h"
+
+namespace kelsvf {
+namespace {
+
+// Walks the arguments; an option's value may follow it or come after '=' ("--plugin=PATH").
+class ArgumentReader {
+  public:
+    explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+
+    bool done() const { return next_ >= args_.size(); }
+
+    // The next argument, split at '=' when it is a long option with an attached value.
+    std::string take() {
+        attached_.reset();
+        std::string arg = args_[next_++];
+        const size_t equals = arg.find('=');
+        if (arg.starts_with("--") && equals != std::string::npos) {
+            attached_ = arg.substr(equals + 1);
+            arg.resize(equals);
+        }
+        return arg;
+    }
+
+    std::string value(const std::string& option) {
+        if (attached_) {
+            return *std::exchange(attached_, std::nullopt);
+        }
+        if (done()) {
+            throw UsageError(option + " needs a value");
+        }
+        return args_[next_++];
+    }
+
+    // An option that takes no value must not have one attached.
+    void noValue(const std::string& option) const {
+        if (attached_) {
+            throw UsageError(option + " takes no value");
+        }
+    }
+
+  private:
+    const std::vector<std::string>& args_;
+    size_t next_ = 0;
+    std::optional<std::string> attached_;
+};
+
+uint32_t numberOption(const std::string& option, const std::string& text) {
+    try {
+        return parseNumber32(text, option);
+    } catch (const LineError& error) {
+        throw UsageError(error.what());
+    }
+}
+
+std::vector<uint32_t> numberList(const std::string& option, const std::string& text) {
+    std::vector<uint32_t> numbers;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        numbers.push_back(numberOption(option, text.substr(start, comma - start)));
+        if (comma == std::string::npos) {
+            return numbers;
+        }
+        start = comma + 1;
+    }
+}
+
+// Options both commands take; false when `option` is not one of them.
+bool takeCommonOption(const std::string& option, ArgumentReader& reader, CommonOptions& common) {
+    if (option == "--plugin") {
+        common.pluginPath = reader.value(option);
+    } else if (option == "-v" || option == "--verbosity") {
+        common.output.verbosity = numberOption(option, reader.value(option));
+    } else if (option == "--trace") {
+        reader.noValue(option);
+        common.output.trace = true;
+    } else if (option == "--dump") {
+        reader.noValue(option);
+        common.output.dump = true;
+    } else if (option == "--keep-going") {
+        reader.noValue(option);
+        common.keepGoing = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void parseRun(ArgumentReader& reader, CommandLine& line) {
+    bool haveScript = false;
+    while (!reader.done()) {
+        const std::string arg = reader.take();
+        if (takeCommonOption(arg, reader, line.common)) {
+            continue;
+        }
+        if (arg == "-o" || arg == "--output") {
+            line.run.output = reader.value(arg);
+        } else if (arg != "-" && arg.starts_with('-')) {
+            throw UsageError("unknown option " + arg + " for run");
+        } else if (haveScript) {
+            throw UsageError("run takes one script, but got a second: " + arg);
+        } else {
+            line.run.script = arg;
+            haveScript = true;
+        }
+    }
+    if (!haveScript) {
+        throw UsageError("run needs a script (a path, or - for standard input)");
+    }
+}
+
+void parseProgram(ArgumentReader& reader, CommandLine& line) {
+    ProgramOptions& program = line.program;
+    while (!reader.done()) {
+        const std::string arg = reader.take();
+        if (takeCommonOption(arg, reader, line.common)) {
+            continue;
+        }
+        if (arg == "--irlen") {
+            program.irLengths = numberList(arg, reader.value(arg));
+        } else if (arg == "--chainfile") {
+            program.chainFile = reader.value(arg);
+        } else if (arg == "--device") {
+            program.device = numberOption(arg, reader.value(arg));
+        } else if (arg == "--ir") {
+            program.instruction = reader.value(arg);
+        } else if (arg == "--data") {
+            program.dataFile = reader.value(arg);
+        } else if (arg == "-o" || arg == "--output") {
+            program.output = reader.value(arg);
+        } else if (arg == "--runtest") {
+            program.runtest = numberOption(arg, reader.value(arg));
+        } else if (arg == "--type") {
+            program.type = reader.value(arg);
+        } else if (arg == "--print-script") {
+            reader.noValue(arg);
+            program.printScript = true;
+        } else {
+            throw UsageError("unknown argument " + arg + " for program");
+        }
+    }
+    if (program.irLengths.empty()) {
+        throw UsageError("program needs --irlen (the IR length of every device, device 0 first)");
+    }
+    if (program.instruction.empty()) {
+        throw UsageError("program needs --ir (the instruction to load first, in hex)");
+    }
+    if (program.dataFile.empty()) {
+        throw UsageError("program needs --data (the data file to shift into the device)");
+    }
+    if (program.output.empty()) {
+        throw UsageError("program needs -o (the SVF file to write)");
+    }
+}
+
+bool isHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (args.empty()) {
+        throw UsageError("no command given (run, program or help)");
+    }
+    const std::string& command = args.front();
+    if (isHelp(command)) {
+        return line;
+    }
+    if (command == "--version") {
+        line.command = Command::Version;
+        return line;
+    }
+    if (command == "help") {
+        line.helpTopic = args.size() > 1 ? args[1] : "";
+        if (!line.helpTopic.empty() && line.helpTopic != "run" && line.helpTopic != "program") {
+            throw UsageError("no help for " + line.helpTopic + " (try run or program)");
+        }
+        return line;
+    }
+    if (command != "run" && command != "program") {
+        throw UsageError("unknown command " + command + " (run, program or help)");
+    }
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (isHelp(args[i])) {
+            line.helpTopic = command;
+            return line;
+        }
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    ArgumentReader reader(rest);
+    if (command == "run") {
+        line.command = Command::Run;
+        parseRun(reader, line);
+    } else {
+        line.command = Command::Program;
+        parseProgram(reader, line);
+    }
+    return line;
+}
+
+}  // namespace kelsvf

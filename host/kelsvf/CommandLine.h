@@ -1,0 +1,59 @@
+// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", help and version.
+#ifndef KELSVF_COMMAND_LINE_H
+#define KELSVF_COMMAND_LINE_H
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "HostOutput.h"
+
+namespace kelsvf {
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Options that both commands take.
+struct CommonOptions {
+    std::string pluginPath;  // empty: the default location
+    OutputSettings output;
+    bool keepGoing = false;
+};
+
+struct RunOptions {
+    std::string script;                 // a path, or "-" for standard input
+    std::optional<std::string> output;  // -o: the output file, replacing the script's fname
+};
+
+struct ProgramOptions {
+    std::vector<uint32_t> irLengths;       // --irlen 6,8,10: device 0 (nearest TDI) first
+    std::optional<std::string> chainFile;  // --chainfile: IDCODEs from a chain-description file
+    uint32_t device = 0;                   // --device
+    std::string instruction;               // --ir: hex, the device's IR length in bits
+    std::string dataFile;                  // --data: the bitstream
+    std::string output;                    // -o
+    std::optional<uint32_t> runtest;       // --runtest: clocks in Run-Test/Idle after the data
+    std::string type = "SVF";              // --type: the target type option
+    bool printScript = false;              // --print-script: show the script, run nothing
+};
+
+enum class Command { Run, Program, Help, Version };
+
+struct CommandLine {
+    Command command = Command::Help;
+    std::string helpTopic;  // "", "run" or "program"
+    CommonOptions common;
+    RunOptions run;
+    ProgramOptions program;
+};
+
+// `args` are the arguments after the program name. Throws UsageError.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+}  // namespace kelsvf
+
+#endif  // KELSVF_COMMAND_LINE_H

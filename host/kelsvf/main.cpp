@@ -1,0 +1,55 @@
+// kelsvf: a command-line host for the SVF-file JTAG plug-in.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "HelpText.h"
+
+#ifndef KELSVF_VERSION
+#error "KELSVF_VERSION must give the project version"
+#endif
+
+namespace {
+
+int helpFor(const std::string& topic) {
+    const std::string text = topic == "run"       ? kelsvf::runHelp()
+                             : topic == "program" ? kelsvf::programHelp()
+                                                  : kelsvf::generalHelp();
+    std::fputs(text.c_str(), stdout);
+    return kelsvf::kExitOk;
+}
+
+int dispatch(const std::vector<std::string>& args) {
+    using kelsvf::Command;
+    const kelsvf::CommandLine line = kelsvf::parseCommandLine(args);
+    switch (line.command) {
+        case Command::Run:
+            return kelsvf::runCommand(line);
+        case Command::Program:
+            return kelsvf::programCommand(line);
+        case Command::Version:
+            std::printf("kelsvf %s\n", KELSVF_VERSION);
+            return kelsvf::kExitOk;
+        case Command::Help:
+            break;
+    }
+    return helpFor(line.helpTopic);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return dispatch(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const kelsvf::UsageError& error) {
+        std::fprintf(stderr, "kelsvf: %s\nTry 'kelsvf --help'.\n", error.what());
+        return kelsvf::kExitUsage;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.what());
+        return kelsvf::kExitOperationFailed;
+    }
+}
