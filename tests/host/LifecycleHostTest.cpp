@@ -246,16 +246,6 @@ TEST_F(Lifecycle, NullOutputPointersAreRefused) {
     EXPECT_EQ(KEL_FAILURE, target().isFileOutput(nullptr));
 }
 
-TEST_F(Lifecycle, NewTargetInfoHoldsOnlyTheTwoNames) {
-    const KelTargetInfo info = targetInfoOf(target());
-    KelTargetInfo expected;
-    std::memset(&expected, 0, sizeof expected);
-    std::strcpy(expected.pluginName, "KEL Plug-in");
-    std::strcpy(expected.pluginVersion, "KelPlugin Version 1.0");
-    EXPECT_EQ(0, std::memcmp(&expected, &info, sizeof info));
-    EXPECT_EVENTS(recorder_, "> KelPlugin::getTargetInfo", "< KEL_SUCCESS");
-}
-
 TEST_F(Lifecycle, TargetTypeFollowsTheLatestTypeOptionEvenOfARefusedOpen) {
     const std::string path = tempPath("a.svf");
     ASSERT_EQ(KEL_SUCCESS, open(path, "first"));
