@@ -1,0 +1,291 @@
+#include "Summary.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+
+namespace kelbench {
+namespace {
+
+using Results = std::map<std::string, Measurement>;
+
+std::optional<Measurement> lookup(const Results& results, const std::string& name) {
+    const auto found = results.find(name);
+    if (found == results.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<double> counter(const Results& results, const std::string& name,
+                              const std::string& counterName) {
+    const auto measurement = lookup(results, name);
+    if (!measurement) {
+        return std::nullopt;
+    }
+    const auto found = measurement->counters.find(counterName);
+    if (found == measurement->counters.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+__attribute__((format(printf, 1, 2))) std::string format(const char* pattern, ...) {
+    char text[160];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(text, sizeof text, pattern, args);
+    va_end(args);
+    return text;
+}
+
+// "0.412 s, 335 MB/s"
+std::string timeAndRate(const Results& results, const std::string& name, double textBytes) {
+    const auto measurement = lookup(results, name);
+    if (!measurement) {
+        return "-";
+    }
+    return format("%.3f s, %.0f MB/s", measurement->seconds,
+                  textBytes / measurement->seconds / 1e6);
+}
+
+std::optional<double> ratio(const Results& results, const std::string& numerator,
+                            const std::string& denominator) {
+    const auto top = lookup(results, numerator);
+    const auto bottom = lookup(results, denominator);
+    if (!top || !bottom || bottom->seconds <= 0) {
+        return std::nullopt;
+    }
+    return top->seconds / bottom->seconds;
+}
+
+std::string showRatio(std::optional<double> value) {
+    return value ? format("%.2f", *value) : "-";
+}
+
+void printLargeScans(std::ostream& out, const Results& results) {
+    if (!lookup(results, "BM_FileCopy/MiB:1") && !lookup(results, "BM_FileCopy/MiB:16") &&
+        !lookup(results, "BM_FileCopy/MiB:64")) {
+        return;
+    }
+    out << "\n#### One SDR through writeDeviceDR (medians of 3)\n\n"
+        << "| Scan | SVF text | Plug-in into a file | Plug-in into /dev/null | Per-byte reference "
+           "into a file | Per-byte reference into /dev/null | Copy of an equal file | Plug-in / "
+           "copy | Reference / plug-in (file) | Reference / plug-in (/dev/null) |\n"
+        << "|---|---|---|---|---|---|---|---|---|---|\n";
+    for (const int mib : {1, 16, 64}) {
+        const std::string size = format("/MiB:%d", mib);
+        const auto text = counter(results, "BM_FileCopy" + size, "text_bytes");
+        const auto copy = lookup(results, "BM_FileCopy" + size);
+        if (!text || !copy) {
+            continue;
+        }
+        const double bytes = *text * copy->seconds;  // the counter is a rate
+        out << "| " << mib << " MiB | " << format("%.1f MB", bytes / 1e6) << " | "
+            << timeAndRate(results, "BM_SdrPlugin/file" + size, bytes) << " | "
+            << timeAndRate(results, "BM_SdrPlugin/devnull" + size, bytes) << " | "
+            << timeAndRate(results, "BM_SdrReference/file" + size, bytes) << " | "
+            << timeAndRate(results, "BM_SdrReference/devnull" + size, bytes) << " | "
+            << timeAndRate(results, "BM_FileCopy" + size, bytes) << " | "
+            << showRatio(ratio(results, "BM_SdrPlugin/file" + size, "BM_FileCopy" + size)) << " | "
+            << showRatio(ratio(results, "BM_SdrReference/file" + size, "BM_SdrPlugin/file" + size))
+            << " | "
+            << showRatio(
+                   ratio(results, "BM_SdrReference/devnull" + size, "BM_SdrPlugin/devnull" + size))
+            << " |\n";
+    }
+}
+
+std::string callsPerSecond(const Results& results, const std::string& name) {
+    const auto rate = counter(results, name, "items_per_second");
+    return rate ? format("%.2f M/s (%.0f ns)", *rate / 1e6, 1e9 / *rate) : "-";
+}
+
+void printSmallOperations(std::ostream& out, const Results& results) {
+    if (!lookup(results, "BM_WriteDR32_OneDevice/noop_callbacks")) {
+        return;
+    }
+    out << "\n#### Small operations, calls per second (into /dev/null)\n\n"
+        << "| Operation | No-op callbacks | No callbacks |\n|---|---|---|\n";
+    const std::pair<const char*, const char*> rows[] = {
+        {"writeDeviceDR, 32 bits, one device", "BM_WriteDR32_OneDevice"},
+        {"writeDeviceDR, 32 bits, alternating two devices", "BM_WriteDR32_AlternatingDevices"},
+        {"navigateTAP to Run-Test/Idle", "BM_NavigateTAP"},
+    };
+    for (const auto& [title, name] : rows) {
+        out << "| " << title << " | "
+            << callsPerSecond(results, std::string(name) + "/noop_callbacks") << " | "
+            << callsPerSecond(results, std::string(name) + "/no_callbacks") << " |\n";
+    }
+}
+
+void printMemory(std::ostream& out, const Results& results) {
+    if (!lookup(results, "BM_PeakMemory/MiB:16") && !lookup(results, "BM_PeakMemory/MiB:64")) {
+        return;
+    }
+    out << "\n#### Peak resident memory of one SDR into a file (fresh process per size)\n\n"
+        << "| Scan | Peak | Beyond the caller's buffer | Grown during the write "
+           "|\n|---|---|---|---|\n";
+    for (const int mib : {16, 64}) {
+        const std::string name = format("BM_PeakMemory/MiB:%d", mib);
+        const auto peak = counter(results, name, "peak_KiB");
+        const auto beyond = counter(results, name, "beyond_buffer_KiB");
+        const auto grown = counter(results, name, "grown_in_write_KiB");
+        if (peak && beyond && grown) {
+            out << "| " << mib << " MiB | " << format("%.0f KiB", *peak) << " | "
+                << format("%.0f KiB", *beyond) << " | " << format("%.0f KiB", *grown) << " |\n";
+        }
+    }
+}
+
+bool hasCopyBits(const Results& results) {
+    const auto first = results.lower_bound("BM_CopyBits/");
+    return first != results.end() && first->first.rfind("BM_CopyBits/", 0) == 0;
+}
+
+void printCopyBits(std::ostream& out, const Results& results) {
+    if (!hasCopyBits(results)) {
+        return;
+    }
+    out << "\n#### copyBits\n\n| Destination bit | Source bit | Size | Rate |\n|---|---|---|---|\n";
+    for (const auto& [name, measurement] : results) {
+        if (name.rfind("BM_CopyBits/", 0) != 0) {
+            continue;
+        }
+        int dst = 0;
+        int src = 0;
+        int mib = 0;
+        std::sscanf(name.c_str(), "BM_CopyBits/dst:%d/src:%d/MiB:%d", &dst, &src, &mib);
+        const auto found = measurement.counters.find("copied_bytes");
+        if (found != measurement.counters.end()) {
+            out << "| " << dst << " | " << src << " | " << mib << " MiB | "
+                << format("%.2f GB/s", found->second / 1e9) << " |\n";
+        }
+    }
+}
+
+void printSimulatedChain(std::ostream& out, const Results& results) {
+    const auto device = lookup(results, "BM_ShiftDeviceDR_SimChain/MiB:64");
+    const auto chain = lookup(results, "BM_ShiftChainDR_SimChain/MiB:64");
+    if (!device || !chain) {
+        return;
+    }
+    out << "\n#### Padded scan on the simulated 255-device chain, 64 MiB\n\n"
+        << "| shiftDeviceDR (framework and simulation) | shiftChainDR of the same bits "
+           "(simulation alone) | Framework's own cost |\n|---|---|---|\n"
+        << format("| %.3f s | %.3f s | %.3f s |\n", device->seconds, chain->seconds,
+                  device->seconds - chain->seconds);
+}
+
+struct Goal {
+    std::string title;
+    std::optional<double> measured;
+    const char* unit;
+    double target;
+    bool atMost;  // the goal is an upper bound
+};
+
+void printGoals(std::ostream& out, const Results& results) {
+    std::vector<Goal> goals;
+    goals.push_back({"64 MiB SDR into a file: time against copying an equal file",
+                     ratio(results, "BM_SdrPlugin/file/MiB:64", "BM_FileCopy/MiB:64"), "x", 1.3,
+                     true});
+    goals.push_back({"64 MiB SDR into a file: per-byte reference against the plug-in",
+                     ratio(results, "BM_SdrReference/file/MiB:64", "BM_SdrPlugin/file/MiB:64"), "x",
+                     8, false});
+    const auto beyond16 = counter(results, "BM_PeakMemory/MiB:16", "beyond_buffer_KiB");
+    const auto beyond64 = counter(results, "BM_PeakMemory/MiB:64", "beyond_buffer_KiB");
+    goals.push_back(
+        {"Peak memory beyond the caller's buffer: 64 MiB against 16 MiB",
+         beyond16 && beyond64 ? std::optional<double>(*beyond64 - *beyond16) : std::nullopt, "KiB",
+         1024, true});
+    const auto calls =
+        counter(results, "BM_WriteDR32_OneDevice/noop_callbacks", "items_per_second");
+    goals.push_back({"writeDeviceDR of 32 bits to one device, no-op callbacks",
+                     calls ? std::optional<double>(*calls / 1e6) : std::nullopt, "M calls/s", 8,
+                     false});
+    std::optional<double> slowestCopy;
+    for (const auto& [name, measurement] : results) {
+        if (name.rfind("BM_CopyBits/", 0) != 0 || name.find("/MiB:64") == std::string::npos) {
+            continue;
+        }
+        int dst = 0;
+        int src = 0;
+        std::sscanf(name.c_str(), "BM_CopyBits/dst:%d/src:%d", &dst, &src);
+        const auto found = measurement.counters.find("copied_bytes");
+        if ((dst % 8 != 0 || src % 8 != 0) && found != measurement.counters.end()) {
+            const double rate = found->second / 1e9;
+            slowestCopy = slowestCopy ? std::min(*slowestCopy, rate) : rate;
+        }
+    }
+    goals.push_back(
+        {"copyBits at unaligned offsets, slowest case, 64 MiB", slowestCopy, "GB/s", 1, false});
+    const auto device = lookup(results, "BM_ShiftDeviceDR_SimChain/MiB:64");
+    const auto chain = lookup(results, "BM_ShiftChainDR_SimChain/MiB:64");
+    goals.push_back(
+        {"shiftDeviceDR of 64 MiB, 255 devices, less the simulation's own cost",
+         device && chain ? std::optional<double>(device->seconds - chain->seconds) : std::nullopt,
+         "s", 0.5, true});
+
+    out << "\n#### Goals\n\n| Goal | Measured | Target | Met |\n|---|---|---|---|\n";
+    for (const Goal& goal : goals) {
+        if (!goal.measured) {
+            continue;
+        }
+        const bool met =
+            goal.atMost ? *goal.measured <= goal.target : *goal.measured >= goal.target;
+        out << "| " << goal.title << " | " << format("%.2f %s", *goal.measured, goal.unit) << " | "
+            << (goal.atMost ? "at most " : "at least ") << format("%g %s", goal.target, goal.unit)
+            << " | " << (met ? "yes" : "NO") << " |\n";
+    }
+}
+
+}  // namespace
+
+void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
+    benchmark::ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        record(run);
+    }
+}
+
+void SummaryReporter::record(const Run& run) {
+    if (run.error_occurred || run.iterations == 0) {
+        return;
+    }
+    const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+    if (run.run_type == Run::RT_Aggregate && !median) {
+        return;
+    }
+    std::string name = run.run_name.function_name;
+    if (!run.run_name.args.empty()) {
+        name += "/" + run.run_name.args;
+    }
+    Measurement& slot = results_[name];
+    if (slot.isMedian && !median) {
+        return;
+    }
+    slot.seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+    slot.counters.clear();
+    for (const auto& [counterName, value] : run.counters) {
+        slot.counters[counterName] = value.value;
+    }
+    slot.isMedian = median;
+}
+
+void SummaryReporter::Finalize() {
+    benchmark::ConsoleReporter::Finalize();
+    std::ostream& out = GetOutputStream();
+    out << "\n### Summary\n";
+    printLargeScans(out, results_);
+    printMemory(out, results_);
+    printSmallOperations(out, results_);
+    printCopyBits(out, results_);
+    printSimulatedChain(out, results_);
+    printGoals(out, results_);
+    out.flush();
+}
+
+}  // namespace kelbench
