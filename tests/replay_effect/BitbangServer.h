@@ -1,0 +1,69 @@
+// Serves a simulated JTAG chain to OpenOCD's remote_bitbang adapter and records every register
+// update the chain's devices see. One client, on 127.0.0.1 only, for a bounded time.
+#ifndef KEL_REPLAY_EFFECT_BITBANG_SERVER_H
+#define KEL_REPLAY_EFFECT_BITBANG_SERVER_H
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kelsim/SimulatedChain.h"
+
+namespace replay {
+
+// What the devices latched on one Update-IR or Update-DR (all devices update together).
+struct RegisterUpdate {
+    bool ir = false;
+    std::vector<uint64_t> instructions;      // per device: the instruction in force afterwards
+    std::vector<std::vector<uint8_t>> data;  // DR updates: per device, what its selected
+                                             // register latched (bit-buffer convention)
+};
+
+class BitbangServer {
+  public:
+    // Listens on an ephemeral port of 127.0.0.1 at once; serves from start().
+    explicit BitbangServer(kelsim::SimulatedChain& chain);
+    ~BitbangServer();
+
+    BitbangServer(const BitbangServer&) = delete;
+    BitbangServer& operator=(const BitbangServer&) = delete;
+
+    uint16_t port() const { return port_; }
+
+    // Serves one client on a thread of its own until it quits ('Q'), closes the connection, or
+    // `limit` has passed.
+    void start(std::chrono::milliseconds limit);
+    // Waits for the serving thread. True when the client ended the session itself.
+    bool finish();
+
+    // The updates since the last TRST pulse (the mark where the SVF file's own scans begin).
+    const std::vector<RegisterUpdate>& updates() const { return updates_; }
+    int trstPulses() const { return trstPulses_; }
+    // Why serving stopped early or what the client sent that made no sense; empty when fine.
+    const std::string& problem() const { return problem_; }
+
+  private:
+    void serve(std::chrono::steady_clock::time_point deadline);
+    bool serveClient(int client, std::chrono::steady_clock::time_point deadline);
+    // Handles one command character; appends any reply.
+    void command(char c, std::string& reply);
+    void recordUpdate();
+
+    kelsim::SimulatedChain& chain_;
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::thread thread_;
+    bool clientQuit_ = false;
+    bool tck_ = false;
+    bool trst_ = false;
+    int trstPulses_ = 0;
+    std::vector<RegisterUpdate> updates_;
+    std::string problem_;
+};
+
+}  // namespace replay
+
+#endif  // KEL_REPLAY_EFFECT_BITBANG_SERVER_H
