@@ -88,7 +88,7 @@ class ScanBlocks {
     explicit ScanBlocks(KelPlugin& target) : target_(target) {}
 
     bool bit(uint32_t position) const {
-        return ((buffer_[position / 8] >> (position % 8)) & 1u) != 0;
+        return ((static_cast<unsigned>(buffer_[position / 8]) >> (position % 8)) & 1u) != 0;
     }
 
     // Refilled with ones, or driving the previous block's captured bits back in.

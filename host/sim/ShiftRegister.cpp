@@ -14,7 +14,7 @@ size_t bytesFor(uint32_t bits) {
 }
 
 bool bitAt(const std::vector<uint8_t>& bytes, uint32_t index) {
-    return ((bytes[index / 8] >> (index % 8)) & 1u) != 0;
+    return ((static_cast<unsigned>(bytes[index / 8]) >> (index % 8)) & 1u) != 0;
 }
 
 void setBit(std::vector<uint8_t>& bytes, uint32_t index, bool value) {

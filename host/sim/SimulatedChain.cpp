@@ -12,7 +12,7 @@ using namespace KelPluginInterface;
 namespace {
 
 bool bitAt(const uint8_t* bytes, uint64_t index) {
-    return ((bytes[index / 8] >> (index % 8)) & 1u) != 0;
+    return ((static_cast<unsigned>(bytes[index / 8]) >> (index % 8)) & 1u) != 0;
 }
 
 void setBit(uint8_t* bytes, uint64_t index, bool value) {

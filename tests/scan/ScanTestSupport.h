@@ -49,7 +49,7 @@ class RecordingTest : public ::testing::Test {
 };
 
 inline bool bitOf(const Bytes& bytes, size_t index) {
-    return ((bytes[index / 8] >> (index % 8)) & 1u) != 0;
+    return ((static_cast<unsigned>(bytes[index / 8]) >> (index % 8)) & 1u) != 0;
 }
 
 inline uint64_t valueOf(const Bytes& bytes) {
