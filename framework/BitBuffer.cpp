@@ -86,6 +86,19 @@ void KelPlugin::copyBits(uint8_t* dst, uint32_t dstStart, const uint8_t* src, ui
         from += bytes * 8;
         remaining -= bytes * 8;
     } else {
+        // Each source word is loaded once and shared by two output words. The look-ahead load
+        // stays inside the copied range while at least 128 bits remain.
+        const uint8_t* in = src + from / 8;
+        const unsigned shift = static_cast<unsigned>(from % 8);
+        if (remaining >= 128) {
+            uint64_t low = loadWord(in);
+            for (; remaining >= 128; remaining -= 64, from += 64, out += 8) {
+                in += 8;
+                const uint64_t high = loadWord(in);
+                storeWord(out, (low >> shift) | (high << (64 - shift)));
+                low = high;
+            }
+        }
         for (; remaining >= 64; remaining -= 64, from += 64, out += 8) {
             storeWord(out, fetchWord(src, from));
         }

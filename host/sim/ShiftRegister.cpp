@@ -60,7 +60,9 @@ uint64_t ShiftRegister::value() {
 }
 
 std::vector<uint8_t>& ShiftRegister::next() {
-    next_.assign(bytes_.size(), 0);
+    // Callers write all `length` bits; only the unused top bits need clearing.
+    next_.resize(bytes_.size());
+    next_.back() = 0;
     return next_;
 }
 

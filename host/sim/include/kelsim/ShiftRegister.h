@@ -31,8 +31,8 @@ class ShiftRegister {
     // The low 64 bits of the contents.
     uint64_t value();
 
-    // For bulk shifts: a second buffer of the same size to build the next contents in, then
-    // swapped in whole by commitNext().
+    // For bulk shifts: a second buffer of the same size to build the next contents in (all
+    // `length` bits must be written), then swapped in whole by commitNext().
     std::vector<uint8_t>& next();
     void commitNext();
 
