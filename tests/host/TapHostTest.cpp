@@ -40,6 +40,11 @@ TEST_F(TapGate, NavigationWithoutTheLockIsRefused) {
     EXPECT_SVF_FILE(tempPath("a.svf"), "");
 }
 
+TEST_F(TapGate, ChainScanWithoutTheLockIsRefused) {
+    EXPECT_EQ(KEL_FAILURE, target().scanJTAGChain());
+    EXPECT_EVENTS(recorder_, "> KelPlugin::scanJTAGChain", kNoLock, "< KEL_FAILURE, ERROR CODE: 0");
+}
+
 TEST_F(TapGate, ResetNeedsNoLock) {
     ASSERT_EQ(KEL_SUCCESS, open(tempPath("a.svf")));
     recorder_.clear();
