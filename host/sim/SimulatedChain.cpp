@@ -77,7 +77,22 @@ bool SimulatedChain::clock(bool tms, bool tdi) {
         devices_[i].clock(tms, in);
     }
     state_ = nextTapState(state_, tms);
+    lastTdi_ = tdi;
     return tdoStuckLow_ ? false : out;
+}
+
+bool SimulatedChain::tdo() {
+    if (tdoStuckLow_) {
+        return false;
+    }
+    return devices_.empty() ? lastTdi_ : devices_.back().tdo();
+}
+
+void SimulatedChain::testLogicReset() {
+    for (SimulatedDevice& device : devices_) {
+        device.testLogicReset();
+    }
+    state_ = KELJTAG_TEST_LOGIC_RESET;
 }
 
 void SimulatedChain::runClocks(bool tms, bool tdi, uint64_t count) {

@@ -122,6 +122,14 @@ TEST(SimulatedChain, ResetSelectsIdcodeOrBypassAndIRCapturesZeroOne) {
               "1000000"
               "100"
               "10000");
+
+    // TRST ends any scan at once and selects IDCODE or BYPASS again.
+    clockPath(chain, {1, 1, 1, 1, 1, 0});
+    loadInstruction(chain, kLong);
+    ASSERT_EQ(chain.device(2).instruction(), kLong);
+    chain.testLogicReset();
+    EXPECT_EQ(chain.state(), KELJTAG_TEST_LOGIC_RESET);
+    EXPECT_EQ(chain.device(2).instruction(), chain.device(2).idcodeInstruction());
 }
 
 TEST(SimulatedChain, AnEmptyChainIsAWireAndAStuckTdoReadsZero) {

@@ -33,6 +33,11 @@ class SimulatedChain {
     // One TCK with the given TMS and TDI; returns the TDO bit of this clock (sampled before the
     // edge, as an adapter reads it).
     bool clock(bool tms, bool tdi);
+    // The TDO level now, before the next clock (a chain without devices shows the TDI bit of the
+    // last clock).
+    bool tdo();
+    // TRST: every TAP controller to Test-Logic-Reset at once, without a clock.
+    void testLogicReset();
 
     // `count` clocks with fixed TMS and TDI. Holding Test-Logic-Reset, Run-Test/Idle or a pause
     // state changes nothing, so those return at once, however large `count` is.
@@ -52,6 +57,7 @@ class SimulatedChain {
     std::vector<SimulatedDevice> devices_;
     TapState state_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     bool tdoStuckLow_ = false;
+    bool lastTdi_ = true;
 };
 
 }  // namespace kelsim

@@ -87,6 +87,12 @@ class SimulatedDevice {
 
     // The shift stage the device clocks in its current shift state (IR or selected DR).
     ShiftRegister& activeStage();
+    // TRST: straight to Test-Logic-Reset, without a clock.
+    void testLogicReset() {
+        state_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
+        reset();
+    }
+
     // Leaves a shift state after a bulk shift whose last clock carried `lastTms`.
     void finishBulkShift(bool lastTms) { state_ = nextTapState(state_, lastTms); }
 
