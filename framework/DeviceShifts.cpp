@@ -1,5 +1,6 @@
 // Device-level scans: one device's bits inside a whole-chain buffer in which every other device
 // sits in BYPASS, shifted through the chain-level operations of the target.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -169,61 +170,47 @@ class HeapBytes {
     uint8_t* bytes_ = nullptr;
 };
 
+// Where the caller's bits go in the whole-chain buffers: bit by bit at P, or as whole bytes at
+// the start (the DR write, which passes the caller's last byte on unchanged).
+enum class Placement { AtPosition, WholeBytesAtStart };
+
 // The whole-chain buffers of one scan, each T / 8 + 1 bytes: the shift buffer, which is both tdi
 // and tdo of the chain-level call, and the padded masks (null where the caller gave none).
 class PaddedScan {
   public:
-    PaddedScan(ChainLayout layout, uint32_t bitCount, const RefusalTexts& texts)
-        : layout_(layout), bitCount_(bitCount), size_(size_t{layout.bits} / 8 + 1), texts_(texts) {}
+    PaddedScan(ChainLayout layout, uint32_t bitCount, Placement placement,
+               const RefusalTexts& texts)
+        : layout_(layout),
+          bitCount_(bitCount),
+          placement_(placement),
+          size_(size_t{layout.bits} / 8 + 1),
+          texts_(texts) {}
 
     uint32_t bits() const { return layout_.bits; }
     uint8_t* buffer() const { return buffer_.get(); }
     const uint8_t* tdiMask() const { return tdiMask_.get(); }
     const uint8_t* tdoMask() const { return tdoMask_.get(); }
 
-    // The shift buffer with every byte set to `pad`.
-    bool allocateBuffer(uint8_t pad) { return allocateFilled(buffer_, pad, texts_.noShiftBuffer); }
-
-    // The device's bits at P.
-    void place(const uint8_t* bits) {
-        KelPlugin::copyBits(buffer_.get(), layout_.position, bits, 0, bitCount_);
+    // The shift buffer: the caller's bits in their place, `pad` everywhere else.
+    bool makeBuffer(uint8_t pad, const uint8_t* bits) {
+        return makePadded(buffer_, pad, bits, texts_.noShiftBuffer);
     }
-    // The first (bitCount + 7) / 8 bytes at the start, whole, as the DR write lays them out.
-    void placeBytes(const uint8_t* bytes) {
-        std::memcpy(buffer_.get(), bytes, bytesFor(bitCount_));
+    // A shift buffer left for a chain-level read to fill: every byte `fill` meanwhile.
+    bool makeReadBuffer(uint8_t fill) {
+        if (!buffer_.allocate(size_)) {
+            return refuse(texts_.noShiftBuffer);
+        }
+        std::memset(buffer_.get(), fill, size_);
+        return true;
     }
 
     // Every other device takes all its TDI bits.
     bool padTdiMask(const uint8_t* mask) {
-        if (mask == nullptr) {
-            return true;
-        }
-        if (!allocateFilled(tdiMask_, kOnes, texts_.noMaskBuffer)) {
-            return false;
-        }
-        KelPlugin::copyBits(tdiMask_.get(), layout_.position, mask, 0, bitCount_);
-        return true;
-    }
-    bool padTdiMaskBytes(const uint8_t* mask) {
-        if (mask == nullptr) {
-            return true;
-        }
-        if (!allocateFilled(tdiMask_, kOnes, texts_.noMaskBuffer)) {
-            return false;
-        }
-        std::memcpy(tdiMask_.get(), mask, bytesFor(bitCount_));
-        return true;
+        return mask == nullptr || makePadded(tdiMask_, kOnes, mask, texts_.noMaskBuffer);
     }
     // Only the device's own captured bits are of interest; the bypass bits are masked out.
     bool padTdoMask(const uint8_t* mask) {
-        if (mask == nullptr) {
-            return true;
-        }
-        if (!allocateFilled(tdoMask_, kZeros, texts_.noMaskBuffer)) {
-            return false;
-        }
-        KelPlugin::copyBits(tdoMask_.get(), layout_.position, mask, 0, bitCount_);
-        return true;
+        return mask == nullptr || makePadded(tdoMask_, kZeros, mask, texts_.noMaskBuffer);
     }
 
     void dump() const {
@@ -238,16 +225,31 @@ class PaddedScan {
     }
 
   private:
-    bool allocateFilled(HeapBytes& bytes, uint8_t fill, const char* noMemoryText) {
+    bool makePadded(HeapBytes& bytes, uint8_t pad, const uint8_t* bits, const char* noMemoryText) {
         if (!bytes.allocate(size_)) {
             return refuse(noMemoryText);
         }
-        std::memset(bytes.get(), fill, size_);
+        uint8_t* out = bytes.get();
+        if (placement_ == Placement::WholeBytesAtStart) {
+            const size_t count = bytesFor(bitCount_);
+            std::memcpy(out, bits, count);
+            std::memset(out + count, pad, size_ - count);
+            return true;
+        }
+        // Padding only the bytes that the slice does not cover whole keeps a long scan to one
+        // pass over its buffer; copyBits keeps the pad bits of the slice's edge bytes.
+        const uint64_t sliceEnd = uint64_t{layout_.position} + bitCount_;
+        const size_t coveredBegin = (size_t{layout_.position} + 7) / 8;
+        const size_t coveredEnd = std::max(coveredBegin, static_cast<size_t>(sliceEnd / 8));
+        std::memset(out, pad, coveredBegin);
+        std::memset(out + coveredEnd, pad, size_ - coveredEnd);
+        KelPlugin::copyBits(out, layout_.position, bits, 0, bitCount_);
         return true;
     }
 
     ChainLayout layout_;
     uint32_t bitCount_;
+    Placement placement_;
     size_t size_;
     const RefusalTexts& texts_;
     HeapBytes buffer_;
@@ -317,11 +319,10 @@ KelResult KelPlugin::shiftDeviceIRImpl(uint32_t device, const uint8_t* tdi, uint
         return KEL_FAILURE;
     }
     // All ones is BYPASS for every other device, and fills the device's own unused IR bits.
-    PaddedScan scan(layout, bitCount, kShiftDeviceIR);
-    if (!scan.allocateBuffer(kOnes) || !scan.padTdiMask(tdiMask) || !scan.padTdoMask(tdoMask)) {
+    PaddedScan scan(layout, bitCount, Placement::AtPosition, kShiftDeviceIR);
+    if (!scan.makeBuffer(kOnes, tdi) || !scan.padTdiMask(tdiMask) || !scan.padTdoMask(tdoMask)) {
         return KEL_FAILURE;
     }
-    scan.place(tdi);
     scan.dump();
     const KelResult result = shiftChainIRImpl(scan.buffer(), scan.buffer(), scan.tdiMask(),
                                               scan.tdoMask(), scan.bits(), endState, callContext);
@@ -336,11 +337,10 @@ KelResult KelPlugin::writeDeviceIRImpl(uint32_t device, const uint8_t* tdi, cons
     if (!planIRScan(deviceTable, device, tdi != nullptr, bitCount, kWriteDeviceIR, layout)) {
         return KEL_FAILURE;
     }
-    PaddedScan scan(layout, bitCount, kWriteDeviceIR);
-    if (!scan.allocateBuffer(kOnes) || !scan.padTdiMask(tdiMask)) {
+    PaddedScan scan(layout, bitCount, Placement::AtPosition, kWriteDeviceIR);
+    if (!scan.makeBuffer(kOnes, tdi) || !scan.padTdiMask(tdiMask)) {
         return KEL_FAILURE;
     }
-    scan.place(tdi);
     scan.dump();
     return writeChainIRImpl(scan.buffer(), scan.tdiMask(), scan.bits(), endState, callContext);
 }
@@ -367,11 +367,10 @@ KelResult KelPlugin::shiftDeviceDRImpl(uint32_t device, const uint8_t* tdi, uint
                     kShiftDeviceDR, layout)) {
         return KEL_FAILURE;
     }
-    PaddedScan scan(layout, bitCount, kShiftDeviceDR);
-    if (!scan.allocateBuffer(kZeros) || !scan.padTdiMask(tdiMask) || !scan.padTdoMask(tdoMask)) {
+    PaddedScan scan(layout, bitCount, Placement::AtPosition, kShiftDeviceDR);
+    if (!scan.makeBuffer(kZeros, tdi) || !scan.padTdiMask(tdiMask) || !scan.padTdoMask(tdoMask)) {
         return KEL_FAILURE;
     }
-    scan.place(tdi);
     scan.dump();
     const KelResult result = shiftChainDRImpl(scan.buffer(), scan.buffer(), scan.tdiMask(),
                                               scan.tdoMask(), scan.bits(), endState, callContext);
@@ -388,8 +387,8 @@ KelResult KelPlugin::readDeviceDRImpl(uint32_t device, bool fill, uint8_t* tdo,
         return KEL_FAILURE;
     }
     // Filled as the read drives it, so a target's own read never leaves bytes undefined.
-    PaddedScan scan(layout, bitCount, kReadDeviceDR);
-    if (!scan.allocateBuffer(fill ? kOnes : kZeros) || !scan.padTdoMask(tdoMask)) {
+    PaddedScan scan(layout, bitCount, Placement::AtPosition, kReadDeviceDR);
+    if (!scan.makeReadBuffer(fill ? kOnes : kZeros) || !scan.padTdoMask(tdoMask)) {
         return KEL_FAILURE;
     }
     const KelResult result =
@@ -407,11 +406,10 @@ KelResult KelPlugin::writeDeviceDRImpl(uint32_t device, const uint8_t* tdi, cons
                     deviceTable.drHeadingPadBits(device), 0, kWriteDeviceDR, layout)) {
         return KEL_FAILURE;
     }
-    PaddedScan scan(layout, bitCount, kWriteDeviceDR);
-    if (!scan.allocateBuffer(kZeros) || !scan.padTdiMaskBytes(tdiMask)) {
+    PaddedScan scan(layout, bitCount, Placement::WholeBytesAtStart, kWriteDeviceDR);
+    if (!scan.makeBuffer(kZeros, tdi) || !scan.padTdiMask(tdiMask)) {
         return KEL_FAILURE;
     }
-    scan.placeBytes(tdi);
     scan.dump();
     return writeChainDRImpl(scan.buffer(), scan.tdiMask(), scan.bits(), endState, callContext);
 }

@@ -262,6 +262,45 @@ TEST_F(DeviceShifts, MasksArePaddedAroundTheDevicesSlice) {
     EXPECT_FALSE(target.lastShift().tdoMaskGiven);
 }
 
+TEST_F(DeviceShifts, PaddingMatchesABitByBitLayoutAtEveryLength) {
+    // Whole-chain buffers of every length and position against a plain bit-by-bit layout: the
+    // pad value around the device's bits, the bits themselves at P.
+    for (uint32_t device = 0; device < 3; ++device) {
+        for (uint32_t bitCount = 0; bitCount <= 80; ++bitCount) {
+            Bytes tdi((bitCount + 7) / 8 + 1);
+            for (size_t i = 0; i < tdi.size(); ++i) {
+                tdi[i] = static_cast<uint8_t>(0x9D * (i + bitCount + device));
+            }
+            Bytes tdo(tdi.size());
+            const Bytes mask = tdi;
+            recorder.clear();
+            ASSERT_EQ(target.shiftDeviceDR(device, tdi.data(), tdo.data(), mask.data(), mask.data(),
+                                           bitCount, KELJTAG_RUN_TEST_IDLE, kNoContext),
+                      KEL_SUCCESS);
+
+            const uint32_t total = bitCount + 2;
+            const uint32_t position = 2 - device;
+            Bytes buffer((total + 7) / 8, 0x00);
+            Bytes tdiMask((total + 7) / 8, 0xFF);
+            Bytes tdoMask((total + 7) / 8, 0x00);
+            for (uint32_t k = 0; k < bitCount; ++k) {
+                const uint32_t at = position + k;
+                const auto bit = static_cast<uint8_t>(1u << (at % 8));
+                const bool value = bitOf(tdi, k);
+                buffer[at / 8] =
+                    static_cast<uint8_t>(value ? buffer[at / 8] | bit : buffer[at / 8]);
+                tdiMask[at / 8] =
+                    static_cast<uint8_t>(value ? tdiMask[at / 8] : tdiMask[at / 8] & ~bit);
+                tdoMask[at / 8] =
+                    static_cast<uint8_t>(value ? tdoMask[at / 8] | bit : tdoMask[at / 8]);
+            }
+            ASSERT_EQ(recorder.events().at(1).bytes, buffer) << device << " " << bitCount;
+            ASSERT_EQ(target.lastShift().tdiMask, tdiMask) << device << " " << bitCount;
+            ASSERT_EQ(target.lastShift().tdoMask, tdoMask) << device << " " << bitCount;
+        }
+    }
+}
+
 // ----- Refusals -----------------------------------------------------------------------------
 
 TEST_F(DeviceShifts, EveryScanNeedsAllIRLengths) {
