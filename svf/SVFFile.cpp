@@ -1,5 +1,6 @@
 #include "svf/SVFFile.h"
 
+#include <new>
 #include <utility>
 
 #include "boundary/Guard.h"
@@ -14,6 +15,8 @@ constexpr const char* kCannotOpen = "<svf_file> Cannot Open File: Invalide File 
 constexpr const char* kIRLengthNotSet = "<SVFFile> device IR length not set in shiftIR\n";
 constexpr const char* kNoOutputFile = "<SVFFile> No output file is open\n";
 
+constexpr size_t kStreamBufferSize = 64 * 1024;
+
 bool hasValue(const char* value) {
     return value != nullptr && value[0] != '\0';
 }
@@ -21,7 +24,14 @@ bool hasValue(const char* value) {
 }  // namespace
 
 SVFFile::SVFFile() = default;
-SVFFile::~SVFFile() = default;
+
+SVFFile::~SVFFile() {
+    // A target destroyed while open leaves its stream open (the host closes first); the stream
+    // still uses its buffer until the process ends, so the buffer goes with it.
+    if (outputFile != nullptr) {
+        static_cast<void>(streamBuffer.release());
+    }
+}
 
 // ----- Lifecycle and output file -------------------------------------------------------------
 
@@ -61,6 +71,12 @@ KelResult SVFFile::openTargetImpl(uint32_t optionCount, const char* const* optio
         }
         outputFile = file;
         selectedDevice = -1;  // a new file has no header or trailer in force
+        // Without the larger buffer the stream keeps its default one: slower, same bytes.
+        streamBuffer.reset(new (std::nothrow) char[kStreamBufferSize]);
+        if (streamBuffer != nullptr &&
+            std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBufferSize) != 0) {
+            streamBuffer.reset();
+        }
         return KEL_SUCCESS;
     });
 }
@@ -72,7 +88,9 @@ KelResult SVFFile::closeTargetImpl() {
     FILE* file = std::exchange(outputFile, nullptr);
     selectedDevice = -1;
     // fclose flushes what is buffered; the handle is gone whatever it returns.
-    if (svf::streamOps().close(file) != 0) {
+    const int closed = svf::streamOps().close(file);
+    streamBuffer.reset();  // only now that the stream no longer uses it
+    if (closed != 0) {
         noteLostWrite("Close of file");
         return KEL_FAILURE;
     }

@@ -3,6 +3,7 @@
 #define KEL_SVF_SVFFILE_H
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -82,6 +83,9 @@ class SVFFile : public KelPlugin {
     void reportRefusal(const char* reason, const char* operation);
 
     FILE* outputFile = nullptr;
+    // The stream's buffer, larger than the C library's default so that a long scan reaches the
+    // file in few large writes. Lives exactly as long as outputFile.
+    std::unique_ptr<char[]> streamBuffer;
     int32_t selectedDevice = -1;
     PadLengths padsInForce;
     std::string outputFileName;

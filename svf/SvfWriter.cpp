@@ -4,6 +4,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "svf/StreamSeam.h"
 
 namespace KelPluginInterface::svf {
@@ -25,6 +29,37 @@ constexpr std::string_view kLineEnd = "\r\n";
 inline char* putHex(char* out, uint8_t value) {
     std::memcpy(out, &kHexPairs[2u * value], 2);
     return out + 2;
+}
+
+// The 32 hex digits of bytes[15] down to bytes[0]. Scan data is mostly this: sixteen bytes at a
+// time keep a multi-megabyte statement close to the speed of writing the file.
+inline char* putHexDescending16(char* out, const uint8_t* bytes) {
+#if defined(__SSE2__)
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    // Reverse the byte order: dwords, then the words inside them, then the bytes inside those.
+    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+    // Each byte becomes its high and its low nibble, in that order.
+    const __m128i nibbleMask = _mm_set1_epi8(0x0F);
+    const __m128i high = _mm_and_si128(_mm_srli_epi16(v, 4), nibbleMask);
+    const __m128i low = _mm_and_si128(v, nibbleMask);
+    // Nibble to digit: '0' + n, and 'a' - '0' - 10 more for n above 9.
+    const auto digits = [](__m128i nibbles) {
+        const __m128i letters =
+            _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('a' - '0' - 10));
+        return _mm_add_epi8(nibbles, _mm_add_epi8(_mm_set1_epi8('0'), letters));
+    };
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), digits(_mm_unpacklo_epi8(high, low)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), digits(_mm_unpackhi_epi8(high, low)));
+    return out + 32;
+#else
+    for (int k = 15; k >= 0; --k) {
+        out = putHex(out, bytes[k]);
+    }
+    return out;
+#endif
 }
 
 // The block of text that is being assembled. Every append first makes room, handing what is
@@ -109,7 +144,12 @@ void appendScanData(TextBlock& out, const uint8_t* tdi, uint32_t bitCount) {
     while (remaining != 0 && out.ok()) {
         const uint32_t run = std::min(remaining, lineRoom);
         char* text = out.reserve(2u * run);
-        for (uint32_t k = 0; k < run; ++k) {
+        uint32_t left = run;
+        for (; left >= 16; left -= 16) {
+            remaining -= 16;
+            text = putHexDescending16(text, tdi + remaining);
+        }
+        for (; left != 0; --left) {
             text = putHex(text, tdi[--remaining]);
         }
         out.commit(2u * run);
