@@ -15,6 +15,9 @@ using namespace KelPluginInterface;
 namespace {
 
 // The plug-in prints through the host: show errors and status notes (levels 1 and 2).
+void printCallback(uint32_t level, const char* format, va_list args)
+    __attribute__((format(printf, 2, 0)));
+
 void printCallback(uint32_t level, const char* format, va_list args) {
     if (level <= KEL_PRINT_STATUS) {
         std::vfprintf(stderr, format, args);

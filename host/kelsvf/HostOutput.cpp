@@ -70,6 +70,9 @@ void onMessage(int32_t context, uint32_t level, const char* text) {
     }
 }
 
+void onPrint(uint32_t level, const char* format, va_list args)
+    __attribute__((format(printf, 2, 0)));
+
 void onPrint(uint32_t level, const char* format, va_list args) {
     if (activeOutput != nullptr) {
         activeOutput->print(level, format, args);
