@@ -132,17 +132,12 @@ void BitbangServer::command(char c, std::string& reply) {
         }
         tck_ = tck;
     } else if (c == 'R') {
-        // TDO as the last device drives it now, before the next rising edge.
-        const size_t count = chain_.deviceCount();
-        reply += count > 0 && chain_.device(count - 1).tdo() ? '1' : '0';
+        reply += chain_.tdo() ? '1' : '0';  // TDO now, before the next rising edge
     } else if (c >= 'r' && c <= 'u') {
         const bool trst = ((c - 'r') & 2) != 0;
         if (trst && !trst_) {
-            // TRST resets every TAP: five clocks with TMS high reach Test-Logic-Reset from
-            // anywhere. It also marks where the file's own scans begin.
-            for (int i = 0; i < 5; ++i) {
-                chain_.clock(true, true);
-            }
+            // TRST resets every TAP; the pulse also marks where the file's own scans begin.
+            chain_.testLogicReset();
             updates_.clear();
             ++trstPulses_;
         }
