@@ -29,15 +29,15 @@ constexpr char kExitCodes[] = R"(Exit codes:
 
 std::string operationList() {
     std::string list;
-    for (const OperationSpec& spec : operations()) {
+    for (const OperationInfo& operation : operations()) {
         list += "  ";
-        list += spec.name;
-        if (!spec.usage.empty()) {
+        list += operation.name;
+        if (!operation.usage.empty()) {
             list += " ";
-            list += spec.usage;
+            list += operation.usage;
         }
         list += "\n      ";
-        list += spec.summary;
+        list += operation.summary;
         list += "\n";
     }
     return list;

@@ -15,8 +15,8 @@ std::filesystem::path LineArgs::inputPath(std::string_view word) const {
     return path.is_absolute() || settings_.baseDir.empty() ? path : settings_.baseDir / path;
 }
 
-const std::vector<OperationSpec>& operations() {
-    static const std::vector<OperationSpec> table{
+const std::vector<OperationInfo>& operations() {
+    static const std::vector<OperationInfo> table{
         // Target lifecycle and lock
         {"open", "KEY=VALUE...",
          "open the target (openTarget); the SVF target needs fname=FILE and type=TEXT", 0,
@@ -84,10 +84,10 @@ const std::vector<OperationSpec>& operations() {
     return table;
 }
 
-const OperationSpec* findOperation(std::string_view name) {
-    for (const OperationSpec& spec : operations()) {
-        if (equalsIgnoringCase(spec.name, name)) {
-            return &spec;
+const OperationInfo* findOperation(std::string_view name) {
+    for (const OperationInfo& operation : operations()) {
+        if (equalsIgnoringCase(operation.name, name)) {
+            return &operation;
         }
     }
     return nullptr;

@@ -40,7 +40,7 @@ class LineArgs {
     ParseState& state_;
 };
 
-struct OperationSpec {
+struct OperationInfo {
     std::string_view name;
     std::string_view usage;    // the arguments: "DEVICE BITS VALUE"
     std::string_view summary;  // what it does, and which call of the target it makes
@@ -52,9 +52,9 @@ struct OperationSpec {
 inline constexpr size_t kAnyCount = static_cast<size_t>(-1);
 
 // Every operation, in the order --help lists them.
-const std::vector<OperationSpec>& operations();
+const std::vector<OperationInfo>& operations();
 // Looks an operation up by name, ignoring case; null when there is none.
-const OperationSpec* findOperation(std::string_view name);
+const OperationInfo* findOperation(std::string_view name);
 
 }  // namespace kelsvf
 

@@ -6,11 +6,11 @@
 namespace kelsvf {
 namespace {
 
-std::string usageOf(const OperationSpec& spec) {
-    std::string usage(spec.name);
-    if (!spec.usage.empty()) {
+std::string usageOf(const OperationInfo& operation) {
+    std::string usage(operation.name);
+    if (!operation.usage.empty()) {
         usage += " ";
-        usage += spec.usage;
+        usage += operation.usage;
     }
     return usage;
 }
@@ -29,20 +29,20 @@ Step parseLine(std::vector<std::string> words, const ParseSettings& settings, Pa
             throw LineError("try needs an operation to run");
         }
     }
-    const OperationSpec* spec = findOperation(words.front());
-    if (spec == nullptr) {
+    const OperationInfo* operation = findOperation(words.front());
+    if (operation == nullptr) {
         throw LineError("unknown operation '" + words.front() + "'");
     }
     words.erase(words.begin());
-    if (words.size() < spec->minArgs) {
-        throw LineError("missing argument for " + std::string(spec->name) +
-                        " (usage: " + usageOf(*spec) + ")");
+    if (words.size() < operation->minArgs) {
+        throw LineError("missing argument for " + std::string(operation->name) +
+                        " (usage: " + usageOf(*operation) + ")");
     }
-    if (spec->maxArgs != kAnyCount && words.size() > spec->maxArgs) {
-        throw LineError("too many arguments for " + std::string(spec->name) +
-                        " (usage: " + usageOf(*spec) + ")");
+    if (operation->maxArgs != kAnyCount && words.size() > operation->maxArgs) {
+        throw LineError("too many arguments for " + std::string(operation->name) +
+                        " (usage: " + usageOf(*operation) + ")");
     }
-    step.run = spec->build(LineArgs(std::move(words), settings, state));
+    step.run = operation->build(LineArgs(std::move(words), settings, state));
     return step;
 }
 

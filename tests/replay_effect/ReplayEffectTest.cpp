@@ -24,7 +24,7 @@ using replay::RegisterUpdate;
 const fs::path kKelsvf = KELSVF_PATH;
 const fs::path kExamples = KELSVF_EXAMPLES_DIR;
 
-struct DeviceSpec {
+struct DeviceSetup {
     uint32_t irLength;
     uint32_t idcode;
     std::vector<std::pair<uint64_t, uint32_t>> dataRegisters;  // instruction, length in bits
@@ -71,11 +71,11 @@ uint64_t valueOf(const std::vector<uint8_t>& bits) {
     return value;
 }
 
-kelsim::SimulatedChain makeChain(const std::vector<DeviceSpec>& specs) {
+kelsim::SimulatedChain makeChain(const std::vector<DeviceSetup>& setups) {
     std::vector<kelsim::SimulatedDevice> devices;
-    for (const DeviceSpec& spec : specs) {
-        kelsim::SimulatedDevice device(spec.irLength, spec.idcode);
-        for (const auto& [instruction, length] : spec.dataRegisters) {
+    for (const DeviceSetup& setup : setups) {
+        kelsim::SimulatedDevice device(setup.irLength, setup.idcode);
+        for (const auto& [instruction, length] : setup.dataRegisters) {
             device.addDataRegister(instruction, length);
         }
         devices.push_back(std::move(device));
@@ -198,7 +198,7 @@ class ReplayEffectTest : public ::testing::Test {
     fs::path folder_;
 };
 
-const std::vector<DeviceSpec> kWorkedChain{
+const std::vector<DeviceSetup> kWorkedChain{
     {6, 0x1A2B3C4D, {{0x2a, 16}}},
     {8, 0x0F0E0D0B, {{0x05, 32}}},
     {10, 0x12345679, {{0x3c5, 40}}},
