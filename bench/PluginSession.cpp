@@ -1,8 +1,10 @@
 #include "PluginSession.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace kelbench {
 namespace {
@@ -64,11 +66,14 @@ bool PluginSession::close() {
 }
 
 std::unique_ptr<uint8_t[]> patternBytes(size_t size) {
-    auto bytes = std::make_unique<uint8_t[]>(size);
-    uint32_t state = 0x12345678u;
-    for (size_t i = 0; i < size; ++i) {
-        state = state * 1664525u + 1013904223u;  // every byte value occurs, no run repeats
-        bytes[i] = static_cast<uint8_t>(state >> 24);
+    auto bytes = std::make_unique_for_overwrite<uint8_t[]>(size);
+    uint64_t state = 0x9E3779B97F4A7C15u;
+    for (size_t i = 0; i < size; i += sizeof state) {
+        // xorshift64: every byte value occurs, no run repeats
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        std::memcpy(&bytes[i], &state, std::min(sizeof state, size - i));
     }
     return bytes;
 }

@@ -17,4 +17,6 @@ cmake --build "$dir" -j "$jobs" --target kel_bench kel_bench_peak_memory
 
 printf 'Machine: %s, %s CPUs; load average: %s\n' \
     "$(lscpu | sed -n 's/^Model name: *//p')" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
-exec "$dir/bench/kel_bench" "$@"
+# Repetitions of different benchmarks run interleaved, so that a change in the machine's load
+# between them does not tilt the ratios.
+exec "$dir/bench/kel_bench" --benchmark_enable_random_interleaving=true "$@"
