@@ -1,4 +1,8 @@
 // The output file as a whole: lost writes, a new file per open, and writes without a file.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
 #include "HostTest.h"
 
 namespace kelhost::test {
@@ -96,6 +100,28 @@ TEST_F(SvfOutput, StatementsWithoutAnOpenFileAreRefused) {
             EXPECT_EQ(0u, message.rfind("0 256: <SVFFile> ", 0)) << message;
         }
     }
+}
+
+// A host that destroys a target without closing it leaves the stream open. What the stream
+// buffered still reaches the file when the process exits, from a buffer that nothing has
+// taken over in between (blocks of its size are allocated and scribbled over first).
+TEST_F(SvfOutput, AStreamLeftOpenByDestructionIsWrittenAtExit) {
+    const std::string path = tempPath("left-open.svf");
+    EXPECT_EXIT(
+        {
+            open(path);
+            target().lockTarget(0);
+            target_.reset();
+            std::vector<std::unique_ptr<char[]>> blocks;
+            for (int i = 0; i < 16; ++i) {
+                blocks.push_back(std::make_unique<char[]>(64 * 1024));
+                std::memset(blocks.back().get(), 'X', 64 * 1024);
+            }
+            blocks.clear();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_SVF_FILE(path, "STATE RESET;\r\nSTATE IDLE;\r\n");
 }
 
 }  // namespace
