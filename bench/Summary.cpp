@@ -41,14 +41,14 @@ __attribute__((format(printf, 1, 2))) std::string format(const char* pattern, ..
     return text;
 }
 
-// "0.412 s, 335 MB/s"
+// "41.2 ms, 3350 MB/s"
 std::string timeAndRate(const Results& results, const std::string& name, double textBytes) {
     const auto measurement = lookup(results, name);
     if (!measurement) {
         return "-";
     }
-    return format("%.3f s, %.0f MB/s", measurement->seconds,
-                  textBytes / measurement->seconds / 1e6);
+    return format("%.*f ms, %.0f MB/s", measurement->seconds < 0.01 ? 2 : 1,
+                  measurement->seconds * 1e3, textBytes / measurement->seconds / 1e6);
 }
 
 std::optional<double> ratio(const Results& results, const std::string& numerator,
@@ -175,8 +175,8 @@ void printSimulatedChain(std::ostream& out, const Results& results) {
     out << "\n#### Padded scan on the simulated 255-device chain, 64 MiB\n\n"
         << "| shiftDeviceDR (framework and simulation) | shiftChainDR of the same bits "
            "(simulation alone) | Framework's own cost |\n|---|---|---|\n"
-        << format("| %.3f s | %.3f s | %.3f s |\n", device->seconds, chain->seconds,
-                  device->seconds - chain->seconds);
+        << format("| %.1f ms | %.1f ms | %.1f ms |\n", device->seconds * 1e3, chain->seconds * 1e3,
+                  (device->seconds - chain->seconds) * 1e3);
 }
 
 struct Goal {
