@@ -59,7 +59,7 @@ uint32_t parseDeviceId(char* line) {
     return static_cast<uint32_t>(std::strtoul(digits, nullptr, 16) & 0xFFFFFFFFu);
 }
 
-enum class FileRead { Read, TooManyDevices };
+enum class FileRead { Read, TooManyDevices, ReadError };
 
 FileRead readChainFile(std::FILE* file, DeviceTable& found) {
     char line[kLinePartLength + 1];
@@ -73,7 +73,8 @@ FileRead readChainFile(std::FILE* file, DeviceTable& found) {
             return FileRead::TooManyDevices;
         }
     }
-    return FileRead::Read;
+    // A read error (a directory, a failing disk) is no end of file: the chain is not all there.
+    return std::ferror(file) != 0 ? FileRead::ReadError : FileRead::Read;
 }
 
 // ----- Live scan ----------------------------------------------------------------------------
@@ -182,6 +183,10 @@ KelResult KelPlugin::fileScanJTAGChain(const char* path) {
     }
     const FileRead read = readChainFile(file, found);
     std::fclose(file);
+    if (read == FileRead::ReadError) {
+        printMessage(KEL_PRINT_ERROR, "ERROR: Could not read %s\n", path);
+        return trace.result(KEL_FAILURE);
+    }
     if (read == FileRead::TooManyDevices) {
         printMessage(KEL_PRINT_ERROR,
                      "<KelPlugin> ERROR: %s lists more than 255 devices; the chain is unchanged\n",

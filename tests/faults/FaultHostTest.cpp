@@ -1,0 +1,171 @@
+// Real faults of the file system, met through the loaded plug-in as a host meets them: a full
+// device, missing and wrong paths, a chain description that is no file or stops mid-line. Each
+// must end in a failure with a message, or in exactly what the file does hold; nothing may
+// report success for data that did not reach its file; and the same target must work normally
+// afterwards.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../host/HostTest.h"
+
+namespace kelhost::test {
+namespace {
+
+namespace fs = std::filesystem;
+using KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
+
+class Faults : public HostTest {
+  protected:
+    // A normal session on the same target: every step succeeds and the file holds exactly its
+    // statements.
+    void expectUsable() {
+        SCOPED_TRACE("a normal session afterwards");
+        const std::string path = tempPath("after-the-fault.svf");
+        ASSERT_NO_FATAL_FAILURE(startSession(path, {8, 4}));
+        EXPECT_EQ(KEL_SUCCESS, writeIR(0, {0xC3}, 8));
+        EXPECT_EQ(KEL_SUCCESS, target().unlockTarget());
+        EXPECT_EQ(KEL_SUCCESS, target().closeTarget());
+        EXPECT_SVF_FILE(path,
+                        "STATE RESET;\r\nSTATE IDLE;\r\n"
+                        "HIR 4 TDI (0f);\r\nTIR 0;\r\nHDR 1 TDI (00);\r\nTDR 0;\r\n"
+                        "SIR 8 TDI (c3);\r\n"
+                        "STATE IDLE;\r\n");
+    }
+
+    // At least one error reached the host's messageCallback, and every one contains `text`.
+    void expectErrorsAbout(const std::string& text) {
+        const std::vector<std::string> messages = recorder_.messageLines();
+        EXPECT_FALSE(messages.empty()) << "no message";
+        for (const std::string& message : messages) {
+            EXPECT_EQ(0u, message.rfind("0 256: ", 0)) << message;
+            EXPECT_NE(std::string::npos, message.find(text)) << message;
+        }
+    }
+
+    void writeChainFile(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    // The chain model as the host reads it back: IDCODE and IR length of every device.
+    std::vector<std::pair<uint32_t, uint32_t>> chain() {
+        std::vector<std::pair<uint32_t, uint32_t>> devices;
+        for (uint32_t i = 0; i < target().getDeviceCount(); ++i) {
+            devices.emplace_back(target().getDeviceID(i), target().getIRLength(i));
+        }
+        return devices;
+    }
+};
+
+// The stream takes statements into its buffer, so a full device shows at the first flush; from
+// there on nothing the session wrote may be reported as written.
+TEST_F(Faults, AFullDeviceFailsTheSessionAndLeavesTheTargetUsable) {
+    ASSERT_EQ(KEL_SUCCESS, open("/dev/full"));
+    ASSERT_NO_FATAL_FAILURE(describeChain({8, 4}));
+    target().lockTarget(0);
+    writeIR(0, {0xC3}, 8);
+    recorder_.clear();
+
+    EXPECT_EQ(KEL_FAILURE, target().unlockTarget());
+    expectErrorsAbout("\"/dev/full\" failed");
+    recorder_.clear();
+    // Statements after the failed flush are lost as well: the close must not claim them.
+    EXPECT_EQ(KEL_FAILURE, target().closeTarget());
+    expectErrorsAbout("\"/dev/full\" failed");
+    EXPECT_FALSE(target().isOpened());
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+TEST_F(Faults, AStatementTooLongForTheBufferFailsAtOnceOnAFullDevice) {
+    ASSERT_EQ(KEL_SUCCESS, open("/dev/full"));
+    ASSERT_NO_FATAL_FAILURE(describeChain({8, 4}));
+    ASSERT_EQ(KEL_SUCCESS, target().setLockOwned(true));
+    recorder_.clear();
+
+    const std::vector<uint8_t> tdi(256 * 1024, 0xA5);
+    EXPECT_EQ(KEL_FAILURE, writeDR(1, tdi, static_cast<uint32_t>(tdi.size() * 8)));
+    expectErrorsAbout("\"/dev/full\" failed");
+    EXPECT_EQ(KEL_FAILURE, target().closeTarget());
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+// An output file that cannot be created: in a missing directory, or where a directory stands.
+TEST_F(Faults, AnOutputFileThatCannotBeCreatedIsRefused) {
+    const std::string missing = tempPath("no-such-directory/out.svf");
+    for (const std::string& path : {missing, tempPath("")}) {
+        SCOPED_TRACE(path);
+        recorder_.clear();
+        EXPECT_EQ(KEL_FAILURE, open(path));
+        EXPECT_MESSAGES(recorder_,
+                        "0 256: <svf_file> Cannot Open File: Invalide File Name "
+                        "Argument\n");
+        EXPECT_FALSE(target().isOpened());
+        // Nothing can be written without a file, and nothing claims it was.
+        EXPECT_EQ(KEL_FAILURE, target().lockTarget(0));
+    }
+    EXPECT_FALSE(fs::exists(tempPath("no-such-directory")));
+    EXPECT_TRUE(fs::is_directory(tempPath("")));
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+// Opening a second file closes the first one whole, even when the second cannot be created.
+TEST_F(Faults, ReopeningOntoABadPathKeepsTheFirstFileWhole) {
+    const std::string first = tempPath("first.svf");
+    ASSERT_NO_FATAL_FAILURE(startSession(first, {8, 4}));
+    ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x05}, 4));
+
+    EXPECT_EQ(KEL_FAILURE, open(tempPath("no-such-directory/second.svf")));
+    EXPECT_FALSE(target().isOpened());
+    EXPECT_SVF_FILE(first,
+                    "STATE RESET;\r\nSTATE IDLE;\r\n"
+                    "HIR 0;\r\nTIR 8 TDI (ff);\r\nHDR 0;\r\nTDR 1 TDI (00);\r\n"
+                    "SIR 4 TDI (05);\r\n"
+                    "STATE IDLE;\r\n");
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+// A directory opens for reading on this system but yields a read error, not an empty chain:
+// the chain the host described stays as it was.
+TEST_F(Faults, AChainFileThatIsADirectoryIsRefusedAndTheChainKept) {
+    ASSERT_NO_FATAL_FAILURE(describeChain({8, 4}));
+    ASSERT_EQ(KEL_SUCCESS, target().setDeviceID(0, 0x1A2B3C4D));
+    recorder_.clear();
+
+    EXPECT_EQ(KEL_FAILURE, target().fileScanJTAGChain(tempPath("").c_str()));
+    EXPECT_PRINT(recorder_, 1, "ERROR: Could not read " + tempPath("") + "\n");
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{0x1A2B3C4D, 8}, {0, 4}}), chain());
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+// A file cut off in the middle of its last line holds the devices of its whole lines and one
+// more made of what the cut line holds; reached through the environment as a host does.
+TEST_F(Faults, AChainFileCutOffMidLineGivesTheDevicesItHolds) {
+    const std::string path = tempPath("chain.txt");
+    writeChainFile(path, "0x1A2B3C4D\r\n0f0e0d0b\r\n0x16D4");
+    ASSERT_EQ(KEL_SUCCESS, open(tempPath("out.svf")));
+    ASSERT_EQ(KEL_SUCCESS, target().lockTarget(0));
+    ASSERT_EQ(0, setenv("ZOR_VANTORA_JTAGFILE", path.c_str(), 1));
+    const KelResult result = target().scanJTAGChain();
+    unsetenv("ZOR_VANTORA_JTAGFILE");
+
+    EXPECT_EQ(KEL_SUCCESS, result);
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{
+                  {0x1A2B3C4D, 0}, {0x0F0E0D0B, 0}, {0x000016D4, 0}}),
+              chain());
+    // Cut right after the prefix, the last line is a device without IDCODE.
+    writeChainFile(path, "0x1A2B3C4D\n0x");
+    EXPECT_EQ(KEL_SUCCESS, target().fileScanJTAGChain(path.c_str()));
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{0x1A2B3C4D, 0}, {0, 0}}), chain());
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+}  // namespace
+}  // namespace kelhost::test
