@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: first a normal build in build/, then the same build
-# with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/. Stops at the first
+# Builds everything and runs every test: first a normal build in build/ (its host-view suites
+# also under valgrind), then the same build with AddressSanitizer and UndefinedBehaviorSanitizer
+# in build-asan/, then the fuzzers, built with clang in build-fuzzers/. Stops at the first
 # failing step and prints ctest's summary for each build.
 set -euo pipefail
 
@@ -40,10 +41,41 @@ run_tests() {
     fi
 }
 
+# run_under_valgrind <build dir>: the host-view suites under memcheck; any invalid access or leak
+# fails the step. Left out: the allocator-replacing out-of-memory test (valgrind replaces the
+# allocator itself) and the one test whose host destroys an open target, which leaks its stream
+# by design (the destructor closes nothing).
+run_under_valgrind() {
+    local dir="$1"
+    local suite
+    step "valgrind memcheck: host-view suites of $dir"
+    for suite in kel_host_tests kel_abi_tests kel_fault_tests; do
+        local log="$dir/valgrind-$suite.log"
+        if valgrind --tool=memcheck --error-exitcode=1 --leak-check=full \
+            --errors-for-leak-kinds=definite,indirect,possible \
+            "$dir/tests/$suite" --gtest_brief=1 \
+            --gtest_filter=-SvfOutput.AStreamLeftOpenByDestructionIsWrittenAtExit \
+            >"$log" 2>&1; then
+            echo "$suite: clean"
+        else
+            cat "$log"
+            return 1
+        fi
+    done
+}
+
 configure_and_build build
 run_tests build
+run_under_valgrind build
 
 configure_and_build build-asan -DKEL_SANITIZE=ON
 run_tests build-asan
+
+# The libFuzzer fuzzers need clang; each runs over its seed corpus plus fresh inputs.
+step "configure and build build-fuzzers"
+CXX=clang++ cmake -S . -B build-fuzzers -G Ninja -DKEL_BUILD_FUZZ=ON -DKEL_BUILD_TESTS=OFF \
+    -DKEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzzers -j "$jobs" --target kel_fuzzers
+run_tests build-fuzzers/fuzz
 
 step "all tests passed"

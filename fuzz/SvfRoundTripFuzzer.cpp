@@ -1,0 +1,228 @@
+// SVF round trip: a random chain and a random run of device writes and TAP moves go through the
+// SVF target into a file; the file is read back with the tests' SVF reader, and every statement
+// must carry exactly the bits that were written, under header and trailer statements that put
+// exactly the other devices of the chain into bypass.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "CheckingCallbacks.h"
+#include "ScratchFile.h"
+#include "SvfReader.h"
+#include "svf/SVFFile.h"
+
+namespace {
+
+using kelfuzz::beginOperation;
+using kelfuzz::checkResult;
+using KelPluginInterface::CallContext;
+using KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
+using KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
+using KelPluginInterface::SVFFile;
+using KelPluginInterface::TapState;
+
+std::string& outputPath() {
+    static std::string path;
+    return path;
+}
+
+// One statement the file must hold, other than the header and trailer statements.
+struct Expected {
+    std::string keyword;
+    std::vector<std::string> words;        // STATE and RUNTEST
+    uint32_t bitCount = 0;                 // SIR and SDR
+    std::vector<uint8_t> bits;             // SIR and SDR, bits above bitCount cleared
+    std::map<std::string, uint32_t> pads;  // SIR and SDR: the pad lengths that must be in force
+};
+
+struct Chain {
+    std::vector<uint32_t> irLengths;
+
+    std::map<std::string, uint32_t> padsFor(uint32_t device) const {
+        uint32_t towardTdi = 0;
+        uint32_t towardTdo = 0;
+        for (uint32_t i = 0; i < irLengths.size(); ++i) {
+            (i < device ? towardTdi : towardTdo) += i == device ? 0 : irLengths[i];
+        }
+        const auto count = static_cast<uint32_t>(irLengths.size());
+        return {
+            {"HIR", towardTdo}, {"TIR", towardTdi}, {"HDR", count - 1 - device}, {"TDR", device}};
+    }
+};
+
+uint32_t pickBitCount(FuzzedDataProvider& in) {
+    const auto kind = in.ConsumeIntegral<uint8_t>();
+    if (kind < 8) {
+        return in.ConsumeIntegralInRange<uint32_t>(1, 40000);  // past the writer's text block
+    }
+    if (kind < 80) {
+        return in.ConsumeIntegralInRange<uint32_t>(1, 2048);
+    }
+    return in.ConsumeIntegralInRange<uint32_t>(1, 64);
+}
+
+void expectState(std::vector<Expected>& expected, const char* state) {
+    expected.push_back(Expected{"STATE", {state}, 0, {}, {}});
+}
+
+void checkLineEnds(const std::string& text) {
+    KEL_FUZZ_CHECK(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0,
+                   "the file does not end with CR LF");
+    for (size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
+        KEL_FUZZ_CHECK(i > 0 && text[i - 1] == '\r', "a line ends without CR");
+    }
+}
+
+void checkPad(const std::map<std::string, svftest::SvfStatement>& inForce, const std::string& name,
+              uint32_t length, size_t index) {
+    const auto pad = inForce.find(name);
+    KEL_FUZZ_CHECK(pad != inForce.end(),
+                   "scan " + std::to_string(index) + " without " + name + " in force");
+    const svftest::SvfStatement& statement = pad->second;
+    KEL_FUZZ_CHECK(statement.bitCount == length, name + " " + std::to_string(statement.bitCount) +
+                                                     " in force for scan " + std::to_string(index) +
+                                                     ", expected " + std::to_string(length));
+    KEL_FUZZ_CHECK(statement.hasTdi == (length != 0), name + " with a missing or needless TDI");
+    KEL_FUZZ_CHECK(statement.otherVectors.empty(), name + " with vectors other than TDI");
+    const bool ones = name[1] == 'I';  // the other devices' BYPASS instruction is all ones
+    for (uint32_t bit = 0; bit < length; ++bit) {
+        KEL_FUZZ_CHECK(svftest::bitAt(statement.tdi, bit) == ones,
+                       name + " with a wrong bypass bit");
+    }
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string out;
+    for (const std::string& word : words) {
+        out += (out.empty() ? "" : " ") + word;
+    }
+    return out;
+}
+
+void compare(const svftest::SvfParse& parse, const std::vector<Expected>& expected) {
+    KEL_FUZZ_CHECK(parse.ok(), "the reader refused the file: " + parse.error);
+    std::map<std::string, svftest::SvfStatement> inForce;
+    size_t next = 0;
+    for (const svftest::SvfStatement& statement : parse.statements) {
+        const std::string& keyword = statement.keyword;
+        if (keyword == "HIR" || keyword == "TIR" || keyword == "HDR" || keyword == "TDR") {
+            inForce[keyword] = statement;
+            continue;
+        }
+        KEL_FUZZ_CHECK(next < expected.size(), "an extra statement " + keyword);
+        const Expected& want = expected[next];
+        const std::string where = "statement " + std::to_string(next) + " (" + want.keyword + ")";
+        KEL_FUZZ_CHECK(keyword == want.keyword, where + " is " + keyword);
+        if (keyword == "SIR" || keyword == "SDR") {
+            KEL_FUZZ_CHECK(statement.bitCount == want.bitCount, where + " has a different length");
+            KEL_FUZZ_CHECK(statement.hasTdi && statement.otherVectors.empty(), where + " vectors");
+            KEL_FUZZ_CHECK(statement.tdi == want.bits, where + " carries different bits");
+            for (const auto& [name, length] : want.pads) {
+                checkPad(inForce, name, length, next);
+            }
+        } else {
+            KEL_FUZZ_CHECK(statement.words == want.words,
+                           where + " reads '" + joined(statement.words) + "', expected '" +
+                               joined(want.words) + "'");
+        }
+        ++next;
+    }
+    KEL_FUZZ_CHECK(next == expected.size(), "statements missing from the file");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    kelfuzz::installCheckingCallbacks();
+    outputPath() = kelfuzz::scratchFile("round-trip.svf");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    Chain chain;
+    chain.irLengths.resize(in.ConsumeIntegralInRange<uint32_t>(1, 12));
+    for (uint32_t& length : chain.irLengths) {
+        length = in.ConsumeIntegralInRange<uint32_t>(1, 40);
+    }
+
+    SVFFile target;
+    const std::string fname = "fname=" + outputPath();
+    const char* options[] = {fname.c_str(), "type=SVF"};
+    beginOperation();
+    checkResult(target.openTarget(2, options, CallContext{}), "openTarget");
+    KEL_FUZZ_CHECK(target.isOpened(), "the output file did not open");
+    beginOperation();
+    KEL_FUZZ_CHECK(
+        target.setDeviceCount(static_cast<uint32_t>(chain.irLengths.size())) == KEL_SUCCESS,
+        "setDeviceCount");
+    for (uint32_t device = 0; device < chain.irLengths.size(); ++device) {
+        beginOperation();
+        KEL_FUZZ_CHECK(target.setIRLength(device, chain.irLengths[device]) == KEL_SUCCESS,
+                       "setIRLength");
+    }
+    beginOperation();
+    KEL_FUZZ_CHECK(target.lockTarget(0) == KEL_SUCCESS, "lockTarget");
+
+    std::vector<Expected> expected;
+    expectState(expected, "RESET");
+    expectState(expected, "IDLE");
+    const auto deviceCount = static_cast<uint32_t>(chain.irLengths.size());
+    for (int step = 0; step < 32 && in.remaining_bytes() > 0; ++step) {
+        beginOperation();
+        const int action = in.ConsumeIntegralInRange<int>(0, 5);
+        if (action <= 3) {
+            const bool ir = action <= 1;
+            const uint32_t device = in.ConsumeIntegralInRange<uint32_t>(0, deviceCount - 1);
+            const uint32_t bitCount = pickBitCount(in);
+            std::vector<uint8_t> tdi = in.ConsumeBytes<uint8_t>((size_t{bitCount} + 7) / 8);
+            tdi.resize((size_t{bitCount} + 7) / 8, 0xA5);
+            const KelResult result =
+                ir ? target.writeDeviceIR(device, tdi.data(), nullptr, bitCount,
+                                          KELJTAG_RUN_TEST_IDLE, CallContext{})
+                   : target.writeDeviceDR(device, tdi.data(), nullptr, bitCount,
+                                          KELJTAG_RUN_TEST_IDLE, CallContext{});
+            KEL_FUZZ_CHECK(result == KEL_SUCCESS, "a device write failed");
+            if (bitCount % 8 != 0) {
+                tdi.back() = static_cast<uint8_t>(tdi.back() & ((1u << (bitCount % 8)) - 1));
+            }
+            expected.push_back(
+                Expected{ir ? "SIR" : "SDR", {}, bitCount, tdi, chain.padsFor(device)});
+        } else if (action == 4) {
+            const auto state = static_cast<TapState>(in.ConsumeIntegralInRange<int32_t>(0, 15));
+            const uint32_t count =
+                in.ConsumeBool() ? in.ConsumeIntegral<uint32_t>() : in.ConsumeIntegral<uint8_t>();
+            KEL_FUZZ_CHECK(target.navigateTAP(state, count) == KEL_SUCCESS, "navigateTAP failed");
+            if (state == KELJTAG_TEST_LOGIC_RESET) {
+                expectState(expected, "RESET");
+            } else if (state == KELJTAG_RUN_TEST_IDLE) {
+                expectState(expected, "IDLE");
+            }
+            if (count != 0) {
+                // Every count reaches the file as the number of clocks asked for.
+                expected.push_back(Expected{"RUNTEST", {std::to_string(count), "TCK"}, 0, {}, {}});
+            }
+        } else {
+            // A changed chain: the next write must bring headers and trailers that fit it.
+            const uint32_t device = in.ConsumeIntegralInRange<uint32_t>(0, deviceCount - 1);
+            chain.irLengths[device] = in.ConsumeIntegralInRange<uint32_t>(1, 40);
+            KEL_FUZZ_CHECK(target.setIRLength(device, chain.irLengths[device]) == KEL_SUCCESS,
+                           "setIRLength");
+        }
+        kelfuzz::checkTraceClosed("a step");
+    }
+
+    beginOperation();
+    checkResult(target.unlockTarget(), "unlockTarget");
+    expectState(expected, "IDLE");
+    beginOperation();
+    KEL_FUZZ_CHECK(target.closeTarget() == KEL_SUCCESS, "closeTarget");
+
+    const std::string text = kelfuzz::readWholeFile(outputPath());
+    checkLineEnds(text);
+    compare(svftest::parseSvf(text), expected);
+    return 0;
+}
