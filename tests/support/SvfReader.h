@@ -44,7 +44,7 @@ bool isShiftKeyword(std::string_view keyword);
 
 // Bit i of a bit buffer of the reader's convention.
 inline bool bitAt(const std::vector<uint8_t>& bits, uint32_t index) {
-    return ((bits[index / 8] >> (index % 8)) & 1u) != 0;
+    return ((static_cast<unsigned>(bits[index / 8]) >> (index % 8)) & 1u) != 0;
 }
 
 }  // namespace svftest
