@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "CheckingCallbacks.h"
 #include "OperationInputs.h"
 #include "ScratchFile.h"
+#include "SvfReader.h"
 #include "kelsim/SimulatedChainTarget.h"
 #include "svf/SVFFile.h"
 
@@ -491,6 +493,16 @@ Observed runSequence(Target& target, const uint8_t* data, size_t size,
 
 }  // namespace
 
+// Whatever the sequence left in the output files was written by successful statements of a
+// target that has since been closed: it must read as SVF, every vector within its length.
+void checkOutputFilesReadAsSvf() {
+    for (const std::string* path : {&files().outputA, &files().outputB}) {
+        const svftest::SvfParse parse = svftest::parseSvf(kelfuzz::readWholeFile(*path));
+        KEL_FUZZ_CHECK(parse.ok(), *path + " does not read as SVF: " + parse.error);
+        std::remove(path->c_str());
+    }
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     kelfuzz::installCheckingCallbacks();
     files();
@@ -503,6 +515,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Observed observed = runSequence(target, data, size, nullptr);
         freshSvfSession(target, observed);
     }
+    checkOutputFilesReadAsSvf();
     {
         kelsim::SimulatedChainTarget target(simulatedDevices());
         const Observed observed = runSequence(target, data, size, &target);

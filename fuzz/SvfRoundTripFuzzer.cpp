@@ -19,6 +19,7 @@ namespace {
 using kelfuzz::beginOperation;
 using kelfuzz::checkResult;
 using KelPluginInterface::CallContext;
+using KelPluginInterface::KEL_MAX_DEVICES;
 using KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
 using KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
 using KelPluginInterface::SVFFile;
@@ -144,7 +145,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     Chain chain;
-    chain.irLengths.resize(in.ConsumeIntegralInRange<uint32_t>(1, 12));
+    // Mostly short chains; now and then one as long as the table allows.
+    chain.irLengths.resize(in.ConsumeIntegralInRange<int>(0, 15) == 0
+                               ? in.ConsumeIntegralInRange<uint32_t>(1, KEL_MAX_DEVICES)
+                               : in.ConsumeIntegralInRange<uint32_t>(1, 12));
     for (uint32_t& length : chain.irLengths) {
         length = in.ConsumeIntegralInRange<uint32_t>(1, 40);
     }
