@@ -1,6 +1,8 @@
 // The recording host callbacks: every event lands in the active Recorder, in arrival order.
 #include "kelhost/Recorder.h"
 
+#include "kelhost/FormatPrint.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -8,27 +10,6 @@ namespace kelhost {
 namespace {
 
 Recorder* activeRecorder = nullptr;
-
-// Formats like the host's printf would. The list is copied first because measuring consumes it.
-std::string formatPrint(const char* format, va_list args) {
-    if (format == nullptr) {
-        return {};
-    }
-    va_list measure;
-    va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    va_list write;
-    va_copy(write, args);
-    std::vsnprintf(text.data(), text.size(), format, write);
-    va_end(write);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
 
 Event makeEvent(Event::Kind kind) {
     Event event{};

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "TextUtil.h"
+#include "kelhost/FormatPrint.h"
 
 namespace kelsvf {
 namespace {
@@ -43,25 +44,6 @@ bool isMessageEcho(const char* format) {
         }
     }
     return false;
-}
-
-std::string formatPrint(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
-
-std::string formatPrint(const char* format, va_list args) {
-    va_list measure;
-    va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    va_list write;
-    va_copy(write, args);
-    std::vsnprintf(text.data(), text.size(), format, write);
-    va_end(write);
-    text.resize(static_cast<size_t>(length));
-    return text;
 }
 
 void onMessage(int32_t context, uint32_t level, const char* text) {
@@ -137,7 +119,7 @@ void HostOutput::print(uint32_t level, const char* format, va_list args) {
     if (echo || format == nullptr || level > settings_.verbosity) {
         return;
     }
-    writeLines(formatPrint(format, args));
+    writeLines(kelhost::formatPrint(format, args));
 }
 
 void HostOutput::dump(uint32_t, const char* label, const uint8_t* buffer, uint32_t bitCount) {
