@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: first a normal build in build/ (its host-view suites
-# also under valgrind), then the same build with AddressSanitizer and UndefinedBehaviorSanitizer
-# in build-asan/, then the fuzzers, built with clang in build-fuzzers/. Stops at the first
-# failing step and prints ctest's summary for each build.
+# The whole test run. Installs what the machine lacks (scripts/install-deps.sh), then: a normal
+# build in build/ with every test (its host-view suites also under valgrind), the same build with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, and the fuzzers, built with
+# clang in build-fuzzers/. Stops at the first failing step and prints ctest's summary for each.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+./scripts/install-deps.sh
 
 jobs="${KEL_JOBS:-2}"
 
