@@ -15,6 +15,8 @@ if ! command -v man >/dev/null 2>&1; then
     exit 77
 fi
 
+# A locale every Debian system has, so that man has nothing to say about the locale.
+export LC_ALL=C.UTF-8
 warnings=$(MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
 if [[ -n $warnings ]]; then
     echo "man warns about $page:"
