@@ -87,39 +87,63 @@ std::pair<std::string_view, std::string_view> splitTerm(std::string_view text) {
     return {text.substr(0, gap), trim(text.substr(gap))};
 }
 
-struct Definition {
+// A definition (a term and its description) or a paragraph.
+struct Block {
+    bool paragraph;
     std::string term;
-    std::vector<std::string> description;
+    std::vector<std::string> lines;  // the description, or the paragraph
 };
 
-// The definitions of a group, or none when the group is a paragraph: a line at the group's
-// indentation starts a definition when it has a term gap or deeper lines follow it.
-std::vector<Definition> definitionsOf(const std::vector<std::string>& group) {
+// The blocks of a group of lines. A line at the group's indentation starts a definition when
+// it has a term gap or deeper lines follow it. The other lines are terms without a
+// description ("kelsvf --version"), unless they run on over several lines or end a sentence:
+// then they are a paragraph, and so is a group without a single definition.
+std::vector<Block> blocksOf(const std::vector<std::string>& group) {
     const size_t base = indentOf(group.front());
+    const auto hasDeeperLines = [&](size_t i) {
+        return i + 1 < group.size() && indentOf(group[i + 1]) > base;
+    };
     const auto startsDefinition = [&](size_t i) {
-        return indentOf(group[i]) <= base &&
-               (trim(group[i]).find("  ") != kNone ||
-                (i + 1 < group.size() && indentOf(group[i + 1]) > base));
+        return trim(group[i]).find("  ") != kNone || hasDeeperLines(i);
     };
     bool isList = false;
     for (size_t i = 0; i < group.size(); ++i) {
         isList = isList || startsDefinition(i);
     }
-    std::vector<Definition> definitions;
     if (!isList) {
-        return definitions;
+        return {Block{true, "", group}};
     }
+    std::vector<Block> blocks;
     for (size_t i = 0; i < group.size();) {
-        const auto [term, rest] = splitTerm(trim(group[i]));
-        Definition& definition = definitions.emplace_back(Definition{std::string(term), {}});
-        if (!rest.empty()) {
-            definition.description.emplace_back(rest);
+        if (startsDefinition(i)) {
+            const auto [term, rest] = splitTerm(trim(group[i]));
+            Block& definition = blocks.emplace_back(Block{false, std::string(term), {}});
+            if (!rest.empty()) {
+                definition.lines.emplace_back(rest);
+            }
+            for (++i; i < group.size() && indentOf(group[i]) > base; ++i) {
+                definition.lines.emplace_back(trim(group[i]));
+            }
+            continue;
         }
-        for (++i; i < group.size() && indentOf(group[i]) > base; ++i) {
-            definition.description.emplace_back(trim(group[i]));
+        // After a sentence, only a new sentence continues the paragraph.
+        size_t end = i + 1;
+        while (end < group.size() && !startsDefinition(end) &&
+               (!group[end - 1].ends_with('.') ||
+                std::isupper(static_cast<unsigned char>(trim(group[end]).front())) != 0)) {
+            ++end;
         }
+        if (end - i > 1 || group[i].ends_with('.')) {
+            blocks.push_back(Block{true,
+                                   "",
+                                   {group.begin() + static_cast<std::ptrdiff_t>(i),
+                                    group.begin() + static_cast<std::ptrdiff_t>(end)}});
+        } else {
+            blocks.push_back(Block{false, std::string(trim(group[i])), {}});
+        }
+        i = end;
     }
-    return definitions;
+    return blocks;
 }
 
 std::string textLines(const std::vector<std::string>& lines) {
@@ -212,8 +236,9 @@ CommandHelp commandHelp(std::string_view topic, std::string_view help) {
     return command;
 }
 
-// The sections after COMMANDS, in order, with the exit codes and the examples last; a section
-// that several help texts share appears once.
+// The sections after COMMANDS, each title once, in the order they come, the exit status and
+// the examples last. A help section that several help texts share appears once; when commands
+// have their own versions of a section, each comes under a subsection named after its command.
 class LaterSections {
   public:
     void add(const HelpSection& section, std::string_view command) {
@@ -222,46 +247,62 @@ class LaterSections {
         }
         seen_.push_back(section);
         const std::string title = titleFor(section.heading);
-        if (title == "EXAMPLES") {
-            if (!command.empty()) {
-                examples_ += ".SS " + escapeText(command) + "\n";
-            }
-            examples_ += literalToRoff(section.lines);
-            return;
-        }
         std::string roff;
-        if (title != upperCase(section.heading) && title != "EXIT STATUS") {
-            // The heading says more than the title ("Options of both commands").
-            roff += ".PP\n" + escapeText(section.heading) + ":\n";
+        if (title == "EXAMPLES") {
+            roff = literalToRoff(section.lines);
+        } else {
+            if (title != upperCase(section.heading) && title != "EXIT STATUS") {
+                // The heading says more than the title ("Options of both commands").
+                roff += ".PP\n" + escapeText(section.heading) + ":\n";
+            }
+            roff += bodyToRoff(section.lines);
         }
-        roff += bodyToRoff(section.lines);
-        (title == "EXIT STATUS" ? exitStatus_ : middle_).emplace_back(title, std::move(roff));
+        auto titled = std::find_if(sections_.begin(), sections_.end(),
+                                   [&](const Titled& t) { return t.title == title; });
+        if (titled == sections_.end()) {
+            titled = sections_.insert(sections_.end(), Titled{title, {}});
+        }
+        titled->parts.push_back(Part{std::string(command), std::move(roff)});
     }
 
     std::string roff() const {
-        std::string roff;
-        std::string lastTitle;
-        for (const auto& [title, body] : middle_) {
-            if (title != lastTitle) {
-                roff += ".SH " + escapeText(title) + "\n";
-                lastTitle = title;
+        std::vector<const Titled*> order;
+        for (const Titled& titled : sections_) {
+            if (titled.title != "EXIT STATUS" && titled.title != "EXAMPLES") {
+                order.push_back(&titled);
             }
-            roff += body;
         }
-        for (const auto& [title, body] : exitStatus_) {
-            roff += ".SH " + title + "\n" + body;
+        for (const char* last : {"EXIT STATUS", "EXAMPLES"}) {
+            for (const Titled& titled : sections_) {
+                if (titled.title == last) {
+                    order.push_back(&titled);
+                }
+            }
         }
-        if (!examples_.empty()) {
-            roff += ".SH EXAMPLES\n" + examples_;
+        std::string roff;
+        for (const Titled* titled : order) {
+            roff += ".SH " + escapeText(titled->title) + "\n";
+            for (const Part& part : titled->parts) {
+                if (titled->parts.size() > 1 && !part.command.empty()) {
+                    roff += ".SS " + escapeText(part.command) + "\n";
+                }
+                roff += part.roff;
+            }
         }
         return roff;
     }
 
   private:
+    struct Part {
+        std::string command;  // empty for the general help
+        std::string roff;
+    };
+    struct Titled {
+        std::string title;
+        std::vector<Part> parts;
+    };
     std::vector<HelpSection> seen_;
-    std::vector<std::pair<std::string, std::string>> middle_;
-    std::vector<std::pair<std::string, std::string>> exitStatus_;
-    std::string examples_;
+    std::vector<Titled> sections_;
 };
 
 }  // namespace
@@ -365,14 +406,10 @@ std::string termToRoff(std::string_view term) {
 std::string bodyToRoff(const std::vector<std::string>& lines) {
     std::string roff;
     for (const std::vector<std::string>& group : groupsOf(lines)) {
-        const std::vector<Definition> definitions = definitionsOf(group);
-        if (definitions.empty()) {
-            roff += ".PP\n" + textLines(group);
-            continue;
-        }
-        for (const Definition& definition : definitions) {
+        for (const Block& block : blocksOf(group)) {
             roff +=
-                ".TP\n" + termToRoff(definition.term) + "\n" + textLines(definition.description);
+                block.paragraph ? std::string(".PP\n") : ".TP\n" + termToRoff(block.term) + "\n";
+            roff += textLines(block.lines);
         }
     }
     return roff;
@@ -430,14 +467,14 @@ std::string manPage(const HelpTexts& help, std::string_view version) {
     }
     page += ".SH SYNOPSIS\n.nf\n";
     for (const std::vector<std::string>& group : groupsOf(usageLines)) {
-        const std::vector<Definition> definitions = definitionsOf(group);
-        if (definitions.empty()) {
-            for (const std::string& form : group) {
-                page += termToRoff(trim(form)) + "\n";
+        for (const Block& block : blocksOf(group)) {
+            if (block.paragraph) {  // forms without descriptions
+                for (const std::string& form : block.lines) {
+                    page += termToRoff(trim(form)) + "\n";
+                }
+            } else {
+                page += termToRoff(block.term) + "\n";
             }
-        }
-        for (const Definition& definition : definitions) {
-            page += termToRoff(definition.term) + "\n";
         }
     }
     page += ".fi\n";

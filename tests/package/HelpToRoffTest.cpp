@@ -78,6 +78,13 @@ TEST(HelpToRoff, TurnsParagraphsAndDefinitionsIntoRoff) {
         // A term alone on its line, the description below it; a term without one.
         {"  open KEY=VALUE...\n      open the target\n  show",
          ".TP\n\\fBopen\\fR KEY=VALUE...\nopen the target\n.TP\n\\fBshow\\fR\n"},
+        // Lines without terms among definitions: a paragraph when they run on or end a
+        // sentence, else terms without a description.
+        {"  --   the end\n  A short option takes its value\n  apart or attached.\n  --version",
+         ".TP\n\\fB\\-\\-\\fR\nthe end\n.PP\nA short option takes its value\napart or "
+         "attached.\n.TP\n\\fB\\-\\-version\\fR\n"},
+        {"  --trace   the call tree\n  Messages are always shown.",
+         ".TP\n\\fB\\-\\-trace\\fR\nthe call tree\n.PP\nMessages are always shown.\n"},
         // Blank lines separate a list from the paragraph after it.
         {"  0  fine\n\nNothing ran.", ".TP\n\\fB0\\fR\nfine\n.PP\nNothing ran.\n"},
     };
@@ -111,6 +118,7 @@ std::vector<std::string> linesStartingWith(const std::string& roff, const std::s
 TEST(HelpToRoff, BuildsThePageFromTheThreeHelpTexts) {
     const std::string shared = "Options of both commands:\n  --trace   the call tree\n";
     const std::string exitCodes = "Exit codes:\n  0  fine\n";
+    const std::string programExitCodes = "Exit codes:\n  0  fine\n  2  bad options\n";
     const kelsvf::man::HelpTexts help{
         "kelsvf: drives a plug-in.\n\nUsage:\n  kelsvf run SCRIPT   runs it\n  kelsvf --version\n\n"
         "What it is.\n\n" +
@@ -118,7 +126,7 @@ TEST(HelpToRoff, BuildsThePageFromTheThreeHelpTexts) {
         "Usage: kelsvf run [OPTIONS] SCRIPT\n\nRuns it.\n\n" + shared +
             "\nScript language:\n  One line each.\n\nExample:\n  lock\n\n" + exitCodes,
         "Usage: kelsvf program --ir HEX\n             --data FILE\n\nWrites.\n\n" + shared +
-            "\nExample:\n  kelsvf program --ir 1 --data d\n\n" + exitCodes,
+            "\nExample:\n  kelsvf program --ir 1 --data d\n\n" + programExitCodes,
     };
     const std::string page = kelsvf::man::manPage(help, "9.8.7");
 
@@ -134,15 +142,20 @@ TEST(HelpToRoff, BuildsThePageFromTheThreeHelpTexts) {
     EXPECT_NE(page.find("\\fBkelsvf program \\-\\-ir\\fR HEX \\fB\\-\\-data\\fR FILE\n"),
               std::string::npos);
 
-    // Each section once, shared ones too; the exit status and the examples last.
+    // Each section once, shared ones too; the exit status and the examples last; a command's
+    // own version of a section under its name.
     const std::vector<std::string> expectedSections = {
         ".SH NAME",    ".SH SYNOPSIS",        ".SH DESCRIPTION", ".SH COMMANDS",
         ".SH OPTIONS", ".SH SCRIPT LANGUAGE", ".SH EXIT STATUS", ".SH EXAMPLES"};
     EXPECT_EQ(linesStartingWith(page, ".SH"), expectedSections);
-    const std::vector<std::string> expectedSubsections = {".SS kelsvf run", ".SS kelsvf program",
-                                                          ".SS kelsvf run", ".SS kelsvf program"};
+    const std::vector<std::string> expectedSubsections = {
+        ".SS kelsvf run", ".SS kelsvf program",   // COMMANDS
+        ".SS kelsvf program",                     // EXIT STATUS
+        ".SS kelsvf run", ".SS kelsvf program"};  // EXAMPLES
     EXPECT_EQ(linesStartingWith(page, ".SS"), expectedSubsections);
     EXPECT_EQ(linesStartingWith(page, "\\fB\\-\\-trace").size(), 1u);
+    EXPECT_NE(page.find(".SH EXIT STATUS\n.TP\n\\fB0\\fR\nfine\n.SS kelsvf program\n.TP\n"),
+              std::string::npos);
 }
 
 }  // namespace
