@@ -281,6 +281,7 @@ TEST_F(SvfStreamFailure, ALostWriteSticksUntilTheNextFile) {
         plan.failFlush = false;
         const int writes = plan.writes;
         const int flushes = plan.flushes;
+        const std::string atTheLoss = fileText();
 
         const std::pair<const char*, KelResult (*)(SVFFile&)> later[] = {
             {"initializeTAP", [](SVFFile& t) { return t.initializeTAP(); }},
@@ -314,6 +315,7 @@ TEST_F(SvfStreamFailure, ALostWriteSticksUntilTheNextFile) {
         EXPECT_FALSE(target.isOpened());
         EXPECT_EQ(plan.writes, writes);
         EXPECT_EQ(plan.flushes, flushes);
+        EXPECT_EQ(fileText(), atTheLoss) << "what the stream still held went in after the loss";
     }
     // A new file takes statements again.
     ASSERT_NO_FATAL_FAILURE(openChain());
