@@ -101,7 +101,7 @@ TEST_F(Faults, AFileSystemThatFilledUpTakesNothingMoreAfterSpaceIsFreed) {
     }
     // Private: the mount below must not show outside this process.
     if (unshare(CLONE_NEWNS) != 0 ||
-        mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0) {
         GTEST_SKIP() << "no private mount namespace: " << std::strerror(errno);
     }
     const std::string dir = tempPath("small-fs");
