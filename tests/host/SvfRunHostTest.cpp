@@ -137,7 +137,7 @@ const Session kRunForms[] = {
          EXPECT_OK(scanIR(t, 0x1, KELJTAG_PAUSE_IR));
          EXPECT_OK(scanIR(t, 0x2, KELJTAG_PAUSE_IR));
          EXPECT_OK(scanDR(t, 0x03, KELJTAG_PAUSE_DR));
-         EXPECT_OK(scanDR(t, 0x04, KELJTAG_TEST_LOGIC_RESET));
+         EXPECT_OK(scanDR(t, 0x04, KELJTAG_RUN_TEST_IDLE));
          EXPECT_OK(scanIR(t, 0x5, KELJTAG_PAUSE_DR));
          EXPECT_OK(scanIR(t, 0x6, KELJTAG_RUN_TEST_IDLE));
          EXPECT_OK(scanDR(t, 0x07, KELJTAG_RUN_TEST_IDLE));
@@ -145,21 +145,23 @@ const Session kRunForms[] = {
      std::string(kNoHeader) + "ENDIR IRPAUSE;\r\nSIR 4 TDI (01);\r\n"
                               "SIR 4 TDI (02);\r\n"
                               "ENDDR DRPAUSE;\r\nSDR 8 TDI (03);\r\n"
-                              "ENDDR RESET;\r\nSDR 8 TDI (04);\r\n"
+                              "ENDDR IDLE;\r\nSDR 8 TDI (04);\r\n"
                               "ENDIR DRPAUSE;\r\nSIR 4 TDI (05);\r\n"
                               "ENDIR IDLE;\r\nSIR 4 TDI (06);\r\n"
-                              "ENDDR IDLE;\r\nSDR 8 TDI (07);\r\n"},
+                              "SDR 8 TDI (07);\r\n"},
     {"any other end state ends the scan in idle",
      [](KelPlugin& t) {
          EXPECT_OK(scanIR(t, 0x1, KELJTAG_SHIFT_IR));
          EXPECT_OK(scanDR(t, 0x02, KELJTAG_EXIT2_DR));
          EXPECT_OK(scanDR(t, 0x03, KELJTAG_PAUSE_DR));
          EXPECT_OK(scanDR(t, 0x04, KELJTAG_UPDATE_DR));
+         EXPECT_OK(scanDR(t, 0x06, KELJTAG_TEST_LOGIC_RESET));
          EXPECT_OK(scanDR(t, 0x05, static_cast<TapState>(99)));
      },
      std::string(kNoHeader) + "SIR 4 TDI (01);\r\nSDR 8 TDI (02);\r\n"
                               "ENDDR DRPAUSE;\r\nSDR 8 TDI (03);\r\n"
-                              "ENDDR IDLE;\r\nSDR 8 TDI (04);\r\nSDR 8 TDI (05);\r\n"},
+                              "ENDDR IDLE;\r\nSDR 8 TDI (04);\r\nSDR 8 TDI (06);\r\n"
+                              "SDR 8 TDI (05);\r\n"},
     {"a scan end state leaves the run states in force alone",
      [](KelPlugin& t) {
          EXPECT_OK(scanDR(t, 0x01, KELJTAG_PAUSE_DR));
