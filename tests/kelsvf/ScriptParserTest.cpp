@@ -65,8 +65,8 @@ TEST(ScriptErrors, EachBadLineIsNamedByFileAndLineWithWhatIsWrong) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"sirr 1 8 05", "test.kel:2: unknown operation 'sirr'"},
         {"ir 1 8",
-         "test.kel:2: missing argument for ir (usage: ir DEVICE BITS HEX | DEVICE "
-         "[BITS] @FILE)"},
+         "test.kel:2: missing argument for ir (usage: ir DEVICE BITS HEX [END] | DEVICE "
+         "[BITS] @FILE[:msb] [END])"},
         {"irlen 1", "test.kel:2: missing argument for irlen (usage: irlen DEVICE BITS)"},
         {"devices 3 4", "test.kel:2: too many arguments for devices (usage: devices COUNT)"},
         {"ir one 8 05",
