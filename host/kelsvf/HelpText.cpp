@@ -1,5 +1,7 @@
 #include "HelpText.h"
 
+#include <string_view>
+
 #include "Operations.h"
 
 namespace kelsvf {
@@ -24,7 +26,7 @@ constexpr char kOutputFiles[] = R"(Output files:
   An output that is a regular file (new, or existing, also through a symlink) is written
   under a temporary name in its folder, .NAME.kelsvf-partial-XXXXXX, and renamed over NAME
   only when the run succeeds. A run that fails, or is interrupted by SIGINT (Ctrl-C),
-  SIGTERM or SIGHUP, removes the temporary file and leaves NAME as it was. A symlink keeps
+  SIGTERM, SIGHUP or SIGPIPE, removes the temporary file and leaves NAME as it was. A symlink keeps
   pointing where it pointed: the file it leads to is replaced. An output that is not a
   regular file (a device, a FIFO, /dev/stdout) is written directly and never removed. An
   output that is also an input of the run (the script, a data file, a chain-description
@@ -58,9 +60,28 @@ std::string exitCodes(ExitCodesOf command) {
 )";
     }
     return text + R"(  4  the plug-in could not be loaded, or it speaks another interface version
-  128+N  interrupted by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP); no output
-     file was replaced
+  128+N  interrupted by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP, 141:
+     SIGPIPE); no output file was replaced
 )";
+}
+
+// `text` as lines of at most kWidth columns, each starting with `indent`.
+std::string wrapped(std::string_view text, const std::string& indent) {
+    constexpr size_t kWidth = 92;
+    std::string lines;
+    std::string line = indent;
+    while (!text.empty()) {
+        const size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+            lines += "\n" + line;
+            line = indent;
+        }
+        line += line.size() > indent.size() ? " " : "";
+        line += word;
+        text = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+    }
+    return lines + "\n" + line + "\n";
 }
 
 std::string operationList() {
@@ -72,9 +93,7 @@ std::string operationList() {
             list += " ";
             list += operation.usage;
         }
-        list += "\n      ";
-        list += operation.summary;
-        list += "\n";
+        list += wrapped(operation.summary, "      ");
     }
     return list;
 }

@@ -47,9 +47,9 @@ const std::vector<OperationInfo>& operations() {
         // TAP
         {"reset", "", "reset the TAP (initializeTAP): STATE RESET;", 0, 0, build::reset},
         {"state", "STATE [CLOCKS [WAIT_US]]",
-         "go to STATE and stay there for CLOCKS clocks and at least WAIT_US microseconds "
-         "(navigateTAP): STATE RESET; or STATE IDLE;, then RUNTEST with the clocks and the wait "
-         "as its minimum time (IDLE, DRPAUSE, IRPAUSE; in RESET only the wait)",
+         "go to STATE and stay there CLOCKS clocks and at least WAIT_US microseconds "
+         "(navigateTAP): STATE RESET; or STATE IDLE;, then the clocks and the wait as one "
+         "RUNTEST (see Waits)",
          1, 3, build::state},
         {"runtest", "CLOCKS [WAIT_US]",
          "shorthand: state IDLE CLOCKS [WAIT_US]: RUNTEST CLOCKS TCK [WAIT_US E-06 SEC];", 1, 2,
