@@ -40,6 +40,10 @@ void copyToStdout(int readEnd, std::shared_ptr<int> writeError) {
 }  // namespace
 
 std::unique_ptr<StdoutRelay> StdoutRelay::start(std::string& problem) {
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {  // else the pipe could take its number
+        problem = "standard output is closed";
+        return nullptr;
+    }
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         problem = std::strerror(errno);
