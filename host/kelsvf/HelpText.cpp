@@ -26,12 +26,13 @@ constexpr char kOutputFiles[] = R"(Output files:
   An output that is a regular file (new, or existing, also through a symlink) is written
   under a temporary name in its folder, .NAME.kelsvf-partial-XXXXXX, and renamed over NAME
   only when the run succeeds. A run that fails, or is interrupted by SIGINT (Ctrl-C),
-  SIGTERM, SIGHUP or SIGPIPE, removes the temporary file and leaves NAME as it was. A symlink keeps
-  pointing where it pointed: the file it leads to is replaced. An output that is not a
-  regular file (a device, a FIFO, /dev/stdout) is written directly and never removed. An
-  output that is also an input of the run (the script, a data file, a chain-description
-  file), by any name or link, is refused before anything runs. A killed run (SIGKILL) may
-  leave a .NAME.kelsvf-partial-XXXXXX file behind; it is never taken for NAME.
+  SIGTERM, SIGHUP or SIGPIPE, removes the temporary file and leaves NAME as it was. A
+  symlink keeps pointing where it pointed: the file it leads to is replaced. An output that
+  is not a regular file (a device, a FIFO, /dev/stdout) is written directly and never
+  removed. An output that is also an input of the run (the script, a data file, a
+  chain-description file), by any name or link, is refused before anything runs. A killed
+  run (SIGKILL) may leave a .NAME.kelsvf-partial-XXXXXX file behind; it is never taken for
+  NAME.
   When the output cannot be written, kelsvf says why: "kelsvf: cannot write PATH: REASON".
   At most 20 error lines are shown, then "... and N more".
 )";
@@ -60,8 +61,8 @@ std::string exitCodes(ExitCodesOf command) {
 )";
     }
     return text + R"(  4  the plug-in could not be loaded, or it speaks another interface version
-  128+N  interrupted by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP, 141:
-     SIGPIPE); no output file was replaced
+  128+N  interrupted by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP, 141: SIGPIPE);
+     no output file was replaced
 )";
 }
 
