@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <system_error>
 
@@ -30,6 +31,11 @@ void copyToStdout(int readEnd, std::shared_ptr<int> writeError) {
                 ::write(STDOUT_FILENO, buffer + done, static_cast<size_t>(got - done));
             if (put < 0 && errno != EINTR) {
                 *writeError = errno;
+                if (errno == EPIPE) {
+                    // The reader is gone: end the run as SIGPIPE ends a writer, through the
+                    // script thread's handler (unless the signal is ignored).
+                    ::kill(::getpid(), SIGPIPE);
+                }
             } else if (put > 0) {
                 done += put;
             }
