@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <string_view>
 #include <utility>
 
 #include "Script.h"
@@ -8,21 +9,43 @@
 namespace kelsvf {
 namespace {
 
-// Walks the arguments; an option's value may follow it or come after '=' ("--plugin=PATH").
+// Short options whose value may be attached: "-v4", "-oFILE".
+constexpr std::string_view kShortWithValue = "ov";
+
+// Walks the arguments. A long option's value may follow it or come after '=' ("--plugin=PATH"),
+// a short option's may be attached ("-oFILE"); "--" ends the options, so that what follows is
+// taken as it is ("kelsvf run -- -odd-name.kel").
 class ArgumentReader {
   public:
     explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
 
-    bool done() const { return next_ >= args_.size(); }
+    // True when no argument is left; passes over the "--" that ends the options.
+    bool done() {
+        if (!optionsEnded_ && next_ < args_.size() && args_[next_] == "--") {
+            optionsEnded_ = true;
+            ++next_;
+        }
+        return next_ >= args_.size();
+    }
 
-    // The next argument, split at '=' when it is a long option with an attached value.
-    std::string take() {
+    // The next argument (after done() said there is one), split from an attached value. False
+    // in `isOption` for an operand: one after "--", "-" (standard input), or one that does not
+    // start with '-'.
+    std::string take(bool& isOption) {
         attached_.reset();
         std::string arg = args_[next_++];
+        isOption = !optionsEnded_ && arg.size() > 1 && arg.starts_with('-');
+        if (!isOption) {
+            return arg;
+        }
         const size_t equals = arg.find('=');
         if (arg.starts_with("--") && equals != std::string::npos) {
             attached_ = arg.substr(equals + 1);
             arg.resize(equals);
+        } else if (!arg.starts_with("--") && arg.size() > 2 &&
+                   kShortWithValue.find(arg[1]) != std::string_view::npos) {
+            attached_ = arg.substr(2);
+            arg.resize(2);
         }
         return arg;
     }
@@ -31,7 +54,7 @@ class ArgumentReader {
         if (attached_) {
             return *std::exchange(attached_, std::nullopt);
         }
-        if (done()) {
+        if (next_ >= args_.size()) {
             throw UsageError(option + " needs a value");
         }
         return args_[next_++];
@@ -47,6 +70,7 @@ class ArgumentReader {
   private:
     const std::vector<std::string>& args_;
     size_t next_ = 0;
+    bool optionsEnded_ = false;
     std::optional<std::string> attached_;
 };
 
@@ -95,13 +119,17 @@ bool takeCommonOption(const std::string& option, ArgumentReader& reader, CommonO
 void parseRun(ArgumentReader& reader, CommandLine& line) {
     bool haveScript = false;
     while (!reader.done()) {
-        const std::string arg = reader.take();
-        if (takeCommonOption(arg, reader, line.common)) {
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        if (isOption && takeCommonOption(arg, reader, line.common)) {
             continue;
         }
-        if (arg == "-o" || arg == "--output") {
+        if (isOption && (arg == "-o" || arg == "--output")) {
             line.run.output = reader.value(arg);
-        } else if (arg != "-" && arg.starts_with('-')) {
+            if (line.run.output->empty()) {
+                throw UsageError(arg + " needs a file name (or - for standard output)");
+            }
+        } else if (isOption) {
             throw UsageError("unknown option " + arg + " for run");
         } else if (haveScript) {
             throw UsageError("run takes one script, but got a second: " + arg);
@@ -118,7 +146,11 @@ void parseRun(ArgumentReader& reader, CommandLine& line) {
 void parseProgram(ArgumentReader& reader, CommandLine& line) {
     ProgramOptions& program = line.program;
     while (!reader.done()) {
-        const std::string arg = reader.take();
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        if (!isOption) {
+            throw UsageError("program takes options only, but got " + arg);
+        }
         if (takeCommonOption(arg, reader, line.common)) {
             continue;
         }
@@ -138,6 +170,9 @@ void parseProgram(ArgumentReader& reader, CommandLine& line) {
             program.runtest = numberOption(arg, reader.value(arg));
         } else if (arg == "--type") {
             program.type = reader.value(arg);
+        } else if (arg == "--msb-first") {
+            reader.noValue(arg);
+            program.msbFirst = true;
         } else if (arg == "--print-script") {
             reader.noValue(arg);
             program.printScript = true;
@@ -147,6 +182,15 @@ void parseProgram(ArgumentReader& reader, CommandLine& line) {
     }
     if (program.irLengths.empty()) {
         throw UsageError("program needs --irlen (the IR length of every device, device 0 first)");
+    }
+    for (size_t device = 0; device < program.irLengths.size(); ++device) {
+        if (program.irLengths[device] == 0) {
+            throw UsageError("--irlen: the IR length of device " + std::to_string(device) +
+                             " is 0, but every device's IR length is at least 1");
+        }
+    }
+    if (program.type.empty()) {
+        throw UsageError("--type needs a target type (default SVF)");
     }
     if (program.instruction.empty()) {
         throw UsageError("program needs --ir (the instruction to load first, in hex)");
@@ -188,7 +232,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (command != "run" && command != "program") {
         throw UsageError("unknown command " + command + " (run, program or help)");
     }
-    for (size_t i = 1; i < args.size(); ++i) {
+    for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
         if (isHelp(args[i])) {
             line.helpTopic = command;
             return line;

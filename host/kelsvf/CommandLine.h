@@ -26,7 +26,8 @@ struct CommonOptions {
 
 struct RunOptions {
     std::string script;                 // a path, or "-" for standard input
-    std::optional<std::string> output;  // -o: the output file, replacing the script's fname
+    std::optional<std::string> output;  // -o: the output file, replacing the script's fname;
+                                        // "-" for standard output
 };
 
 struct ProgramOptions {
@@ -35,7 +36,8 @@ struct ProgramOptions {
     uint32_t device = 0;                   // --device
     std::string instruction;               // --ir: hex, the device's IR length in bits
     std::string dataFile;                  // --data: the bitstream
-    std::string output;                    // -o
+    bool msbFirst = false;                 // --msb-first: bit 7 of each data byte first
+    std::string output;                    // -o: a path, or "-" for standard output
     std::optional<uint32_t> runtest;       // --runtest: clocks in Run-Test/Idle after the data
     std::string type = "SVF";              // --type: the target type option
     bool printScript = false;              // --print-script: show the script, run nothing

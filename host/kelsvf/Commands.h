@@ -2,12 +2,16 @@
 #ifndef KELSVF_COMMANDS_H
 #define KELSVF_COMMANDS_H
 
+#include <string>
+
 #include "CommandLine.h"
 
 namespace kelsvf {
 
 int runCommand(const CommandLine& line);
 int programCommand(const CommandLine& line);
+// kelsvf's version, the plug-in interface version it speaks and the plug-in it would load.
+int versionCommand(const std::string& kelsvfVersion);
 
 }  // namespace kelsvf
 

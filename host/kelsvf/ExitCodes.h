@@ -6,11 +6,14 @@ namespace kelsvf {
 
 enum ExitCode : int {
     kExitOk = 0,               // every operation succeeded; the output is complete
-    kExitOperationFailed = 1,  // an operation returned a failure; the output was removed (or,
-                               // with --keep-going, kept and reported incomplete)
-    kExitUsage = 2,            // bad command line
-    kExitScriptError = 3,      // the script could not be read or has bad lines; nothing ran
-    kExitPluginError = 4,      // the plug-in could not be loaded or has another interface version
+    kExitOperationFailed = 1,  // an operation returned a failure; no output was put in place
+                               // (with --keep-going: put in place and reported incomplete)
+    kExitUsage = 2,            // bad command line, -o naming an input, program options that
+                               // do not fit together
+    kExitScriptError = 3,      // the script could not be read, is not text, has bad lines or
+                               // writes over an input; nothing ran
+    // An interrupted run ends with 128 + the signal number (see InterruptCleanup.h).
+    kExitPluginError = 4,  // the plug-in could not be loaded or has another interface version
 };
 
 }  // namespace kelsvf

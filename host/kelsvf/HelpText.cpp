@@ -1,5 +1,7 @@
 #include "HelpText.h"
 
+#include <string_view>
+
 #include "Operations.h"
 
 namespace kelsvf {
@@ -12,20 +14,76 @@ constexpr char kCommonOptions[] = R"(Options of both commands:
                   3 listings, 4 detail, 0 none). Messages are always shown.
   --trace         show the call tree: every traced call, indented by nesting, with its result
   --dump          show the bit buffers the plug-in dumps
-  --keep-going    run every operation even after one fails, and keep the output (reported
-                  as incomplete)
+  --keep-going    run every operation even after one fails, and put the output in place
+                  anyway (reported as incomplete)
   -h, --help      help for the command
+  --              the end of the options: what follows is taken as it is
+  A short option takes its value apart or attached (-v 4, -v4; -o FILE, -oFILE), a long
+  option apart or after '=' (--plugin PATH, --plugin=PATH).
 )";
 
-constexpr char kExitCodes[] = R"(Exit codes:
-  0  every operation succeeded and the output file is complete
-  1  an operation failed; the output file was removed (with --keep-going: kept, and
-     reported as incomplete)
-  2  bad command line
-  3  the script could not be read or has a bad line ("file:line: what is wrong");
-     nothing ran and no output file was touched
-  4  the plug-in could not be loaded, or it speaks another interface version
+constexpr char kOutputFiles[] = R"(Output files:
+  An output that is a regular file (new, or existing, also through a symlink) is written
+  under a temporary name in its folder, .NAME.kelsvf-partial-XXXXXX, and renamed over NAME
+  only when the run succeeds. A run that fails, or is interrupted by SIGINT (Ctrl-C),
+  SIGTERM, SIGHUP or SIGPIPE, removes the temporary file and leaves NAME as it was. A
+  symlink keeps pointing where it pointed: the file it leads to is replaced. An output that
+  is not a regular file (a device, a FIFO, /dev/stdout) is written directly and never
+  removed. An output that is also an input of the run (the script, a data file, a
+  chain-description file), by any name or link, is refused before anything runs. A killed
+  run (SIGKILL) may leave a .NAME.kelsvf-partial-XXXXXX file behind; it is never taken for
+  NAME.
+  When the output cannot be written, kelsvf says why: "kelsvf: cannot write PATH: REASON".
+  At most 20 error lines are shown, then "... and N more".
 )";
+
+enum class ExitCodesOf { Both, Run, Program };
+
+std::string exitCodes(ExitCodesOf command) {
+    std::string text = R"(Exit codes:
+  0  every operation succeeded and the output file is in place, complete
+  1  an operation failed; no output file was replaced (with --keep-going: put in place,
+     and reported as incomplete)
+)";
+    if (command == ExitCodesOf::Program) {
+        text +=
+            R"(  2  bad command line, or options that do not fit together (a device not on the chain, an
+     IR length of 0, an instruction too long for the device, a data file that cannot be
+     read, -o naming --data or --chainfile); nothing ran and no output file was touched
+)";
+    } else {
+        text +=
+            R"(  2  bad command line, -o naming an input of the run, or program options that do not
+     fit together; nothing ran and no output file was touched
+  3  the script could not be read, is not text, has a bad line ("file:line: what is
+     wrong") or names an input as its output (fname=); nothing ran and no output file was
+     touched
+)";
+    }
+    return text + R"(  4  the plug-in could not be loaded, or it speaks another interface version
+  128+N  interrupted by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP, 141: SIGPIPE);
+     no output file was replaced
+)";
+}
+
+// `text` as lines of at most kWidth columns, each starting with `indent`.
+std::string wrapped(std::string_view text, const std::string& indent) {
+    constexpr size_t kWidth = 92;
+    std::string lines;
+    std::string line = indent;
+    while (!text.empty()) {
+        const size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+            lines += "\n" + line;
+            line = indent;
+        }
+        line += line.size() > indent.size() ? " " : "";
+        line += word;
+        text = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+    }
+    return lines + "\n" + line + "\n";
+}
 
 std::string operationList() {
     std::string list;
@@ -36,9 +94,7 @@ std::string operationList() {
             list += " ";
             list += operation.usage;
         }
-        list += "\n      ";
-        list += operation.summary;
-        list += "\n";
+        list += wrapped(operation.summary, "      ");
     }
     return list;
 }
@@ -53,14 +109,15 @@ Usage:
   kelsvf run [OPTIONS] SCRIPT|-      run a script of JTAG operations (- reads standard input)
   kelsvf program [OPTIONS] ...       wrap a bitstream into an SVF file for one device
   kelsvf help [run|program]          help for a command (also: kelsvf COMMAND --help)
-  kelsvf --version
+  kelsvf --version                   kelsvf's version, the plug-in interface version it
+                                     speaks and the plug-in it would load
 
 kelsvf loads libKelSvfFilePlugin.so with dlopen, creates one target, and calls it only
 through its public interface. What the plug-in prints, reports and traces goes to standard
 error; queries in a script print to standard output.
 
 )") + kCommonOptions +
-           "\n" + kExitCodes;
+           "\n" + kOutputFiles + "\n" + exitCodes(ExitCodesOf::Both);
 }
 
 std::string runHelp() {
@@ -69,10 +126,12 @@ std::string runHelp() {
 Runs a script, one operation a line, against the plug-in's SVF target. The whole script is
 read and checked first (data files included); a bad line stops everything with
 "file:line: what is wrong" before the target is touched. An operation that fails stops the
-run and removes the output file, unless --keep-going. A target still open at the end of the
-script is closed.
+run, and the output file is not put in place, unless --keep-going. A target still open at
+the end of the script is closed.
 
-  -o, --output PATH   write the SVF file to PATH, replacing fname= of the script's open line
+  -o, --output PATH   write the SVF file to PATH, replacing fname= of the script's open
+                      line; -o - writes it to standard output (queries then print to
+                      standard error)
 
 )") + kCommonOptions +
            R"(
@@ -81,15 +140,25 @@ Script language:
   \\ inside); # starts a comment. Operation names ignore case. Numbers are decimal or
   hexadecimal with 0x. Devices are numbered from 0, the device nearest TDI. Relative paths
   of input files are looked up in the script's folder; the output file (fname=) is written
-  where kelsvf runs.
+  where kelsvf runs. A UTF-8 byte order mark at the start is ignored; a file that is not
+  text (a NUL byte, for example) is refused.
 
   HEX is a register value as SVF writes it: most significant digit first, "0x" allowed, no
   more digits than BITS holds and no bit set at or above BITS ("ir 1 8 05", "dr 1 32
   12345678"). @FILE takes the bits from a binary file: byte 0 of the file is shifted first,
-  bit 0 of each byte first; without BITS, all its bytes (8 bits each) are shifted.
+  bit 0 of each byte first; @FILE:msb shifts bit 7 of each byte first (the order many FPGA
+  configuration files are stored in; @FILE:lsb spells out the default). Without BITS, all
+  its bytes (8 bits each) are shifted.
 
-  STATE is an SVF state name: RESET IDLE DRSELECT DRCAPTURE DRSHIFT DREXIT1 DRPAUSE
-  DREXIT2 DRUPDATE IRSELECT IRCAPTURE IRSHIFT IREXIT1 IRPAUSE IREXIT2 IRUPDATE.
+  STATE and END are SVF state names: RESET IDLE DRSELECT DRCAPTURE DRSHIFT DREXIT1 DRPAUSE
+  DREXIT2 DRUPDATE IRSELECT IRCAPTURE IRSHIFT IREXIT1 IRPAUSE IREXIT2 IRUPDATE. END is where
+  an ir or dr scan leaves the TAP: IDLE (the default), IRPAUSE, DRPAUSE and RESET are
+  honoured, any other state ends in IDLE.
+
+  Waits are written into the SVF file; nothing sleeps. state and runtest write their clocks
+  and WAIT_US as one RUNTEST with WAIT_US as its minimum time, in IDLE, DRPAUSE or IRPAUSE
+  (in RESET only the wait is written; clocks in any other state are refused). wait writes a
+  RUNTEST of that minimum time in the state the TAP is in.
 
   Prefix any line with "try" to let it fail without stopping the run (most pass-through
   operations are not supported by the SVF target and fail).
@@ -107,35 +176,42 @@ Example:
   unlock
   close
 
-)" + kExitCodes;
+)" + kOutputFiles +
+           "\n" + exitCodes(ExitCodesOf::Run);
 }
 
 std::string programHelp() {
     return std::string(
                R"(Usage: kelsvf program --irlen LIST [--chainfile FILE] [--device N] --ir HEX
-                      --data FILE -o OUT.svf [--runtest CLOCKS] [OPTIONS]
+                      --data FILE [--msb-first] -o OUT.svf|- [--runtest CLOCKS] [OPTIONS]
 
 Writes an SVF file that loads an instruction into one device of a chain and then shifts a
 data file (a bitstream) into its data register, every other device in BYPASS. It writes the
 same lines a "run" script would and runs them the same way; --print-script shows them.
+Messages name the option at fault.
 
-  --irlen LIST       the IR length of every device, device 0 (nearest TDI) first: 6,8,10
+  --irlen LIST       the IR length of every device, device 0 (nearest TDI) first: 6,8,10;
+                     each at least 1
   --chainfile FILE   take the devices' IDCODEs from a chain-description file (one IDCODE a
                      line, device 0 first); --irlen still gives their IR lengths
   --device N         the device to program (default 0)
   --ir HEX           the instruction to load first; the device's IR length in bits
   --data FILE        the data file: byte 0 shifted first, bit 0 of each byte first
-  -o, --output PATH  the SVF file to write
+  --msb-first        shift bit 7 of each data byte first (many FPGA configuration files
+                     are stored so)
+  -o, --output PATH  the SVF file to write; - writes it to standard output
   --runtest CLOCKS   clocks in Run-Test/Idle after the data (RUNTEST CLOCKS TCK;)
   --type TEXT        the target type option given to the plug-in (default SVF)
-  --print-script     print the script and run nothing
+  --print-script     print the script, with absolute paths so that it runs from any
+                     folder, and run nothing
 
 )") + kCommonOptions +
            R"(
 Example:
   kelsvf program --irlen 6,8,10 --device 2 --ir 3c5 --data design.bit -o design.svf
 
-)" + kExitCodes;
+)" + kOutputFiles +
+           "\n" + exitCodes(ExitCodesOf::Program);
 }
 
 }  // namespace kelsvf

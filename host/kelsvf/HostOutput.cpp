@@ -85,8 +85,8 @@ std::string orEmpty(const char* text) {
 
 }  // namespace
 
-HostOutput::HostOutput(OutputSettings settings, std::FILE* stream)
-    : settings_(settings), stream_(stream), previous_(activeOutput) {
+HostOutput::HostOutput(OutputSettings settings, std::FILE* stream, ErrorLines* errors)
+    : settings_(settings), stream_(stream), errors_(errors), previous_(activeOutput) {
     activeOutput = this;
 }
 
@@ -108,15 +108,21 @@ void HostOutput::message(int32_t context, uint32_t level, const char* text) {
     while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) {
         body.pop_back();
     }
+    messageJustShown_ = true;  // held back or not, its echo is not shown
+    if (level == KEL_MSG_ERROR && errors_ != nullptr && !errors_->admit()) {
+        return;
+    }
     writeLines("message " + messageLevelName(level) + " (context " + std::to_string(context) +
                "): " + body);
-    messageJustShown_ = true;
 }
 
 void HostOutput::print(uint32_t level, const char* format, va_list args) {
     const bool echo = messageJustShown_ && format != nullptr && isMessageEcho(format);
     messageJustShown_ = false;
     if (echo || format == nullptr || level > settings_.verbosity) {
+        return;
+    }
+    if (level <= KEL_PRINT_ERROR && errors_ != nullptr && !errors_->admit()) {
         return;
     }
     writeLines(kelhost::formatPrint(format, args));

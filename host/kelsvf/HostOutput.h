@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ErrorLines.h"
 #include "kel/KelPluginBoundary.h"
 
 namespace kelsvf {
@@ -25,7 +26,9 @@ struct OutputSettings {
 // recently constructed. The callbacks drop everything while none is.
 class HostOutput {
   public:
-    HostOutput(OutputSettings settings, std::FILE* stream);
+    // With `errors`, the plug-in's error messages and error prints count towards the run's
+    // cap on error lines.
+    HostOutput(OutputSettings settings, std::FILE* stream, ErrorLines* errors = nullptr);
     ~HostOutput();
 
     HostOutput(const HostOutput&) = delete;
@@ -53,6 +56,7 @@ class HostOutput {
 
     OutputSettings settings_;
     std::FILE* stream_;
+    ErrorLines* errors_;
     HostOutput* previous_;
     std::vector<std::string> openTraces_;  // names of the traced calls now running
     bool messageJustShown_ = false;

@@ -40,21 +40,34 @@ const std::vector<OperationInfo>& operations() {
          "name the chain-description file for scan (sets ZOR_VANTORA_JTAGFILE); no PATH unsets "
          "it",
          0, 1, build::chainFile},
-        {"scan", "", "describe the chain from the chain file (scanJTAGChain)", 0, 0, build::scan},
+        {"scan", "",
+         "describe the chain from the chain file named by chainfile (scanJTAGChain); needs the "
+         "lock",
+         0, 0, build::scan},
         // TAP
         {"reset", "", "reset the TAP (initializeTAP): STATE RESET;", 0, 0, build::reset},
         {"state", "STATE [CLOCKS [WAIT_US]]",
-         "go to STATE, clock CLOCKS times there, then wait (navigateTAP)", 1, 3, build::state},
-        {"runtest", "CLOCKS [WAIT_US]", "shorthand: state IDLE CLOCKS [WAIT_US]", 1, 2,
+         "go to STATE and stay there CLOCKS clocks and at least WAIT_US microseconds "
+         "(navigateTAP): STATE RESET; or STATE IDLE;, then the clocks and the wait as one "
+         "RUNTEST (see Waits)",
+         1, 3, build::state},
+        {"runtest", "CLOCKS [WAIT_US]",
+         "shorthand: state IDLE CLOCKS [WAIT_US]: RUNTEST CLOCKS TCK [WAIT_US E-06 SEC];", 1, 2,
          build::runtest},
         // Device writes
-        {"ir", "DEVICE BITS HEX | DEVICE [BITS] @FILE",
-         "write a device's instruction register, the others in BYPASS (writeDeviceIR)", 2, 3,
-         build::ir},
-        {"dr", "DEVICE BITS HEX | DEVICE [BITS] @FILE",
-         "write a device's data register, the others in BYPASS (writeDeviceDR)", 2, 3, build::dr},
+        {"ir", "DEVICE BITS HEX [END] | DEVICE [BITS] @FILE[:msb] [END]",
+         "write a device's instruction register, the others in BYPASS (writeDeviceIR); the scan "
+         "ends in END (default IDLE)",
+         2, 4, build::ir},
+        {"dr", "DEVICE BITS HEX [END] | DEVICE [BITS] @FILE[:msb] [END]",
+         "write a device's data register, the others in BYPASS (writeDeviceDR); the scan ends in "
+         "END (default IDLE)",
+         2, 4, build::dr},
         // Pass-through operations
-        {"wait", "WAIT_US", "wait WAIT_US microseconds (waitTime)", 1, 1, build::wait},
+        {"wait", "WAIT_US",
+         "a wait of WAIT_US microseconds, written as a RUNTEST minimum time in the state the TAP "
+         "is in (waitTime); nothing sleeps",
+         1, 1, build::wait},
         {"flush", "", "flush the target's output (flush)", 0, 0, build::flush},
         {"setpin", "PIN VALUE", "set a pin (setPin)", 2, 2, build::setPin},
         {"getpin", "PIN", "read a pin and show its value (getPin)", 1, 1, build::getPin},

@@ -13,8 +13,17 @@
 
 namespace kelsvf {
 
+// The environment variable by which the plug-in finds the chain-description file for scan.
+inline constexpr char kChainFileVariable[] = "ZOR_VANTORA_JTAGFILE";
+
 struct ParseState {
+    int line = 0;       // the line being understood
     int openLines = 0;  // how many open lines the script has so far
+    // The chain-description file a scan at this point reads: the last chainfile line's, or the
+    // environment's before any.
+    std::string chainFile;
+    std::vector<FileUse> inputs;
+    std::vector<FileUse> outputs;
 };
 
 // The words of one line after the operation name, with typed accessors that throw LineError.

@@ -1,5 +1,8 @@
 #include "ProgramScript.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "TextUtil.h"
 
 namespace kelsvf {
@@ -17,9 +20,29 @@ class ScriptWriter {
     GeneratedScript script_;
 };
 
+// Paths made absolute, so that the script --print-script shows runs the same from any folder
+// (symlinks are kept as named); or as the user gave them, for the run and its messages.
+std::string scriptPath(const std::string& path, PathStyle style) {
+    if (style == PathStyle::AsGiven) {
+        return path;
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+// "@PATH", with the bit order spelled out when the name itself ends like one.
+std::string dataWord(const std::string& path, bool msbFirst, PathStyle style) {
+    const std::string word = "@" + scriptPath(path, style);
+    if (msbFirst) {
+        return word + ":msb";
+    }
+    return word.ends_with(":msb") || word.ends_with(":lsb") ? word + ":lsb" : word;
+}
+
 }  // namespace
 
-GeneratedScript programScript(const ProgramOptions& options) {
+GeneratedScript programScript(const ProgramOptions& options, PathStyle style) {
     const auto deviceCount = options.irLengths.size();
     if (options.device >= deviceCount) {
         throw UsageError("--device " + std::to_string(options.device) + " is not on a chain of " +
@@ -29,15 +52,17 @@ GeneratedScript programScript(const ProgramOptions& options) {
     const std::string irBits = std::to_string(options.irLengths[options.device]);
 
     ScriptWriter script;
-    script.line(
-        "# Written by kelsvf program: wraps " + options.dataFile + " for device " + device + ".",
-        "");
-    script.line(
-        "open " + quoteWord("fname=" + options.output) + " " + quoteWord("type=" + options.type),
-        "-o");
+    const std::string data = scriptPath(options.dataFile, style);
+    // Standard output by a name that "kelsvf run" writes directly as well.
+    const std::string output = options.output == "-" && style == PathStyle::Absolute
+                                   ? "/dev/stdout"
+                                   : scriptPath(options.output, style);
+    script.line("# Written by kelsvf program: wraps " + data + " for device " + device + ".", "");
+    script.line("open " + quoteWord("fname=" + output) + " " + quoteWord("type=" + options.type),
+                "-o");
     script.line("lock", "");
     if (options.chainFile) {
-        script.line("chainfile " + quoteWord(*options.chainFile), "--chainfile");
+        script.line("chainfile " + quoteWord(scriptPath(*options.chainFile, style)), "--chainfile");
         script.line("scan", "--chainfile");
         for (size_t i = 0; i < deviceCount; ++i) {
             script.line("irlen " + std::to_string(i) + " " + std::to_string(options.irLengths[i]),
@@ -51,7 +76,9 @@ GeneratedScript programScript(const ProgramOptions& options) {
         script.line(chain, "--irlen");
     }
     script.line("ir " + device + " " + irBits + " " + quoteWord(options.instruction), "--ir");
-    script.line("dr " + device + " " + quoteWord("@" + options.dataFile), "--data");
+    script.line(
+        "dr " + device + " " + quoteWord(dataWord(options.dataFile, options.msbFirst, style)),
+        "--data");
     if (options.runtest) {
         script.line("runtest " + std::to_string(*options.runtest), "--runtest");
     }

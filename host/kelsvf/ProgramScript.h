@@ -15,8 +15,13 @@ struct GeneratedScript {
     std::vector<std::string> origins;  // for line n (from 1), origins[n - 1]: the option behind it
 };
 
+enum class PathStyle {
+    AsGiven,   // for the run: messages name the files as the user did
+    Absolute,  // for --print-script: the script runs the same from any folder
+};
+
 // Throws UsageError when the options do not fit together (a device that is not on the chain).
-GeneratedScript programScript(const ProgramOptions& options);
+GeneratedScript programScript(const ProgramOptions& options, PathStyle style);
 
 }  // namespace kelsvf
 

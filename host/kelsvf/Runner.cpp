@@ -1,36 +1,11 @@
 #include "Runner.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "ExitCodes.h"
 #include "TextUtil.h"
 
 namespace kelsvf {
-namespace {
-
-void removeOutputs(const Session& session, std::FILE* diagnostics) {
-    for (const std::string& path : session.outputFiles()) {
-        std::error_code error;
-        if (std::filesystem::remove(path, error)) {
-            std::fprintf(diagnostics, "kelsvf: removed %s: the run did not complete\n",
-                         path.c_str());
-        } else if (error) {
-            std::fprintf(diagnostics, "kelsvf: could not remove incomplete %s: %s\n", path.c_str(),
-                         error.message().c_str());
-        }
-    }
-}
-
-void reportIncomplete(const Session& session, int failures, std::FILE* diagnostics) {
-    for (const std::string& path : session.outputFiles()) {
-        std::fprintf(diagnostics, "kelsvf: warning: %s is incomplete: %d operation%s failed\n",
-                     path.c_str(), failures, failures == 1 ? "" : "s");
-    }
-}
-
-}  // namespace
 
 int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& output,
              const RunSettings& settings, std::FILE* diagnostics) {
@@ -52,8 +27,8 @@ int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& outpu
             continue;
         }
         ++failures;
-        std::fprintf(diagnostics, "kelsvf: %s: %s: %s\n", step.where.text().c_str(),
-                     step.text.c_str(), resultText(result).c_str());
+        session.errors().print("kelsvf: " + step.where.text() + ": " + step.text + ": " +
+                               resultText(result));
         if (!settings.keepGoing) {
             break;
         }
@@ -65,19 +40,16 @@ int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& outpu
         session.recordClose();
         if (kelFailed(result)) {
             ++failures;
-            std::fprintf(diagnostics, "kelsvf: closing the target at the end failed: %s\n",
-                         resultText(result).c_str());
+            session.errors().print("kelsvf: closing the target at the end failed: " +
+                                   resultText(result));
         }
     }
-    if (failures == 0) {
-        return kExitOk;
-    }
-    if (settings.keepGoing) {
-        reportIncomplete(session, failures, diagnostics);
-    } else {
-        removeOutputs(session, diagnostics);
-    }
-    return kExitOperationFailed;
+    session.errors().finish();
+    const RunEnd end = failures == 0        ? RunEnd::Complete
+                       : settings.keepGoing ? RunEnd::Incomplete
+                                            : RunEnd::Failed;
+    const bool inPlace = session.outputs().finish(end, failures, diagnostics);
+    return failures == 0 && inPlace ? kExitOk : kExitOperationFailed;
 }
 
 }  // namespace kelsvf

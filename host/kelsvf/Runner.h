@@ -1,6 +1,6 @@
 // Runs parsed steps against a target the way a careful host does: in order, stopping at the
-// first failure, closing the target at the end, and never leaving a complete-looking output
-// file behind a run that failed.
+// first failure, closing the target at the end, and putting the output files in place only
+// when the run succeeded (see OutputFiles).
 #ifndef KELSVF_RUNNER_H
 #define KELSVF_RUNNER_H
 

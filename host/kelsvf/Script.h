@@ -41,9 +41,20 @@ struct ScriptError {
     std::string text() const { return where.text() + ": " + message; }
 };
 
+// A file a script reads or writes, so that an output can be checked against every input.
+struct FileUse {
+    std::string path;             // as kelsvf opens it (an input relative to the script's folder)
+    std::string what;             // "the data file", "the chain-description file", "the script"
+    int line = 0;                 // the line that names it; 0 for the script itself
+    bool fromOption = false;      // an output named by -o rather than by the script
+    bool standardOutput = false;  // an output "-o -"
+};
+
 struct ParsedScript {
     std::vector<Step> steps;
     std::vector<ScriptError> errors;  // in line order; the script runs only when this is empty
+    std::vector<FileUse> inputs;      // data files and chain-description files
+    std::vector<FileUse> outputs;     // fname= of the open lines, or the -o path
 
     bool ok() const { return errors.empty(); }
 };
@@ -51,7 +62,8 @@ struct ParsedScript {
 struct ParseSettings {
     // Where relative input files (data files, chain files) are looked up: the script's folder.
     std::filesystem::path baseDir;
-    // Set by "kelsvf run -o": replaces the fname option of the script's one open line.
+    // Set by "kelsvf run -o": replaces the fname option of the script's one open line; "-" is
+    // standard output.
     std::optional<std::string> outputOverride;
 };
 

@@ -1,5 +1,7 @@
 #include "ScriptParser.h"
 
+#include <cstdlib>
+
 #include "Operations.h"
 #include "TextUtil.h"
 
@@ -92,12 +94,16 @@ ParsedScript parseScript(std::string_view text, const std::string& sourceName,
                          const ParseSettings& settings) {
     ParsedScript script;
     ParseState state;
+    if (const char* chainFile = std::getenv(kChainFileVariable)) {
+        state.chainFile = chainFile;
+    }
     int lineNumber = 0;
     while (!text.empty()) {
         const size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         const SourceLocation where{sourceName, ++lineNumber};
+        state.line = lineNumber;
         try {
             std::vector<std::string> words = splitWords(line);
             if (words.empty()) {
@@ -114,6 +120,8 @@ ParsedScript parseScript(std::string_view text, const std::string& sourceName,
         script.errors.push_back(
             {{sourceName, 0}, "-o names an output file, but the script has no open line"});
     }
+    script.inputs = std::move(state.inputs);
+    script.outputs = std::move(state.outputs);
     return script;
 }
 

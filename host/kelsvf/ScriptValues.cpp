@@ -42,6 +42,14 @@ bool hasBitsAbove(const ScanData& data) {
     return usedInLastByte != 0 && !data.bytes.empty() && (data.bytes.back() >> usedInLastByte) != 0;
 }
 
+uint8_t reversedBits(uint8_t byte) {
+    uint8_t reversed = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        reversed = static_cast<uint8_t>((reversed << 1) | ((byte >> bit) & 1));
+    }
+    return reversed;
+}
+
 }  // namespace
 
 uint64_t parseNumber(std::string_view word, std::string_view what, uint64_t max) {
@@ -126,7 +134,18 @@ ScanData parseHexValue(std::string_view word, uint32_t bitCount) {
     return data;
 }
 
-ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount) {
+DataFileName parseDataFileName(std::string_view word) {
+    for (const auto& [suffix, order] : {std::pair{std::string_view(":msb"), BitOrder::MsbFirst},
+                                        std::pair{std::string_view(":lsb"), BitOrder::LsbFirst}}) {
+        if (word.size() > suffix.size() && word.ends_with(suffix)) {
+            return {std::string(word.substr(0, word.size() - suffix.size())), order};
+        }
+    }
+    return {std::string(word), BitOrder::LsbFirst};
+}
+
+ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount,
+                      BitOrder order) {
     std::string error;
     const std::optional<std::string> contents = readWholeFile(path, error);
     if (!contents) {
@@ -149,6 +168,11 @@ ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t>
                         std::to_string(data.bitCount) + " bits take " + std::to_string(needed));
     }
     data.bytes = bytes;
+    if (order == BitOrder::MsbFirst) {
+        for (uint8_t& byte : data.bytes) {
+            byte = reversedBits(byte);
+        }
+    }
     if (hasBitsAbove(data)) {
         throw LineError("data file " + inQuotes(path.string()) + " has bits set above bit " +
                         std::to_string(data.bitCount - 1) + " in its last byte");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,10 +34,23 @@ KelPluginInterface::TapState parseTapState(std::string_view word);
 // digits than bitCount holds and set bits at or above bitCount.
 ScanData parseHexValue(std::string_view word, uint32_t bitCount);
 
-// A binary data file: byte k of the file is byte k of the bit buffer, so bit 0 of the first
-// byte enters TDI first. Without bitCount the file's whole size counts; with it the file must
-// hold exactly (bitCount + 7) / 8 bytes and nothing above bitCount in its last byte.
-ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount);
+// How a data file's bytes are shifted: bit 0 of each byte first (the plug-in's bit-buffer
+// order), or bit 7 first, the order in which many FPGA configuration files are stored.
+enum class BitOrder { LsbFirst, MsbFirst };
+
+// The word after '@': "FILE" or "FILE:lsb" (bit 0 first), "FILE:msb" (bit 7 first).
+struct DataFileName {
+    std::string path;
+    BitOrder order = BitOrder::LsbFirst;
+};
+DataFileName parseDataFileName(std::string_view word);
+
+// A binary data file: byte k of the file is byte k of the bit buffer, so the first byte enters
+// TDI first; with MsbFirst the bits of every byte are reversed first. Without bitCount the
+// file's whole size counts; with it the file must hold exactly (bitCount + 7) / 8 bytes and
+// nothing above bitCount in its last byte (after any reversal).
+ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount,
+                      BitOrder order = BitOrder::LsbFirst);
 
 }  // namespace kelsvf
 

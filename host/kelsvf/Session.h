@@ -1,13 +1,12 @@
-// What a running script works on: the target, where queries print, and the output files the
-// run has opened (so that a failed run can remove them).
+// What a running script works on: the target, where queries print, the run's output files and
+// where kelsvf's own error lines go.
 #ifndef KELSVF_SESSION_H
 #define KELSVF_SESSION_H
 
 #include <cstdio>
-#include <optional>
-#include <string>
-#include <vector>
 
+#include "ErrorLines.h"
+#include "OutputFiles.h"
 #include "kel/KelPlugin.h"
 
 namespace kelsvf {
@@ -15,24 +14,29 @@ namespace kelsvf {
 class Session {
   public:
     // `out` receives what queries report (show, getpin, getoption).
-    Session(KelPluginInterface::KelPlugin& target, std::FILE* out) : target_(target), out_(out) {}
+    Session(KelPluginInterface::KelPlugin& target, std::FILE* out, OutputFiles& outputs,
+            ErrorLines& errors)
+        : target_(target), out_(out), outputs_(outputs), errors_(errors) {}
 
     KelPluginInterface::KelPlugin& target() { return target_; }
     std::FILE* out() { return out_; }
+    OutputFiles& outputs() { return outputs_; }
+    ErrorLines& errors() { return errors_; }
 
-    // After openTarget: a success means the target is open and `fname` now exists.
-    void recordOpen(KelResult result, const std::optional<std::string>& fname);
+    // After openTarget: it closes a target that is open before it opens again, so a failure
+    // leaves it closed either way.
+    void recordOpen(KelResult result) { targetOpen_ = kelSucceeded(result); }
     // After closeTarget, whatever it returned: the target is closed.
     void recordClose() { targetOpen_ = false; }
 
     bool targetOpen() const { return targetOpen_; }
-    const std::vector<std::string>& outputFiles() const { return outputFiles_; }
 
   private:
     KelPluginInterface::KelPlugin& target_;
     std::FILE* out_;
+    OutputFiles& outputs_;
+    ErrorLines& errors_;
     bool targetOpen_ = false;
-    std::vector<std::string> outputFiles_;
 };
 
 }  // namespace kelsvf

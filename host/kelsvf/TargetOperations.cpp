@@ -6,6 +6,7 @@
 #include "ReadFile.h"
 #include "ScriptValues.h"
 #include "Session.h"
+#include "TapStateNames.h"
 #include "TextUtil.h"
 
 namespace kelsvf::build {
@@ -14,10 +15,8 @@ namespace {
 using KelPluginInterface::CallContext;
 using KelPluginInterface::TapState;
 
-constexpr char kChainFileVariable[] = "ZOR_VANTORA_JTAGFILE";
-
-// Device writes end in Run-Test/Idle, the state a host returns to between scans. (The SVF
-// target ignores it; the scan statements move the TAP themselves when replayed.)
+// Device writes end in Run-Test/Idle, the state a host returns to between scans, unless the
+// line names another.
 constexpr TapState kScanEndState = KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
 
 // The value of `key` the way the plug-in finds it: the first entry whose text before its first
@@ -37,8 +36,8 @@ std::optional<std::string> optionValue(const std::vector<std::string>& options,
     return std::nullopt;
 }
 
-// "kelsvf run -o PATH": the output file named on the command line wins over the script's.
-void applyOutputOverride(std::vector<std::string>& options, const std::string& path) {
+// Sets fname= the way the plug-in reads it: the first fname entry, or a new one.
+void setFileName(std::vector<std::string>& options, const std::string& path) {
     for (std::string& option : options) {
         const size_t equals = option.find('=');
         if (equalsIgnoringCase(std::string_view(option).substr(0, equals), "fname")) {
@@ -49,46 +48,95 @@ void applyOutputOverride(std::vector<std::string>& options, const std::string& p
     options.push_back("fname=" + path);
 }
 
-// The scan data of an ir or dr line, from the word after DEVICE on: "BITS HEX", "BITS @FILE"
-// or "@FILE".
-ScanData scanData(const LineArgs& args, std::string_view operation) {
-    const bool fromFile = args[args.size() - 1].starts_with('@');
+struct ScanLine {
+    uint32_t device = 0;
+    ScanData data;
+    TapState end = kScanEndState;
+};
+
+// An ir or dr line: "DEVICE BITS HEX [END]", "DEVICE BITS @FILE [END]" or "DEVICE @FILE [END]".
+// A last word that names a TAP state is END; no HEX, BITS or @FILE word can.
+ScanLine scanLine(const LineArgs& args, std::string_view operation) {
+    ScanLine line;
+    size_t count = args.size();
+    if (count == 4) {
+        line.end = parseTapState(args[3]);
+        --count;
+    } else if (const auto end = tapStateFromName(args[count - 1]); end && count == 3) {
+        line.end = *end;
+        --count;
+    }
+    const std::string missing = "missing argument for " + std::string(operation) +
+                                " (usage: " + std::string(operation) + " " +
+                                std::string(findOperation(operation)->usage) + ")";
+    const bool fromFile = args[count - 1].starts_with('@');
+    if (count < 2 || (count == 2 && !fromFile)) {
+        throw LineError(missing);
+    }
+    line.device = args.number(0, "DEVICE");
     std::optional<uint32_t> bitCount;
-    if (args.size() == 3) {
+    if (count == 3) {
         bitCount = args.number(1, "BITS");
         if (*bitCount == 0) {
             throw LineError(std::string(operation) + ": BITS must be at least 1");
         }
-    } else if (!fromFile) {
-        throw LineError("missing argument for " + std::string(operation) + " (usage: " +
-                        std::string(operation) + " DEVICE BITS HEX | DEVICE [BITS] @FILE)");
     }
     if (fromFile) {
-        return readDataFile(args.inputPath(std::string_view(args[args.size() - 1]).substr(1)),
-                            bitCount);
+        const DataFileName name = parseDataFileName(std::string_view(args[count - 1]).substr(1));
+        const std::string path = args.inputPath(name.path).string();
+        args.state().inputs.push_back({path, "the data file", args.state().line});
+        line.data = readDataFile(path, bitCount, name.order);
+    } else {
+        line.data = parseHexValue(args[2], *bitCount);
     }
-    return parseHexValue(args[2], *bitCount);
+    return line;
 }
 
 }  // namespace
 
 Action open(const LineArgs& args) {
     std::vector<std::string> options = args.words();
-    if (++args.state().openLines > 1 && args.settings().outputOverride) {
+    const std::optional<std::string>& override = args.settings().outputOverride;
+    if (++args.state().openLines > 1 && override) {
         throw LineError("-o names one output file, but the script opens a second one");
     }
-    if (args.settings().outputOverride) {
-        applyOutputOverride(options, *args.settings().outputOverride);
+    if (override) {
+        setFileName(options, *override);
     }
-    const std::optional<std::string> fname = optionValue(options, "fname");
-    return [options = std::move(options), fname](Session& session) {
+    // The output as the user named it; what the plug-in is handed instead is decided when the
+    // line runs (a temporary file beside it, or the relay to standard output).
+    std::optional<OutputRequest> output;
+    if (const std::optional<std::string> fname = optionValue(options, "fname");
+        fname && !fname->empty()) {
+        output = OutputRequest{*fname, override && *override == "-"};
+        args.state().outputs.push_back({*fname, "the output", args.state().line,
+                                        override.has_value(), output->standardOutput});
+    }
+    return [options = std::move(options), output](Session& session) {
+        std::vector<std::string> handed = options;
+        std::optional<OutputFiles::Prepared> prepared;
+        if (output) {
+            std::string problem;
+            prepared = session.outputs().prepare(*output, problem);
+            if (!prepared) {
+                session.errors().print("kelsvf: cannot write " + output->shown() + ": " + problem);
+                return KEL_FAILURE;
+            }
+            setFileName(handed, prepared->pluginPath);
+        }
         std::vector<const char*> list;
-        for (const std::string& option : options) {
+        for (const std::string& option : handed) {
             list.push_back(option.c_str());
         }
         const KelResult result = session.target().openTarget(static_cast<uint32_t>(list.size()),
                                                              list.data(), CallContext{});
-        session.recordOpen(result, fname);
+        session.recordOpen(result);
+        if (prepared && kelSucceeded(result)) {
+            session.outputs().opened(prepared->index);
+        } else if (prepared) {
+            session.errors().print("kelsvf: cannot write " + output->shown() + ": " +
+                                   session.outputs().refused(prepared->index));
+        }
         return result;
     };
 }
@@ -147,6 +195,7 @@ Action chain(const LineArgs& args) {
 
 Action chainFile(const LineArgs& args) {
     if (args.size() == 0) {
+        args.state().chainFile.clear();
         return [](Session&) {
             unsetenv(kChainFileVariable);
             return KEL_SUCCESS;
@@ -157,13 +206,28 @@ Action chainFile(const LineArgs& args) {
     if (!readWholeFile(path, error)) {
         throw LineError("cannot read chain file '" + path + "': " + error);
     }
+    args.state().chainFile = path;
     return [path](Session&) {
         return setenv(kChainFileVariable, path.c_str(), 1) == 0 ? KEL_SUCCESS : KEL_FAILURE;
     };
 }
 
-Action scan(const LineArgs&) {
-    return [](Session& session) { return session.target().scanJTAGChain(); };
+Action scan(const LineArgs& args) {
+    if (!args.state().chainFile.empty()) {
+        args.state().inputs.push_back(
+            {args.state().chainFile, "the chain-description file", args.state().line});
+    }
+    return [](Session& session) {
+        const KelResult result = session.target().scanJTAGChain();
+        const char* chainFile = std::getenv(kChainFileVariable);
+        if (kelFailed(result) && (chainFile == nullptr || chainFile[0] == '\0')) {
+            session.errors().print(
+                "kelsvf: scan: no chain-description file is set; name one with 'chainfile PATH' "
+                "before scan (or set " +
+                std::string(kChainFileVariable) + ")");
+        }
+        return result;
+    };
 }
 
 Action reset(const LineArgs&) {
@@ -191,20 +255,16 @@ Action runtest(const LineArgs& args) {
 }
 
 Action ir(const LineArgs& args) {
-    const uint32_t device = args.number(0, "DEVICE");
-    ScanData data = scanData(args, "ir");
-    return [device, data = std::move(data)](Session& session) {
-        return session.target().writeDeviceIR(device, data.bytes.data(), nullptr, data.bitCount,
-                                              kScanEndState, CallContext{});
+    return [line = scanLine(args, "ir")](Session& session) {
+        return session.target().writeDeviceIR(line.device, line.data.bytes.data(), nullptr,
+                                              line.data.bitCount, line.end, CallContext{});
     };
 }
 
 Action dr(const LineArgs& args) {
-    const uint32_t device = args.number(0, "DEVICE");
-    ScanData data = scanData(args, "dr");
-    return [device, data = std::move(data)](Session& session) {
-        return session.target().writeDeviceDR(device, data.bytes.data(), nullptr, data.bitCount,
-                                              kScanEndState, CallContext{});
+    return [line = scanLine(args, "dr")](Session& session) {
+        return session.target().writeDeviceDR(line.device, line.data.bytes.data(), nullptr,
+                                              line.data.bitCount, line.end, CallContext{});
     };
 }
 

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "HelpText.h"
+#include "InterruptCleanup.h"
 
 #ifndef KELSVF_VERSION
 #error "KELSVF_VERSION must give the project version"
@@ -32,8 +33,7 @@ int dispatch(const std::vector<std::string>& args) {
         case Command::Program:
             return kelsvf::programCommand(line);
         case Command::Version:
-            std::printf("kelsvf %s\n", KELSVF_VERSION);
-            return kelsvf::kExitOk;
+            return kelsvf::versionCommand(KELSVF_VERSION);
         case Command::Help:
             break;
     }
@@ -43,6 +43,7 @@ int dispatch(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kelsvf::interrupt::installHandlers();
     try {
         return dispatch(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const kelsvf::UsageError& error) {

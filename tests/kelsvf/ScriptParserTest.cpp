@@ -65,8 +65,8 @@ TEST(ScriptErrors, EachBadLineIsNamedByFileAndLineWithWhatIsWrong) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"sirr 1 8 05", "test.kel:2: unknown operation 'sirr'"},
         {"ir 1 8",
-         "test.kel:2: missing argument for ir (usage: ir DEVICE BITS HEX | DEVICE "
-         "[BITS] @FILE)"},
+         "test.kel:2: missing argument for ir (usage: ir DEVICE BITS HEX [END] | DEVICE "
+         "[BITS] @FILE[:msb] [END])"},
         {"irlen 1", "test.kel:2: missing argument for irlen (usage: irlen DEVICE BITS)"},
         {"devices 3 4", "test.kel:2: too many arguments for devices (usage: devices COUNT)"},
         {"ir one 8 05",
@@ -83,6 +83,15 @@ TEST(ScriptErrors, EachBadLineIsNamedByFileAndLineWithWhatIsWrong) {
          "test.kel:2: unknown TAP state 'NOWHERE' (RESET, IDLE, DRSELECT, "
          "DRCAPTURE, DRSHIFT, DREXIT1, DRPAUSE, DREXIT2, DRUPDATE, IRSELECT, "
          "IRCAPTURE, IRSHIFT, IREXIT1, IRPAUSE, IREXIT2, IRUPDATE)"},
+        {"ir 1 8 IDLE",  // END, but no value
+         "test.kel:2: missing argument for ir (usage: ir DEVICE BITS HEX [END] | DEVICE "
+         "[BITS] @FILE[:msb] [END])"},
+        {"dr 1 8 05 SOMEWHERE",
+         "test.kel:2: unknown TAP state 'SOMEWHERE' (RESET, IDLE, DRSELECT, DRCAPTURE, DRSHIFT, "
+         "DREXIT1, DRPAUSE, DREXIT2, DRUPDATE, IRSELECT, IRCAPTURE, IRSHIFT, IREXIT1, IRPAUSE, "
+         "IREXIT2, IRUPDATE)"},
+        {"dr 1 @missing.bin:msb IDLE",
+         "test.kel:2: cannot read data file 'missing.bin': No such file or directory"},
         {"try", "test.kel:2: try needs an operation to run"},
         {"comment \"open", "test.kel:2: unterminated quote"},
     };
