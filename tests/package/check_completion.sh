@@ -78,10 +78,10 @@ expect "kelsvf help " "program run"
 expect "kelsvf help run " ""
 
 # The options of each command; each command only its own.
-expect_among "kelsvf run -" -o --output --plugin -v --trace --dump --keep-going -h --help
+expect_among "kelsvf run -" -o --output --plugin -v --trace --dump --keep-going -h --help --
 expect_none_of "kelsvf run -" --irlen --data --verbosity
 expect_among "kelsvf program --" --irlen --chainfile --device --ir --data --output --runtest \
-    --type --print-script --plugin --trace --dump --keep-going --help
+    --type --print-script --msb-first --plugin --trace --dump --keep-going --help --
 expect "kelsvf program --ir" "--ir --irlen"
 expect "kelsvf run --keep" "--keep-going"
 
@@ -89,6 +89,7 @@ expect "kelsvf run --keep" "--keep-going"
 expect "kelsvf run -o " "- $files"
 expect "kelsvf run --output ch" "chain.kel"
 expect "kelsvf program --data " "$files"
+expect "kelsvf program -o " "- $files"
 expect "kelsvf program --chainfile d" "data.bin"
 expect "kelsvf run --plugin=" "$files"
 expect "kelsvf run --plugin=fo" "folder"
