@@ -152,8 +152,8 @@ Script language:
 
   STATE and END are SVF state names: RESET IDLE DRSELECT DRCAPTURE DRSHIFT DREXIT1 DRPAUSE
   DREXIT2 DRUPDATE IRSELECT IRCAPTURE IRSHIFT IREXIT1 IRPAUSE IREXIT2 IRUPDATE. END is where
-  an ir or dr scan leaves the TAP: IDLE (the default), IRPAUSE, DRPAUSE and RESET are
-  honoured, any other state ends in IDLE.
+  an ir or dr scan leaves the TAP: IDLE (the default), IRPAUSE and DRPAUSE are honoured,
+  any other state (RESET too) ends in IDLE.
 
   Waits are written into the SVF file; nothing sleeps. state and runtest write their clocks
   and WAIT_US as one RUNTEST with WAIT_US as its minimum time, in IDLE, DRPAUSE or IRPAUSE
