@@ -1,5 +1,9 @@
 #include "svf/SVFFile.h"
 
+#include <stdio_ext.h>
+
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -15,10 +19,22 @@ constexpr const char* kCannotOpen = "<svf_file> Cannot Open File: Invalide File 
 constexpr const char* kIRLengthNotSet = "<SVFFile> device IR length not set in shiftIR\n";
 constexpr const char* kNoOutputFile = "<SVFFile> No output file is open\n";
 
+// Error texts that name the file: long enough for any path this system opens, and a fixed size
+// keeps the error paths free of allocation.
+constexpr size_t kFileMessageSize = 4608;
+
 constexpr size_t kStreamBufferSize = 64 * 1024;
 
 bool hasValue(const char* value) {
     return value != nullptr && value[0] != '\0';
+}
+
+// strerror_r comes in two forms; either gives a text here.
+[[maybe_unused]] const char* errorText(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* errorText(const char* text, const char*) {
+    return text;
 }
 
 }  // namespace
@@ -60,17 +76,28 @@ KelResult SVFFile::openTargetImpl(uint32_t optionCount, const char* const* optio
         }
         outputFileName = name;  // before the open: an allocation failure then leaks nothing
 
-        FILE* file = svf::streamOps().open(name, "wb");  // binary: CR LF reach the file as is
+        // Binary, truncated only once no other writer holds the file.
+        int openError = 0;
+        FILE* file = svf::streamOps().open(name, &openError);
         // The handle's low 32 bits: "%x" takes an unsigned int, never a pointer.
         const auto handleBits = static_cast<unsigned int>(reinterpret_cast<uintptr_t>(file));
         printMessage(KEL_PRINT_DETAIL, "fopen(%s, \"wb\") returned %x\n", name, handleBits);
         if (file == nullptr) {
             outputFileName.clear();
             reportMessage(KEL_MSG_ERROR, kCannotOpen);
+            if (openError == EWOULDBLOCK) {
+                char text[kFileMessageSize];
+                std::snprintf(text, sizeof text,
+                              "<SVFFile> File \"%.4096s\" is in use by another writer\n", name);
+                reportMessage(KEL_MSG_ERROR, text);
+            }
             return KEL_FAILURE;
         }
         outputFile = file;
-        selectedDevice = -1;  // a new file has no header or trailer in force
+        // A new file has no header or trailer in force, nothing lost and the players' defaults.
+        selectedDevice = -1;
+        writeLost = false;
+        replay = svf::ReplayState{};
         // Without the larger buffer the stream keeps its default one: slower, same bytes.
         streamBuffer.reset(new (std::nothrow) char[kStreamBufferSize]);
         if (streamBuffer != nullptr &&
@@ -87,18 +114,30 @@ KelResult SVFFile::closeTargetImpl() {
     }
     FILE* file = std::exchange(outputFile, nullptr);
     selectedDevice = -1;
+    const bool lostEarlier = std::exchange(writeLost, false);
+    if (lostEarlier) {
+        // What is still buffered comes after the gap: it must not reach the file either.
+        __fpurge(file);
+    }
     // fclose flushes what is buffered; the handle is gone whatever it returns.
+    errno = 0;
     const int closed = svf::streamOps().close(file);
+    const int closeError = closed != 0 ? errno : 0;
     streamBuffer.reset();  // only now that the stream no longer uses it
+    if (lostEarlier) {
+        reportEarlierLoss();
+        return KEL_FAILURE;
+    }
     if (closed != 0) {
-        noteLostWrite("Close of file");
+        noteLostWrite("Close of file", closeError);
+        writeLost = false;  // the file is closed; a new one starts clean
         return KEL_FAILURE;
     }
     return KEL_SUCCESS;
 }
 
 KelResult SVFFile::lockTargetImpl(uint32_t flags) {
-    if (!requireOutputFile()) {
+    if (!requireWritableFile()) {
         return KEL_FAILURE;
     }
     const uint64_t lostBefore = lostWrites;
@@ -108,60 +147,44 @@ KelResult SVFFile::lockTargetImpl(uint32_t flags) {
 
 KelResult SVFFile::unlockTargetImpl() {
     const uint64_t lostBefore = lostWrites;
-    // Without a file there is nothing to flush; the base still gives the lock back.
-    if (outputFile != nullptr && svf::streamOps().flush(outputFile) != 0) {
-        noteLostWrite("Flush of file");
+    const bool lostEarlier = outputFile != nullptr && writeLost;
+    // Without a file there is nothing to flush, and after a lost write nothing may be flushed;
+    // the base still gives the lock back.
+    if (lostEarlier) {
+        reportEarlierLoss();
+    } else if (outputFile != nullptr) {
+        errno = 0;
+        const int flushed = svf::streamOps().flush(outputFile);
+        const int flushError = errno;
+        if (flushed != 0) {
+            noteLostWrite("Flush of file", flushError);
+        }
     }
     // The base's move to Run-Test/Idle writes "STATE IDLE;" after the flush.
     const KelResult result = KelPlugin::unlockTargetImpl();
-    return lostWrites != lostBefore ? KEL_FAILURE : result;
+    return lostEarlier || lostWrites != lostBefore ? KEL_FAILURE : result;
 }
 
 TapState SVFFile::getTAPStateImpl() {
     return KELJTAG_TEST_LOGIC_RESET;
 }
 
-// ----- TAP statements --------------------------------------------------------------------------
-
-KelResult SVFFile::initializeTAPImpl() {
-    if (!requireOutputFile()) {
-        return KEL_FAILURE;
-    }
-    return writeText("STATE RESET;\r\n");
-}
-
-KelResult SVFFile::navigateTAPImpl(TapState state, uint32_t count) {
-    if (!requireOutputFile()) {
-        return KEL_FAILURE;
-    }
-    const uint64_t lostBefore = lostWrites;
-    if (state == KELJTAG_TEST_LOGIC_RESET) {
-        initializeTAP();  // traced in its own right; a lost write shows in lostWrites
-    } else if (state == KELJTAG_RUN_TEST_IDLE) {
-        writeText("STATE IDLE;\r\n");
-    }
-    // Other states are reached by the scan statements themselves on replay.
-    if (count != 0 && !svf::writeRunTest(outputFile, count)) {
-        noteLostWrite("Write to file");
-    }
-    return lostWrites != lostBefore ? KEL_FAILURE : KEL_SUCCESS;
-}
-
 // ----- Device writes ---------------------------------------------------------------------------
 
 KelResult SVFFile::writeDeviceIRImpl(uint32_t device, const uint8_t* tdi, const uint8_t*,
-                                     uint32_t bitCount, TapState, CallContext) {
-    return writeDevice("writeDeviceIR", svf::RegisterKind::Instruction, device, tdi, bitCount);
+                                     uint32_t bitCount, TapState endState, CallContext) {
+    return writeDevice("writeDeviceIR", svf::RegisterKind::Instruction, device, tdi, bitCount,
+                       endState);
 }
 
 KelResult SVFFile::writeDeviceDRImpl(uint32_t device, const uint8_t* tdi, const uint8_t*,
-                                     uint32_t bitCount, TapState, CallContext) {
-    return writeDevice("writeDeviceDR", svf::RegisterKind::Data, device, tdi, bitCount);
+                                     uint32_t bitCount, TapState endState, CallContext) {
+    return writeDevice("writeDeviceDR", svf::RegisterKind::Data, device, tdi, bitCount, endState);
 }
 
 KelResult SVFFile::writeDevice(const char* operation, svf::RegisterKind kind, uint32_t device,
-                               const uint8_t* tdi, uint32_t bitCount) {
-    if (!requireOutputFile()) {
+                               const uint8_t* tdi, uint32_t bitCount, TapState endState) {
+    if (!requireWritableFile()) {
         return KEL_FAILURE;
     }
     if (device >= deviceTable.deviceCount()) {
@@ -180,7 +203,25 @@ KelResult SVFFile::writeDevice(const char* operation, svf::RegisterKind kind, ui
     if (kelFailed(selected)) {
         return selected;
     }
-    return writeScanStatement(kind, tdi, bitCount) ? KEL_SUCCESS : KEL_FAILURE;
+    const TapState scanEnd = svf::scanEndStateFor(endState);
+    if (!writeScanEndState(kind, scanEnd) || !writeScanStatement(kind, tdi, bitCount)) {
+        return KEL_FAILURE;
+    }
+    replay.at = scanEnd;
+    return KEL_SUCCESS;
+}
+
+bool SVFFile::writeScanEndState(svf::RegisterKind kind, TapState endState) {
+    TapState& inForce =
+        kind == svf::RegisterKind::Instruction ? replay.irEndState : replay.drEndState;
+    if (inForce == endState) {
+        return true;  // a session that keeps one end state never names it
+    }
+    if (!written(svf::writeEndState(outputFile, kind, svf::holdableStateName(endState)))) {
+        return false;
+    }
+    inForce = endState;
+    return true;
 }
 
 SVFFile::PadLengths SVFFile::padLengthsFor(uint32_t device) const {
@@ -214,27 +255,23 @@ KelResult SVFFile::shiftIR(uint32_t device) {
 }
 
 bool SVFFile::writePadStatement(std::string_view keyword, uint32_t bitCount, uint8_t fillByte) {
-    if (!svf::writePadStatement(outputFile, keyword, bitCount, fillByte)) {
-        noteLostWrite("Write to file");
-        return false;
-    }
-    return true;
+    return written(svf::writePadStatement(outputFile, keyword, bitCount, fillByte));
 }
 
 bool SVFFile::writeScanStatement(svf::RegisterKind kind, const uint8_t* tdi, uint32_t bitCount) {
-    if (!svf::writeScanStatement(outputFile, kind, tdi, bitCount)) {
-        noteLostWrite("Write to file");
-        return false;
-    }
-    return true;
+    return written(svf::writeScanStatement(outputFile, kind, tdi, bitCount));
 }
 
 KelResult SVFFile::writeText(std::string_view text) {
-    if (!svf::writeText(outputFile, text)) {
-        noteLostWrite("Write to file");
-        return KEL_FAILURE;
+    return written(svf::writeText(outputFile, text)) ? KEL_SUCCESS : KEL_FAILURE;
+}
+
+bool SVFFile::written(const svf::WriteResult& result) {
+    if (!result) {
+        noteLostWrite("Write to file", result.error);
+        return false;
     }
-    return KEL_SUCCESS;
+    return true;
 }
 
 // ----- What a file cannot do -------------------------------------------------------------------
@@ -271,20 +308,39 @@ KelResult SVFFile::shiftDeviceDRImpl(uint32_t, const uint8_t*, uint8_t*, const u
 
 // ----- Errors ------------------------------------------------------------------------------------
 
-bool SVFFile::requireOutputFile() {
+bool SVFFile::requireWritableFile() {
     if (outputFile == nullptr) {
         reportMessage(KEL_MSG_ERROR, kNoOutputFile);
+        return false;
+    }
+    if (writeLost) {
+        reportEarlierLoss();
         return false;
     }
     return true;
 }
 
-void SVFFile::noteLostWrite(const char* action) {
-    ++lostWrites;
-    // Error path only: a fixed buffer keeps it free of allocation. Paths that open are shorter.
-    char text[4352];
-    std::snprintf(text, sizeof text, "<SVFFile> %s \"%.4096s\" failed\n", action,
+void SVFFile::reportEarlierLoss() {
+    char text[kFileMessageSize];
+    std::snprintf(text, sizeof text,
+                  "<SVFFile> An earlier write to file \"%.4096s\" was lost; nothing more is "
+                  "written to it\n",
                   outputFileName.c_str());
+    reportMessage(KEL_MSG_ERROR, text);
+}
+
+void SVFFile::noteLostWrite(const char* action, int error) {
+    ++lostWrites;
+    writeLost = true;
+    char reason[256] = "";
+    if (error != 0) {
+        char buffer[200] = "";
+        std::snprintf(reason, sizeof reason, ": %s",
+                      errorText(strerror_r(error, buffer, sizeof buffer), buffer));
+    }
+    char text[kFileMessageSize];
+    std::snprintf(text, sizeof text, "<SVFFile> %s \"%.4096s\" failed%s\n", action,
+                  outputFileName.c_str(), reason);
     reportMessage(KEL_MSG_ERROR, text);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "kel/KelPlugin.h"
+#include "svf/SvfStates.h"
 #include "svf/SvfWriter.h"
 
 namespace KelPluginInterface {
@@ -18,12 +19,13 @@ class SVFFile : public KelPlugin {
     ~SVFFile() override;
 
   protected:
-    using KelPlugin::navigateTAPImpl;
-
     KelResult initializeTargetImpl(uint32_t optionCount, const char* const* optionList) override;
     KelResult openTargetImpl(uint32_t optionCount, const char* const* optionList,
                              CallContext callContext) override;
     KelResult closeTargetImpl() override;
+    // Writes the wait as the minimum time of the navigation's run; never sleeps or flushes.
+    KelResult navigateTAPImpl(TapState state, uint32_t count, uint32_t wait) override;
+    // Refuses clocks in a state SVF cannot hold the TAP in.
     KelResult navigateTAPImpl(TapState state, uint32_t count) override;
     KelResult initializeTAPImpl() override;
     KelResult shiftChainIRImpl(const uint8_t* tdi, uint8_t* tdo, const uint8_t* tdiMask,
@@ -54,6 +56,8 @@ class SVFFile : public KelPlugin {
     // Refused while no file is open; fails when a statement of the lock was lost.
     KelResult lockTargetImpl(uint32_t flags) override;
     KelResult unlockTargetImpl() override;
+    // Writes the wait as a run in the state the replay is in; never sleeps or flushes.
+    KelResult waitTimeImpl(uint32_t wait) override;
 
   private:
     // The lengths of the header and trailer statements for one device; those in force in the
@@ -68,17 +72,27 @@ class SVFFile : public KelPlugin {
     PadLengths padLengthsFor(uint32_t device) const;
 
     KelResult writeDevice(const char* operation, svf::RegisterKind kind, uint32_t device,
-                          const uint8_t* tdi, uint32_t bitCount);
+                          const uint8_t* tdi, uint32_t bitCount, TapState endState);
     // Makes the header and trailer statements in force select `device`.
     KelResult shiftIR(uint32_t device);
     bool writePadStatement(std::string_view keyword, uint32_t bitCount, uint8_t fillByte);
     bool writeScanStatement(svf::RegisterKind kind, const uint8_t* tdi, uint32_t bitCount);
+    // Makes `endState` the end state in force for scans of this register kind.
+    bool writeScanEndState(svf::RegisterKind kind, TapState endState);
     KelResult writeText(std::string_view text);
+    // Clocks and a wait spent in `state`, one of the four holdable states, as one or more
+    // RUNTEST statements (clocks in Test-Logic-Reset are dropped); at least one must be non-zero.
+    bool writeRun(TapState state, uint32_t clocks, uint32_t microseconds);
+    // False when the statement was lost (reported as such).
+    bool written(const svf::WriteResult& result);
 
-    // False, with an error message, when there is no file to write to.
-    bool requireOutputFile();
-    // Counts a stream call that lost data and reports it, naming the file.
-    void noteLostWrite(const char* action);
+    // False, with an error message, when there is no file to write to or an earlier write to
+    // it was lost.
+    bool requireWritableFile();
+    void reportEarlierLoss();
+    // Counts a stream call that lost data and reports it with the system's reason (error, an
+    // errno value; 0 for none), naming the file. Every later statement on the file is refused.
+    void noteLostWrite(const char* action, int error);
     // Reports "<SVFFile> <reason> in <operation>\n".
     void reportRefusal(const char* reason, const char* operation);
 
@@ -92,6 +106,11 @@ class SVFFile : public KelPlugin {
     // Grows with every stream call that failed. Operations that call other public operations,
     // whose results they must ignore, compare it before and after to see a lost write.
     uint64_t lostWrites = 0;
+    // Set by the first lost write to the open file: a file with a gap is not written on.
+    bool writeLost = false;
+    svf::ReplayState replay;
+    // The wait that the waiting navigation hands to the nested navigation it calls.
+    uint32_t pendingWait = 0;
 };
 
 }  // namespace KelPluginInterface

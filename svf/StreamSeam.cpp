@@ -1,11 +1,13 @@
 #include "svf/StreamSeam.h"
 
+#include "svf/OnlyWriterFile.h"
+
 namespace KelPluginInterface::svf {
 namespace {
 
 // Wrappers rather than the library functions' own addresses, which C++ does not promise.
 const StreamOps standardOps{
-    [](const char* path, const char* mode) { return std::fopen(path, mode); },
+    [](const char* path, int* error) { return openAsOnlyWriter(path, error); },
     [](const void* data, size_t size, size_t count, FILE* stream) {
         return std::fwrite(data, size, count, stream);
     },

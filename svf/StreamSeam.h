@@ -8,10 +8,12 @@
 
 namespace KelPluginInterface::svf {
 
-// The four stream calls, with the C library's signatures and failure conventions: open gives
-// null, write a short count, flush and close EOF.
+// The four stream calls. open is openAsOnlyWriter (OnlyWriterFile.h): null on failure with the
+// reason's errno value in *error, EWOULDBLOCK when another writer holds the file. The others
+// have the C library's signatures and failure conventions: write gives a short count, flush and
+// close EOF, each with errno set.
 struct StreamOps {
-    FILE* (*open)(const char* path, const char* mode);
+    FILE* (*open)(const char* path, int* error);
     size_t (*write)(const void* data, size_t size, size_t count, FILE* stream);
     int (*flush)(FILE* stream);
     int (*close)(FILE* stream);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -108,16 +109,18 @@ class TextBlock {
         append(std::string_view(first, static_cast<size_t>(digits + sizeof digits - first)));
     }
 
-    // Hands the rest to the stream; true when every byte of the statement got there.
-    bool finish() {
+    // Hands the rest to the stream; ok when every byte of the statement got there.
+    WriteResult finish() {
         drain();
-        return ok_;
+        return {ok_, error_};
     }
 
   private:
     void drain() {
         if (ok_ && used_ != 0) {
+            errno = 0;  // a failing call that sets none reports 0, not an older reason
             ok_ = streamOps().write(block_, 1, used_, stream_) == used_;
+            error_ = ok_ ? 0 : errno;
         }
         used_ = 0;  // after a failure the rest of the statement is dropped
     }
@@ -125,6 +128,7 @@ class TextBlock {
     FILE* stream_;
     size_t used_ = 0;
     bool ok_ = true;
+    int error_ = 0;
     char block_[kWriterBlockSize];
 };
 
@@ -184,13 +188,13 @@ void appendRepeatedHex(TextBlock& out, uint8_t value, uint32_t count) {
 
 }  // namespace
 
-bool writeText(FILE* stream, std::string_view text) {
+WriteResult writeText(FILE* stream, std::string_view text) {
     TextBlock out(stream);
     out.append(text);
     return out.finish();
 }
 
-bool writeRunTest(FILE* stream, uint32_t count) {
+WriteResult writeRunTest(FILE* stream, uint32_t count) {
     TextBlock out(stream);
     out.append("RUNTEST ");
     out.appendDecimal(count);
@@ -198,8 +202,42 @@ bool writeRunTest(FILE* stream, uint32_t count) {
     return out.finish();
 }
 
-bool writePadStatement(FILE* stream, std::string_view keyword, uint32_t bitCount,
-                       uint8_t fillByte) {
+WriteResult writeRunTest(FILE* stream, const RunTest& run) {
+    TextBlock out(stream);
+    out.append("RUNTEST");
+    if (!run.runState.empty()) {
+        out.append(" ");
+        out.append(run.runState);
+    }
+    if (run.clocks != 0) {
+        out.append(" ");
+        out.appendDecimal(run.clocks);
+        out.append(" TCK");
+    }
+    if (run.microseconds != 0) {
+        // Whole microseconds and a fixed exponent: both players read the text back exactly.
+        out.append(" ");
+        out.appendDecimal(run.microseconds);
+        out.append("E-06 SEC");
+    }
+    if (!run.endState.empty()) {
+        out.append(" ENDSTATE ");
+        out.append(run.endState);
+    }
+    out.append(";\r\n");
+    return out.finish();
+}
+
+WriteResult writeEndState(FILE* stream, RegisterKind kind, std::string_view state) {
+    TextBlock out(stream);
+    out.append(kind == RegisterKind::Instruction ? "ENDIR " : "ENDDR ");
+    out.append(state);
+    out.append(";\r\n");
+    return out.finish();
+}
+
+WriteResult writePadStatement(FILE* stream, std::string_view keyword, uint32_t bitCount,
+                              uint8_t fillByte) {
     TextBlock out(stream);
     out.append(keyword);
     out.append(" ");
@@ -217,7 +255,8 @@ bool writePadStatement(FILE* stream, std::string_view keyword, uint32_t bitCount
     return out.finish();
 }
 
-bool writeScanStatement(FILE* stream, RegisterKind kind, const uint8_t* tdi, uint32_t bitCount) {
+WriteResult writeScanStatement(FILE* stream, RegisterKind kind, const uint8_t* tdi,
+                               uint32_t bitCount) {
     TextBlock out(stream);
     out.append(kind == RegisterKind::Instruction ? "SIR " : "SDR ");
     out.appendDecimal(bitCount);

@@ -67,12 +67,19 @@ TEST_F(Faults, AFullDeviceFailsTheSessionAndLeavesTheTargetUsable) {
     writeIR(0, {0xC3}, 8);
     recorder_.clear();
 
+    const std::string earlierLoss =
+        "0 256: <SVFFile> An earlier write to file \"/dev/full\" was lost; nothing more is "
+        "written to it\n";
     EXPECT_EQ(KEL_FAILURE, target().unlockTarget());
-    expectErrorsAbout("\"/dev/full\" failed");
+    // The flush names the system's reason; the unlock's "STATE IDLE;" after it is refused.
+    EXPECT_MESSAGES(recorder_,
+                    "0 256: <SVFFile> Flush of file \"/dev/full\" failed: No space left on "
+                    "device\n",
+                    earlierLoss);
     recorder_.clear();
     // Statements after the failed flush are lost as well: the close must not claim them.
     EXPECT_EQ(KEL_FAILURE, target().closeTarget());
-    expectErrorsAbout("\"/dev/full\" failed");
+    EXPECT_MESSAGES(recorder_, earlierLoss);
     EXPECT_FALSE(target().isOpened());
 
     ASSERT_NO_FATAL_FAILURE(expectUsable());

@@ -19,9 +19,9 @@ std::string waitPrint(const char* to, uint32_t count, uint32_t wait) {
            "," + std::to_string(count) + "," + std::to_string(wait) + ") returning 0\n";
 }
 
-std::string sleptPrint(uint32_t wait) {
-    return "print 4: <KelPlugin> navigateTAPImpl:Slept for " + std::to_string(wait) +
-           " microSeconds...\n";
+std::string wrotePrint(uint32_t wait) {
+    return "print 4: <SVFFile> navigateTAPImpl:Wrote a wait of " + std::to_string(wait) +
+           " microSeconds to the file...\n";
 }
 
 const char* const kLockAndUnlock[] = {"STATE RESET;\r\nSTATE IDLE;\r\n", "STATE IDLE;\r\n"};
@@ -80,7 +80,7 @@ TEST_F(TapNavigation, OnlyResetIdleAndClocksReachTheFile) {
     expectFileBody(
         "STATE IDLE;\r\n"
         "STATE IDLE;\r\nRUNTEST 100 TCK;\r\n"
-        "RUNTEST 3 TCK;\r\n"
+        "RUNTEST IRPAUSE 3 TCK ENDSTATE IRPAUSE;\r\n"
         "STATE RESET;\r\n");
 }
 
@@ -91,7 +91,8 @@ TEST_F(TapNavigation, ResetWithClocksTracesTheNestedReset) {
                   "  > KelPlugin::initializeTAP", "  < KEL_SUCCESS",  //
                   movePrint("KELJTAG_TEST_LOGIC_RESET", 5),           //
                   "< KEL_SUCCESS");
-    expectFileBody("STATE RESET;\r\nRUNTEST 5 TCK;\r\n");
+    // Clocks in reset change no device and the replay stays in reset: they are not written.
+    expectFileBody("STATE RESET;\r\n");
 }
 
 TEST_F(TapNavigation, TheStoredStateNeverMoves) {
@@ -113,25 +114,25 @@ TEST_F(TapNavigation, WaitOfZeroNavigatesOnly) {
     expectFileBody("STATE IDLE;\r\n");
 }
 
-// A wait flushes (which this target does not implement), sleeps and reports the microseconds
-// asked for; the wait itself is not written.
+// A wait is written as the minimum time of the navigation's run: no flush, no sleep, and a
+// print of the microseconds asked for.
 TEST_F(TapNavigation, WaitFlushesSleepsAndReports) {
     for (const uint32_t wait : {1u, 1000u, 1001u}) {
         SCOPED_TRACE(wait);
         recorder_.clear();
         EXPECT_EQ(KEL_SUCCESS, target().navigateTAP(KELJTAG_PAUSE_DR, 2, wait));
-        EXPECT_EVENTS(recorder_,                                                               //
-                      "> KelPlugin::navigateTAP",                                              //
-                      "  > KelPlugin::navigateTAP", movePrint("KELJTAG_PAUSE_DR", 2),          //
-                      "  < KEL_SUCCESS",                                                       //
-                      "  > KelPlugin::flush",                                                  //
-                      "print 2: KelPlugin::flushImpl() is not implemented for this Target\n",  //
-                      "  < KEL_FAILURE, ERROR CODE: 0",                                        //
-                      sleptPrint(wait),                                                        //
-                      waitPrint("KELJTAG_PAUSE_DR", 2, wait),                                  //
+        EXPECT_EVENTS(recorder_,                                                       //
+                      "> KelPlugin::navigateTAP",                                      //
+                      "  > KelPlugin::navigateTAP", movePrint("KELJTAG_PAUSE_DR", 2),  //
+                      "  < KEL_SUCCESS",                                               //
+                      wrotePrint(wait),                                                //
+                      waitPrint("KELJTAG_PAUSE_DR", 2, wait),                          //
                       "< KEL_SUCCESS");
     }
-    expectFileBody("RUNTEST 2 TCK;\r\nRUNTEST 2 TCK;\r\nRUNTEST 2 TCK;\r\n");
+    expectFileBody(
+        "RUNTEST DRPAUSE 2 TCK 1E-06 SEC ENDSTATE DRPAUSE;\r\n"
+        "RUNTEST DRPAUSE 2 TCK 1000E-06 SEC ENDSTATE DRPAUSE;\r\n"
+        "RUNTEST DRPAUSE 2 TCK 1001E-06 SEC ENDSTATE DRPAUSE;\r\n");
 }
 
 // A state without a name is refused before anything is written or printed with a null name.

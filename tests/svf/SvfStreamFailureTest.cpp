@@ -1,10 +1,13 @@
 // Every place where SVFFile hands text to the stream, made to fail through the stream seam: the
-// operation that loses data fails and names the file, and the target stays usable.
+// operation that loses data fails and names the file with the system's reason, every later
+// statement on that file is refused, and the target works again with the next file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "boundary/CallbackTable.h"
@@ -16,34 +19,51 @@ namespace {
 
 using namespace KelPluginInterface;
 
-// Which stream call fails next. Writes are counted from 1; a forced failure of flush or close
-// still does the real call, so nothing leaks and buffered text is kept.
+// Which stream call fails next, and the errno it leaves (0: none). Writes are counted from 1; a
+// forced failure of flush or close still does the real call, so nothing leaks and buffered text
+// is kept.
 struct FaultPlan {
     bool failOpen = false;
     int failWrite = 0;
     bool failFlush = false;
     bool failClose = false;
+    int error = 0;
     int writes = 0;
+    int flushes = 0;
 };
 FaultPlan plan;
 
 const svf::StreamOps faultyStream{
-    [](const char* path, const char* mode) {
-        return plan.failOpen ? nullptr : svf::standardStreamOps().open(path, mode);
+    [](const char* path, int* error) -> FILE* {
+        if (plan.failOpen) {
+            *error = EACCES;
+            return nullptr;
+        }
+        return svf::standardStreamOps().open(path, error);
     },
     [](const void* data, size_t size, size_t count, FILE* stream) -> size_t {
         if (++plan.writes == plan.failWrite) {
+            errno = plan.error;
             return 0;
         }
         return svf::standardStreamOps().write(data, size, count, stream);
     },
     [](FILE* stream) {
+        ++plan.flushes;
         const int result = svf::standardStreamOps().flush(stream);
-        return plan.failFlush ? EOF : result;
+        if (plan.failFlush) {
+            errno = plan.error;
+            return EOF;
+        }
+        return result;
     },
     [](FILE* stream) {
         const int result = svf::standardStreamOps().close(stream);
-        return plan.failClose ? EOF : result;
+        if (plan.failClose) {
+            errno = plan.error;
+            return EOF;
+        }
+        return result;
     },
 };
 
@@ -94,8 +114,13 @@ class SvfStreamFailure : public testing::Test {
         }
         return text;
     }
-    std::string lost(const char* action) const {
-        return "0 256: <SVFFile> " + std::string(action) + " \"" + path + "\" failed\n";
+    std::string lost(const char* action, const std::string& reason = "") const {
+        return "0 256: <SVFFile> " + std::string(action) + " \"" + path + "\" failed" +
+               (reason.empty() ? "" : ": " + reason) + "\n";
+    }
+    std::string lostEarlier() const {
+        return "0 256: <SVFFile> An earlier write to file \"" + path +
+               "\" was lost; nothing more is written to it\n";
     }
     std::vector<std::string> messages() const { return recorder.messageLines(); }
 
@@ -116,7 +141,6 @@ TEST_F(SvfStreamFailure, FailedOpenLeavesTargetClosed) {
 }
 
 TEST_F(SvfStreamFailure, EachTapStatementReportsItsLostWrite) {
-    openChain();
     const struct {
         const char* what;
         int failWrite;
@@ -125,17 +149,33 @@ TEST_F(SvfStreamFailure, EachTapStatementReportsItsLostWrite) {
         {"STATE RESET", 1, [](SVFFile& t) { return t.initializeTAP(); }},
         {"STATE IDLE", 1, [](SVFFile& t) { return t.navigateTAP(KELJTAG_RUN_TEST_IDLE, 0); }},
         {"RUNTEST", 1, [](SVFFile& t) { return t.navigateTAP(KELJTAG_PAUSE_IR, 3); }},
-        // The nested reset's result is ignored by the navigation, its lost write is not.
+        // The nested reset's result is ignored by the navigation, its lost write is not; the
+        // wait after it is then not written.
         {"STATE RESET before RUNTEST", 1,
-         [](SVFFile& t) { return t.navigateTAP(KELJTAG_TEST_LOGIC_RESET, 5); }},
+         [](SVFFile& t) { return t.navigateTAP(KELJTAG_TEST_LOGIC_RESET, 5, 100); }},
+        {"RUNTEST after STATE IDLE", 2,
+         [](SVFFile& t) { return t.navigateTAP(KELJTAG_RUN_TEST_IDLE, 5); }},
+        {"the second RUNTEST of a long run", 2,
+         [](SVFFile& t) { return t.navigateTAP(KELJTAG_PAUSE_DR, 0xFFFFFFFFu); }},
+        {"a wait", 1, [](SVFFile& t) { return t.waitTime(1500); }},
+        {"ENDDR", 1,
+         [](SVFFile& t) {
+             // A first scan puts the header in force; the second names its new end state.
+             const int failing = std::exchange(plan.failWrite, 0);
+             t.writeDeviceDR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext);
+             plan.writes = 0;
+             plan.failWrite = failing;
+             return t.writeDeviceDR(1, kByte, nullptr, 8, KELJTAG_PAUSE_DR, kNoContext);
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        plan.writes = 0;
+        ASSERT_NO_FATAL_FAILURE(openChain());  // each on a file of its own
         plan.failWrite = c.failWrite;
-        recorder.clear();
         EXPECT_EQ(c.operation(target), KEL_FAILURE);
         EXPECT_EQ(messages(), std::vector<std::string>{lost("Write to file")});
+        EXPECT_EQ(plan.writes, c.failWrite) << "nothing after the lost statement";
+        plan.failWrite = 0;
     }
 }
 
@@ -143,51 +183,61 @@ TEST_F(SvfStreamFailure, LostResetFailsTheLockEvenThoughIdleIsWritten) {
     ASSERT_EQ(open(), KEL_SUCCESS);
     plan.failWrite = 1;
     EXPECT_EQ(target.lockTarget(0), KEL_FAILURE);
-    EXPECT_EQ(messages(), std::vector<std::string>{lost("Write to file")});
-    EXPECT_EQ(target.closeTarget(), KEL_SUCCESS);  // unlocks first: the lock was taken
-    EXPECT_EQ(fileText(), "STATE IDLE;\r\nSTATE IDLE;\r\n");
+    // The lock's move to Run-Test/Idle is refused: it would follow a gap.
+    EXPECT_EQ(messages(), (std::vector<std::string>{lost("Write to file"), lostEarlier()}));
+    recorder.clear();
+    EXPECT_EQ(target.closeTarget(), KEL_FAILURE);  // unlocks first: the lock was taken
+    EXPECT_FALSE(target.isOpened());
+    EXPECT_EQ(messages(), (std::vector<std::string>{lostEarlier(), lostEarlier(), lostEarlier()}));
+    EXPECT_EQ(plan.writes, 1);
+    EXPECT_EQ(fileText(), "");
 }
 
+// A lost header statement, or the scan after it, ends what reaches the file: later device writes
+// are refused without a stream call, and only a new file takes statements again.
 TEST_F(SvfStreamFailure, LostHeaderIsWrittenAgainByTheNextDeviceWrite) {
-    openChain();
-    // Writes 1-4 are HIR, TIR, HDR, TDR; losing any of them leaves no header in force.
-    for (int failing = 1; failing <= 4; ++failing) {
+    // Writes 1-4 are HIR, TIR, HDR, TDR, 5 the SIR.
+    for (int failing = 1; failing <= 5; ++failing) {
         SCOPED_TRACE(failing);
-        plan.writes = 0;
+        ASSERT_NO_FATAL_FAILURE(openChain());
         plan.failWrite = failing;
-        recorder.clear();
         EXPECT_EQ(target.writeDeviceIR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext),
                   KEL_FAILURE);
-        EXPECT_EQ(messages(), std::vector<std::string>{lost("Write to file")});
+        EXPECT_EQ(target.writeDeviceDR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext),
+                  KEL_FAILURE);
+        EXPECT_EQ(plan.writes, failing);
+        EXPECT_EQ(messages(), (std::vector<std::string>{lost("Write to file"), lostEarlier()}));
+        plan.failWrite = 0;
     }
-    plan.writes = 0;
-    plan.failWrite = 0;
+    ASSERT_NO_FATAL_FAILURE(openChain());
     EXPECT_EQ(target.writeDeviceIR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext),
               KEL_SUCCESS);
-    EXPECT_EQ(plan.writes, 5);
+    EXPECT_EQ(plan.writes, 5) << "the new file gets the header again";
 }
 
 TEST_F(SvfStreamFailure, LostScanFailsButKeepsTheHeaderInForce) {
     openChain();
-    plan.failWrite = 5;  // the SIR after the four header statements
     EXPECT_EQ(target.writeDeviceIR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext),
-              KEL_FAILURE);
+              KEL_SUCCESS);
     plan.writes = 0;
-    plan.failWrite = 1;  // the SDR alone
+    plan.failWrite = 1;  // the SDR alone: the header is in force
     EXPECT_EQ(target.writeDeviceDR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext),
               KEL_FAILURE);
     EXPECT_EQ(plan.writes, 1);
-    EXPECT_EQ(messages(), (std::vector<std::string>{lost("Write to file"), lost("Write to file")}));
+    EXPECT_EQ(messages(), std::vector<std::string>{lost("Write to file")});
 }
 
 TEST_F(SvfStreamFailure, FailedFlushFailsUnlockButReleasesTheLock) {
     openChain();
     plan.failFlush = true;
     EXPECT_EQ(target.unlockTarget(), KEL_FAILURE);
-    EXPECT_EQ(messages(), std::vector<std::string>{lost("Flush of file")});
+    // The flush is lost; the unlock's "STATE IDLE;" is then refused.
+    EXPECT_EQ(messages(), (std::vector<std::string>{lost("Flush of file"), lostEarlier()}));
+    recorder.clear();
     EXPECT_EQ(target.unlockTarget(), KEL_FAILURE);  // no longer owned
-    EXPECT_EQ(target.closeTarget(), KEL_SUCCESS);
-    EXPECT_EQ(fileText(), "STATE RESET;\r\nSTATE IDLE;\r\nSTATE IDLE;\r\n");
+    EXPECT_EQ(plan.flushes, 1) << "nothing is flushed after the loss";
+    EXPECT_EQ(target.closeTarget(), KEL_FAILURE);
+    EXPECT_EQ(fileText(), "STATE RESET;\r\nSTATE IDLE;\r\n");
 }
 
 TEST_F(SvfStreamFailure, FailedCloseStillClosesTheTarget) {

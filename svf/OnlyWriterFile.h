@@ -1,0 +1,19 @@
+// Opening an SVF output file so that no two writers ever share it.
+#ifndef KEL_SVF_ONLY_WRITER_FILE_H
+#define KEL_SVF_ONLY_WRITER_FILE_H
+
+#include <cstdio>
+
+namespace KelPluginInterface::svf {
+
+// Opens `path` for binary writing as its only writer: created when missing, an existing regular
+// file truncated to zero length, and an exclusive advisory lock on it that goes with the stream's
+// close. When another open stream (of this process or another) holds the lock, nothing is
+// truncated and the result is null with *error set to EWOULDBLOCK. Any other failure gives null
+// with the errno value of the failing call. A file system without advisory locks is opened
+// without the lock.
+FILE* openAsOnlyWriter(const char* path, int* error);
+
+}  // namespace KelPluginInterface::svf
+
+#endif  // KEL_SVF_ONLY_WRITER_FILE_H
