@@ -104,6 +104,15 @@ std::vector<std::string> mismatches(kelsim::SimulatedChain& chain,
     return found;
 }
 
+void PrintTo(const StateVisit& visit, std::ostream* out) {
+    *out << KelPluginInterface::TapStateMachine::getStateName(visit.state) << " x" << visit.clocks;
+}
+
+void PrintTo(const PlayerWait& wait, std::ostream* out) {
+    *out << "wait " << wait.microseconds << " us in "
+         << KelPluginInterface::TapStateMachine::getStateName(wait.state);
+}
+
 bool openOcdSendsWaits() {
     // Older versions do not know the setting and fail on it.
     static const bool sends =

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,10 @@ struct Replay {
     std::chrono::microseconds time{0};
     std::string log;  // OpenOCD's output
 };
+
+// Readable forms for test failures: "PAUSE_DR x5", "wait 1500 us in PAUSE_DR".
+void PrintTo(const StateVisit& visit, std::ostream* out);
+void PrintTo(const PlayerWait& wait, std::ostream* out);
 
 // True when the installed OpenOCD can send its waits over remote_bitbang.
 bool openOcdSendsWaits();
