@@ -4,6 +4,7 @@
 #define KELSIM_SIMULATED_DEVICE_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -100,10 +101,10 @@ class SimulatedDevice {
     }
 
     // `count` clocks that keep the controller where it is (a stable state held), at once.
-    void hold(uint64_t count) { clocksIn_[state_] += count; }
+    void hold(uint64_t count) { clocksIn_[static_cast<std::size_t>(state_)] += count; }
     // Leaves a shift state after a bulk shift of `clocks` clocks whose last carried `lastTms`.
     void finishBulkShift(uint32_t clocks, bool lastTms) {
-        clocksIn_[state_] += clocks;
+        clocksIn_[static_cast<std::size_t>(state_)] += clocks;
         state_ = nextTapState(state_, lastTms);
     }
 
