@@ -64,6 +64,10 @@ enum class FileRead { Read, TooManyDevices, ReadError };
 FileRead readChainFile(std::FILE* file, DeviceTable& found) {
     char line[kLinePartLength + 1];
     while (readLinePart(file, line)) {
+        // A line that starts with a NUL is empty as a text: no device.
+        if (line[0] == '\0') {
+            continue;
+        }
         KelPlugin::printMessage(KEL_PRINT_DETAIL, "fileScanJTAGChain: Parsing '%s'\n", line);
         const uint32_t deviceId = parseDeviceId(line);
         KelPlugin::printMessage(KEL_PRINT_DETAIL,

@@ -53,7 +53,8 @@ class SVFFile : public KelPlugin {
                                 const uint8_t* tdiMask, const uint8_t* tdoMask, uint32_t bitCount,
                                 TapState endState, CallContext callContext) override;
     TapState getTAPStateImpl() override;
-    // Refused while no file is open; fails when a statement of the lock was lost.
+    // Refused while no file is open or after a lost write; fails when a statement of the lock
+    // was lost.
     KelResult lockTargetImpl(uint32_t flags) override;
     KelResult unlockTargetImpl() override;
     // Writes the wait as a run in the state the replay is in; never sleeps or flushes.
@@ -81,7 +82,7 @@ class SVFFile : public KelPlugin {
     bool writeScanEndState(svf::RegisterKind kind, TapState endState);
     KelResult writeText(std::string_view text);
     // Clocks and a wait spent in `state`, one of the four holdable states, as one or more
-    // RUNTEST statements (clocks in Test-Logic-Reset are dropped); at least one must be non-zero.
+    // RUNTEST statements (clocks in Test-Logic-Reset are dropped; nothing left, nothing written).
     bool writeRun(TapState state, uint32_t clocks, uint32_t microseconds);
     // False when the statement was lost (reported as such).
     bool written(const svf::WriteResult& result);

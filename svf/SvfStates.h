@@ -24,10 +24,13 @@ constexpr const char* holdableStateName(TapState state) {
     }
 }
 
-// Where a scan with the host's end state leaves the TAP: that state when SVF can hold it there,
-// else Run-Test/Idle.
+// Where a scan with the host's end state leaves the TAP: Run-Test/Idle, Pause-IR or Pause-DR
+// as asked, else Run-Test/Idle. Test-Logic-Reset is not honoured: a common player aborts on a
+// scan that ends there ("ENDIR RESET;").
 constexpr TapState scanEndStateFor(TapState requested) {
-    return holdableStateName(requested) != nullptr ? requested : KELJTAG_RUN_TEST_IDLE;
+    const bool honoured = requested == KELJTAG_RUN_TEST_IDLE || requested == KELJTAG_PAUSE_IR ||
+                          requested == KELJTAG_PAUSE_DR;
+    return honoured ? requested : KELJTAG_RUN_TEST_IDLE;
 }
 
 // What the replay of a file has reached and has in force after its last statement. A new file

@@ -3,10 +3,17 @@
 // must end in a failure with a message, or in exactly what the file does hold; nothing may
 // report success for data that did not reach its file; and the same target must work normally
 // afterwards.
+#include <fcntl.h>
+#include <sched.h>
 #include <stdlib.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "../host/HostTest.h"
 
@@ -81,6 +88,75 @@ TEST_F(Faults, AFullDeviceFailsTheSessionAndLeavesTheTargetUsable) {
     EXPECT_EQ(KEL_FAILURE, target().closeTarget());
     EXPECT_MESSAGES(recorder_, earlierLoss);
     EXPECT_FALSE(target().isOpened());
+
+    ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+// A small file system of this test's own (root only, in a mount namespace of this process):
+// the SVF file loses a write when it fills up, and after space is freed again no later statement,
+// unlock or close writes anything more or claims success.
+TEST_F(Faults, AFileSystemThatFilledUpTakesNothingMoreAfterSpaceIsFreed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a file system needs root";
+    }
+    // Private: the mount below must not show outside this process.
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0) {
+        GTEST_SKIP() << "no private mount namespace: " << std::strerror(errno);
+    }
+    const std::string dir = tempPath("small-fs");
+    ASSERT_TRUE(fs::create_directory(dir));
+    if (mount("kel-test", dir.c_str(), "tmpfs", 0, "size=256k") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+    }
+    struct Unmount {
+        std::string dir;
+        ~Unmount() { umount2(dir.c_str(), MNT_DETACH); }
+    } unmount{dir};
+
+    const std::string path = dir + "/out.svf";
+    ASSERT_EQ(KEL_SUCCESS, open(path));
+    ASSERT_NO_FATAL_FAILURE(describeChain({8, 4}));
+    ASSERT_EQ(KEL_SUCCESS, target().lockTarget(0));
+    const std::string filler = dir + "/filler";
+    const int fill = ::open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fill, 0);
+    const std::string block(4096, 'F');
+    while (write(fill, block.data(), block.size()) > 0) {
+    }
+    close(fill);
+    recorder_.clear();
+
+    // Longer than the stream's buffer: it reaches the file system at once.
+    const std::vector<uint8_t> tdi(128 * 1024, 0x5A);
+    EXPECT_EQ(KEL_FAILURE, writeDR(1, tdi, static_cast<uint32_t>(tdi.size() * 8)));
+    EXPECT_MESSAGES(recorder_, "0 256: <SVFFile> Write to file \"" + path +
+                                   "\" failed: No space left on device\n");
+    const auto sizeAtTheLoss = fs::file_size(path);
+    ASSERT_TRUE(fs::remove(filler));
+
+    const std::string earlierLoss = "0 256: <SVFFile> An earlier write to file \"" + path +
+                                    "\" was lost; nothing more is written to it\n";
+    const std::vector<std::pair<const char*, std::function<KelResult()>>> later = {
+        {"initializeTAP", [&] { return target().initializeTAP(); }},
+        {"navigateTAP", [&] { return target().navigateTAP(KELJTAG_RUN_TEST_IDLE, 5); }},
+        {"waitTime", [&] { return target().waitTime(100); }},
+        {"writeDeviceIR", [&] { return writeIR(0, {0xC3}, 8); }},
+    };
+    for (const auto& [name, statement] : later) {
+        SCOPED_TRACE(name);
+        recorder_.clear();
+        EXPECT_EQ(KEL_FAILURE, statement());
+        EXPECT_MESSAGES(recorder_, earlierLoss);
+    }
+    recorder_.clear();
+    EXPECT_EQ(KEL_FAILURE, target().unlockTarget());
+    EXPECT_MESSAGES(recorder_, earlierLoss, earlierLoss);
+    recorder_.clear();
+    EXPECT_EQ(KEL_FAILURE, target().closeTarget());
+    EXPECT_MESSAGES(recorder_, earlierLoss);
+    EXPECT_FALSE(target().isOpened());
+    EXPECT_EQ(sizeAtTheLoss, fs::file_size(path)) << "written after the loss";
 
     ASSERT_NO_FATAL_FAILURE(expectUsable());
 }
@@ -172,6 +248,65 @@ TEST_F(Faults, AChainFileCutOffMidLineGivesTheDevicesItHolds) {
     ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
 
     ASSERT_NO_FATAL_FAILURE(expectUsable());
+}
+
+// A line that starts with a NUL byte is empty as a text, whatever follows the NUL: no device,
+// and no parsing print for it.
+TEST_F(Faults, AChainFileLineThatStartsWithANulIsSkipped) {
+    const std::string path = tempPath("chain.txt");
+    using namespace std::string_literals;
+    for (const std::string& text : {"1a2b3c4d\n\0\n0f0e0d0b\n"s, "\0 0x55\r\n1a2b3c4d\r\n0f0e0d0b"s,
+                                    "1a2b3c4d\n0f0e0d0b\n\0"s}) {
+        SCOPED_TRACE(showLines({text}));
+        writeChainFile(path, text);
+        recorder_.clear();
+        EXPECT_EQ(KEL_SUCCESS, target().fileScanJTAGChain(path.c_str()));
+        EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{0x1A2B3C4D, 0}, {0x0F0E0D0B, 0}}),
+                  chain());
+        EXPECT_TRUE(
+            hasPrint(recorder_, KEL_PRINT_DETAIL, "fileScanJTAGChain: Parsing '1a2b3c4d'\n"));
+        EXPECT_FALSE(hasPrint(recorder_, KEL_PRINT_DETAIL, "fileScanJTAGChain: Parsing ''\n"));
+    }
+    // A NUL later in a line ends its text there; the line still holds a device.
+    writeChainFile(path, "0x1A2B3C4D\0ff\n"s);
+    EXPECT_EQ(KEL_SUCCESS, target().fileScanJTAGChain(path.c_str()));
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{0x1A2B3C4D, 0}}), chain());
+}
+
+// A chain rescan in which only the device nearest TDI changed is a new chain: the IR lengths
+// are cleared, and the next device write states new headers once the host has set them again.
+TEST_F(Faults, ARescanWithOnlyDevice0ChangedGivesNewIRLengthsAndHeaders) {
+    const std::string chainFile = tempPath("chain.txt");
+    const std::string output = tempPath("rescan.svf");
+    writeChainFile(chainFile, "1a2b3c4d\n0f0e0d0b\n16d4c093\n");
+    ASSERT_EQ(KEL_SUCCESS, open(output));
+    ASSERT_EQ(KEL_SUCCESS, target().lockTarget(0));
+    ASSERT_EQ(KEL_SUCCESS, target().fileScanJTAGChain(chainFile.c_str()));
+    ASSERT_NO_FATAL_FAILURE(describeChain({6, 8, 10}));
+    ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x05}, 8));
+
+    writeChainFile(chainFile, "11111111\n0f0e0d0b\n16d4c093\n");
+    recorder_.clear();
+    ASSERT_EQ(KEL_SUCCESS, target().fileScanJTAGChain(chainFile.c_str()));
+    EXPECT_TRUE(
+        hasPrint(recorder_, KEL_PRINT_STATUS, "JTAG chain changed... Resetting IR Lengths\n"));
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{
+                  {0x11111111, 0}, {0x0F0E0D0B, 0}, {0x16D4C093, 0}}),
+              chain());
+    EXPECT_EQ(KEL_FAILURE, writeIR(1, {0x06}, 8)) << "the old IR lengths no longer hold";
+    ASSERT_EQ(KEL_SUCCESS, target().setIRLength(0, 4));
+    ASSERT_EQ(KEL_SUCCESS, target().setIRLength(1, 8));
+    ASSERT_EQ(KEL_SUCCESS, target().setIRLength(2, 10));
+    ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x07}, 8));
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+    EXPECT_SVF_FILE(
+        output,
+        "STATE RESET;\r\nSTATE IDLE;\r\n"
+        "HIR 10 TDI (03ff);\r\nTIR 6 TDI (3f);\r\nHDR 1 TDI (00);\r\nTDR 1 TDI (00);\r\n"
+        "SIR 8 TDI (05);\r\n"
+        "HIR 10 TDI (03ff);\r\nTIR 4 TDI (0f);\r\nHDR 1 TDI (00);\r\nTDR 1 TDI (00);\r\n"
+        "SIR 8 TDI (07);\r\n"
+        "STATE IDLE;\r\n");
 }
 
 }  // namespace

@@ -22,6 +22,20 @@ TEST(FindKey, MatchesAsciiLettersInEitherCaseOnly) {
     EXPECT_STREQ(KelPlugin::findKey(1, latin1, "\xC4X"), "1");
 }
 
+// 'Z' and 'z' are the last letters folded; '@', '[', '`' and '{' stand right beside the letter
+// ranges and fold with nothing.
+TEST(FindKey, FoldsTheEdgesOfTheAlphabetAndNothingBeside) {
+    const char* options[] = {"zone=1", "ZOOM=2", "fuzZ=3", "a@=4", "b[=5"};
+    EXPECT_STREQ(KelPlugin::findKey(5, options, "ZONE"), "1");
+    EXPECT_STREQ(KelPlugin::findKey(5, options, "zoom"), "2");
+    EXPECT_STREQ(KelPlugin::findKey(5, options, "FUZZ"), "3");
+    EXPECT_STREQ(KelPlugin::findKey(5, options, "fuzz"), "3");
+    EXPECT_EQ(KelPlugin::findKey(5, options, "a`"), nullptr);
+    EXPECT_EQ(KelPlugin::findKey(5, options, "b{"), nullptr);
+    EXPECT_STREQ(KelPlugin::findKey(5, options, "A@"), "4");
+    EXPECT_STREQ(KelPlugin::findKey(5, options, "B["), "5");
+}
+
 TEST(FindKey, TheValueIsEverythingAfterTheFirstEqualsSignInTheCallersText) {
     const char* options[] = {"fname=a=b.svf", "type="};
     const char* value = KelPlugin::findKey(2, options, "fname");

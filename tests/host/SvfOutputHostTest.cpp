@@ -1,6 +1,13 @@
-// The output file as a whole: lost writes, a new file per open, and writes without a file.
+// The output file as a whole: lost writes, a new file per open, writes without a file, and one
+// writer per file.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "HostTest.h"
@@ -75,6 +82,89 @@ TEST_F(SvfOutput, EachNewFileStartsWithoutHeaders) {
         "STATE IDLE;\r\n";
     EXPECT_SVF_FILE(first, expected);
     EXPECT_SVF_FILE(second, expected);
+}
+
+// What a refused second writer hears: today's refusal of the open, then the reason.
+void expectInUse(const Recorder& recorder, const std::string& path) {
+    EXPECT_TRUE(hasPrint(recorder, KEL_PRINT_DETAIL, "fopen(" + path + ", \"wb\") returned 0\n"));
+    EXPECT_MESSAGES(recorder, "0 256: <svf_file> Cannot Open File: Invalide File Name Argument\n",
+                    "0 256: <SVFFile> File \"" + path + "\" is in use by another writer\n");
+}
+
+// Two targets of one host on the same file: the second is refused before it truncates anything,
+// the first finishes a whole file, and once it is closed the file can be opened again.
+TEST_F(SvfOutput, ASecondTargetCannotOpenAFileThatIsBeingWritten) {
+    const std::string path = tempPath("shared.svf");
+    ASSERT_NO_FATAL_FAILURE(startSession(path, {6, 8}));
+    ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x2A}, 8));
+    ASSERT_EQ(KEL_SUCCESS, target().unlockTarget());  // flushed: the file has text to lose
+    const std::string flushed =
+        "STATE RESET;\r\nSTATE IDLE;\r\n"
+        "HIR 0;\r\nTIR 6 TDI (3f);\r\nHDR 0;\r\nTDR 1 TDI (00);\r\n"
+        "SIR 8 TDI (2a);\r\n";
+
+    TargetPtr second = makeTarget(*library_);
+    ASSERT_NE(second, nullptr);
+    recorder_.clear();
+    const OptionList options{"fname=" + path, "type=SVF"};
+    EXPECT_EQ(KEL_FAILURE, second->openTarget(options.count(), options.data(), kNoContext));
+    expectInUse(recorder_, path);
+    EXPECT_FALSE(second->isOpened());
+    EXPECT_SVF_FILE(path, flushed);
+
+    ASSERT_EQ(KEL_SUCCESS, target().lockTarget(0));
+    ASSERT_EQ(KEL_SUCCESS, writeDR(1, {0x01}, 1));
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+    EXPECT_SVF_FILE(path, flushed +
+                              "STATE IDLE;\r\n"
+                              "STATE RESET;\r\nSTATE IDLE;\r\nSDR 1 TDI (01);\r\nSTATE IDLE;\r\n");
+
+    EXPECT_EQ(KEL_SUCCESS, second->openTarget(options.count(), options.data(), kNoContext));
+    EXPECT_EQ(KEL_SUCCESS, second->closeTarget());
+    EXPECT_SVF_FILE(path, "");
+}
+
+// Another process holds the file: it is not truncated, and it can be opened once that process
+// has let go.
+TEST_F(SvfOutput, AFileHeldByAnotherProcessIsNotTouched) {
+    const std::string path = tempPath("held.svf");
+    std::ofstream(path, std::ios::binary) << "another writer's text\n";
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(0, pipe(ready));
+    ASSERT_EQ(0, pipe(release));
+    const pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        const int descriptor = ::open(path.c_str(), O_WRONLY);
+        const bool locked = descriptor >= 0 && flock(descriptor, LOCK_EX) == 0;
+        char byte = locked ? 'L' : 'E';
+        if (write(ready[1], &byte, 1) == 1) {
+            static_cast<void>(read(release[0], &byte, 1));
+        }
+        _exit(locked ? 0 : 1);
+    }
+    close(ready[1]);
+    close(release[0]);
+    char state = 0;
+    ASSERT_EQ(1, read(ready[0], &state, 1));
+    ASSERT_EQ('L', state);
+
+    recorder_.clear();
+    EXPECT_EQ(KEL_FAILURE, open(path));
+    expectInUse(recorder_, path);
+    EXPECT_SVF_FILE(path, "another writer's text\n");
+
+    ASSERT_EQ(1, write(release[1], "x", 1));
+    int status = -1;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(ready[0]);
+    close(release[1]);
+
+    ASSERT_NO_FATAL_FAILURE(startSession(path, {}));
+    ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
+    EXPECT_SVF_FILE(path, "STATE RESET;\r\nSTATE IDLE;\r\nSTATE IDLE;\r\n");
 }
 
 // Before the first open and after a close there is no file: statements are refused with an

@@ -179,7 +179,7 @@ TEST_F(SvfStreamFailure, EachTapStatementReportsItsLostWrite) {
     }
 }
 
-TEST_F(SvfStreamFailure, LostResetFailsTheLockEvenThoughIdleIsWritten) {
+TEST_F(SvfStreamFailure, LostResetFailsTheLockAndNothingFollowsIt) {
     ASSERT_EQ(open(), KEL_SUCCESS);
     plan.failWrite = 1;
     EXPECT_EQ(target.lockTarget(0), KEL_FAILURE);
@@ -195,7 +195,7 @@ TEST_F(SvfStreamFailure, LostResetFailsTheLockEvenThoughIdleIsWritten) {
 
 // A lost header statement, or the scan after it, ends what reaches the file: later device writes
 // are refused without a stream call, and only a new file takes statements again.
-TEST_F(SvfStreamFailure, LostHeaderIsWrittenAgainByTheNextDeviceWrite) {
+TEST_F(SvfStreamFailure, LostHeaderOrScanIsFollowedByNothingUntilTheNextFile) {
     // Writes 1-4 are HIR, TIR, HDR, TDR, 5 the SIR.
     for (int failing = 1; failing <= 5; ++failing) {
         SCOPED_TRACE(failing);
@@ -238,6 +238,110 @@ TEST_F(SvfStreamFailure, FailedFlushFailsUnlockButReleasesTheLock) {
     EXPECT_EQ(plan.flushes, 1) << "nothing is flushed after the loss";
     EXPECT_EQ(target.closeTarget(), KEL_FAILURE);
     EXPECT_EQ(fileText(), "STATE RESET;\r\nSTATE IDLE;\r\n");
+}
+
+// A loss at any stream call of the open file: the failing call's message carries the system's
+// reason, every later statement on that file is refused with one message and no stream call,
+// unlock and close fail (and still give the lock back and close), and the next file starts clean.
+TEST_F(SvfStreamFailure, ALostWriteSticksUntilTheNextFile) {
+    const struct {
+        const char* what;
+        int error;
+        std::string message;  // of the failing call, without the target's prefix
+        void (*fail)(SVFFile&);
+    } cases[] = {
+        {"write", ENOSPC, "Write to file \"%s\" failed: No space left on device",
+         [](SVFFile& t) {
+             plan.failWrite = 1;
+             EXPECT_EQ(t.navigateTAP(KELJTAG_RUN_TEST_IDLE, 5), KEL_FAILURE);
+         }},
+        {"write without a reason", 0, "Write to file \"%s\" failed",
+         [](SVFFile& t) {
+             plan.failWrite = 2;
+             EXPECT_EQ(t.writeDeviceIR(0, kByte, nullptr, 6, KELJTAG_RUN_TEST_IDLE, kNoContext),
+                       KEL_FAILURE);
+         }},
+        {"flush", EIO, "Flush of file \"%s\" failed: Input/output error",
+         [](SVFFile& t) {
+             plan.failFlush = true;
+             EXPECT_EQ(t.unlockTarget(), KEL_FAILURE);
+             t.setLockOwned(true);  // the unlock gave the lock back; take it for what follows
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NO_FATAL_FAILURE(openChain());
+        plan.error = c.error;
+        c.fail(target);
+        std::string failed = c.message;
+        failed.replace(failed.find("%s"), 2, path);
+        ASSERT_FALSE(messages().empty());
+        EXPECT_EQ(messages().front(), "0 256: <SVFFile> " + failed + "\n");
+        plan.failWrite = 0;
+        plan.failFlush = false;
+        const int writes = plan.writes;
+        const int flushes = plan.flushes;
+        const std::string atTheLoss = fileText();
+
+        const std::pair<const char*, KelResult (*)(SVFFile&)> later[] = {
+            {"initializeTAP", [](SVFFile& t) { return t.initializeTAP(); }},
+            {"navigateTAP", [](SVFFile& t) { return t.navigateTAP(KELJTAG_RUN_TEST_IDLE, 0); }},
+            {"navigateTAP with a wait",
+             [](SVFFile& t) { return t.navigateTAP(KELJTAG_PAUSE_DR, 3, 100); }},
+            {"waitTime", [](SVFFile& t) { return t.waitTime(1500); }},
+            {"writeDeviceIR",
+             [](SVFFile& t) {
+                 return t.writeDeviceIR(2, kByte, nullptr, 8, KELJTAG_PAUSE_IR, kNoContext);
+             }},
+            {"writeDeviceDR",
+             [](SVFFile& t) {
+                 return t.writeDeviceDR(1, kByte, nullptr, 8, KELJTAG_RUN_TEST_IDLE, kNoContext);
+             }},
+        };
+        for (const auto& [name, statement] : later) {
+            SCOPED_TRACE(name);
+            recorder.clear();
+            EXPECT_EQ(statement(target), KEL_FAILURE);
+            EXPECT_EQ(messages(), std::vector<std::string>{lostEarlier()});
+        }
+        // The unlock's flush and its "STATE IDLE;" are both refused; the lock is given back.
+        recorder.clear();
+        EXPECT_EQ(target.unlockTarget(), KEL_FAILURE);
+        EXPECT_EQ(messages(), (std::vector<std::string>{lostEarlier(), lostEarlier()}));
+        EXPECT_EQ(target.navigateTAP(KELJTAG_RUN_TEST_IDLE, 0), KEL_FAILURE);  // not locked
+        recorder.clear();
+        EXPECT_EQ(target.closeTarget(), KEL_FAILURE);
+        EXPECT_EQ(messages(), std::vector<std::string>{lostEarlier()});
+        EXPECT_FALSE(target.isOpened());
+        EXPECT_EQ(plan.writes, writes);
+        EXPECT_EQ(plan.flushes, flushes);
+        EXPECT_EQ(fileText(), atTheLoss) << "what the stream still held went in after the loss";
+    }
+    // A new file takes statements again.
+    ASSERT_NO_FATAL_FAILURE(openChain());
+    EXPECT_EQ(target.navigateTAP(KELJTAG_RUN_TEST_IDLE, 5), KEL_SUCCESS);
+    EXPECT_EQ(target.closeTarget(), KEL_SUCCESS);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(fileText(),
+              "STATE RESET;\r\nSTATE IDLE;\r\nSTATE IDLE;\r\nRUNTEST 5 TCK;\r\nSTATE IDLE;\r\n");
+}
+
+// A close that loses data closes all the same, with the system's reason; the target is then
+// closed (no file to write to) until the next open, which starts clean.
+TEST_F(SvfStreamFailure, ALostCloseLeavesNoFileAndTheNextOpenStartsClean) {
+    openChain();
+    plan.failClose = true;
+    plan.error = ENOSPC;
+    EXPECT_EQ(target.closeTarget(), KEL_FAILURE);
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{lost("Close of file", "No space left on device")});
+    plan.failClose = false;
+    recorder.clear();
+    EXPECT_EQ(target.initializeTAP(), KEL_FAILURE);
+    EXPECT_EQ(messages(), std::vector<std::string>{"0 256: <SVFFile> No output file is open\n"});
+    ASSERT_NO_FATAL_FAILURE(openChain());
+    EXPECT_EQ(target.initializeTAP(), KEL_SUCCESS);
+    EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(SvfStreamFailure, FailedCloseStillClosesTheTarget) {
