@@ -133,8 +133,10 @@ void TapStatementModel::run(TapState state, uint32_t clocks, uint32_t microsecon
 }
 
 void TapStatementModel::beforeScan(bool ir, int32_t endState, std::vector<ModelStatement>& out) {
+    // Run-Test/Idle and the pause states are honoured; any other end state, Test-Logic-Reset
+    // included (a common player aborts on a scan that ends there), means Run-Test/Idle.
     auto target = static_cast<TapState>(endState);
-    if (!isValidTapState(endState) || holdableName(target) == nullptr) {
+    if (target != KELJTAG_PAUSE_DR && target != KELJTAG_PAUSE_IR) {
         target = KELJTAG_RUN_TEST_IDLE;
     }
     TapState& inForce = ir ? irEnd_ : drEnd_;

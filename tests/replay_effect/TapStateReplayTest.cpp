@@ -182,14 +182,17 @@ struct EndStateCase {
     TapState replayEndsIn;
 };
 
-// Each scan leaves the replay in its end state (any end state SVF cannot hold means Run-Test/
-// Idle), and the instruction and data still land whole in the device written. Scans that end in
-// Test-Logic-Reset are left out: OpenOCD 0.12 stops with a failed assertion on any SIR or SDR
-// while ENDIR or ENDDR RESET is in force.
+// Each scan leaves the replay in its end state, and the instruction and data still land whole
+// in the device written. Any end state but the pause states means Run-Test/Idle, Test-Logic-
+// Reset included: OpenOCD stops with a failed assertion on a scan while ENDIR or ENDDR RESET is
+// in force.
 TEST_F(TapStateReplay, ScansLeaveTheReplayInTheirEndState) {
     const std::vector<EndStateCase> cases{
-        {KELJTAG_RUN_TEST_IDLE, KELJTAG_RUN_TEST_IDLE}, {KELJTAG_PAUSE_IR, KELJTAG_PAUSE_IR},
-        {KELJTAG_PAUSE_DR, KELJTAG_PAUSE_DR},           {KELJTAG_SHIFT_DR, KELJTAG_RUN_TEST_IDLE},
+        {KELJTAG_RUN_TEST_IDLE, KELJTAG_RUN_TEST_IDLE},
+        {KELJTAG_PAUSE_IR, KELJTAG_PAUSE_IR},
+        {KELJTAG_PAUSE_DR, KELJTAG_PAUSE_DR},
+        {KELJTAG_TEST_LOGIC_RESET, KELJTAG_RUN_TEST_IDLE},
+        {KELJTAG_SHIFT_DR, KELJTAG_RUN_TEST_IDLE},
         {KELJTAG_EXIT1_IR, KELJTAG_RUN_TEST_IDLE},
     };
     const std::vector<uint8_t> instruction = hexBits("05", 8);
