@@ -1,9 +1,9 @@
 // The chain-description file reader, fed any bytes through fileScanJTAGChain. The devices it
 // finds are checked against an independent reading of the same bytes: one device per line part
-// (any run of CR and LF ends a line, a line longer than 254 characters comes in parts), an IDCODE
-// from the last eight characters after an optional 0x, a file of more than 255 devices refused
-// whole. A refused or empty file must leave the chain as documented, and an unchanged chain must
-// keep the IR lengths the host set.
+// (any run of CR and LF ends a line, a line longer than 254 characters comes in parts, a part
+// that starts with a NUL is empty), an IDCODE from the last eight characters after an optional
+// 0x, a file of more than 255 devices refused whole. A refused or empty file must leave the chain
+// as documented, and an unchanged chain must keep the IR lengths the host set.
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -55,7 +55,9 @@ std::vector<uint32_t> expectedDevices(const uint8_t* data, size_t size) {
             part += static_cast<char>(data[i]);
         }
         if ((lineEnd || part.size() == kPartLength) && !part.empty()) {
-            devices.push_back(deviceIdOf(part));
+            if (part[0] != '\0') {  // as a text, a part that starts with a NUL is empty
+                devices.push_back(deviceIdOf(part));
+            }
             part.clear();
         }
     }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 
 #include "ScratchFile.h"
 
@@ -97,6 +98,30 @@ KelPluginInterface::TapState pickState(FuzzedDataProvider& in) {
                               ? in.ConsumeIntegralInRange<int32_t>(0, 15)
                               : in.ConsumeIntegral<int32_t>();
     return static_cast<KelPluginInterface::TapState>(value);
+}
+
+KelPluginInterface::TapState pickRunState(FuzzedDataProvider& in) {
+    using namespace KelPluginInterface;
+    static constexpr TapState kHoldable[] = {KELJTAG_TEST_LOGIC_RESET, KELJTAG_RUN_TEST_IDLE,
+                                             KELJTAG_PAUSE_DR, KELJTAG_PAUSE_IR};
+    if (in.ConsumeBool()) {
+        return kHoldable[in.ConsumeIntegralInRange<size_t>(0, std::size(kHoldable) - 1)];
+    }
+    return pickState(in);
+}
+
+uint32_t pickAmount(FuzzedDataProvider& in) {
+    switch (in.ConsumeIntegralInRange<int>(0, 7)) {
+        case 0:
+        case 1:
+            return 0;
+        case 2:
+            return in.ConsumeIntegral<uint32_t>();
+        case 3:
+            return in.ConsumeIntegralInRange<uint32_t>(1000, 5000000);
+        default:
+            return in.ConsumeIntegralInRange<uint32_t>(1, 300);
+    }
 }
 
 uint32_t pickBitCount(FuzzedDataProvider& in) {

@@ -54,6 +54,11 @@ class OptionArgument {
 
 uint32_t pickDevice(FuzzedDataProvider& in);
 KelPluginInterface::TapState pickState(FuzzedDataProvider& in);
+// A state for navigateTAP: half the time one SVF can hold the TAP in (reset, Run-Test/Idle, the
+// two pause states), otherwise any pickState.
+KelPluginInterface::TapState pickRunState(FuzzedDataProvider& in);
+// A clock count or a wait in microseconds: none, a few, many, or any 32-bit value.
+uint32_t pickAmount(FuzzedDataProvider& in);
 uint32_t pickBitCount(FuzzedDataProvider& in);
 uint32_t pickIRLength(FuzzedDataProvider& in);
 uint32_t pickDeviceCount(FuzzedDataProvider& in);

@@ -275,17 +275,25 @@ void runOperation(KelPlugin& target, FuzzedDataProvider& in, Observed& observed,
             checkResult(target.initializeTAP(), "initializeTAP");
             break;
         case 22: {
-            // No waits: a sleep finds nothing and only slows the search down.
-            const TapState state = pickState(in);
-            uint32_t count = in.ConsumeIntegral<uint32_t>();
+            const TapState state = kelfuzz::pickRunState(in);
+            uint32_t count = kelfuzz::pickAmount(in);
+            uint32_t wait = kelfuzz::pickAmount(in);
             if (simulated != nullptr) {
                 // The simulation clocks a held shift state bit by bit: billions of clocks are a
-                // long scan there, not a defect.
+                // long scan there, not a defect. Its waits really sleep, which finds nothing.
                 count = std::min<uint32_t>(count, 5000);
+                wait = 0;
             }
-            checkResult(in.ConsumeBool() ? target.navigateTAP(state, count, 0)
-                                         : target.navigateTAP(state, count),
-                        "navigateTAP");
+            const bool waiting = wait != 0 || in.ConsumeBool();
+            const KelResult result =
+                waiting ? target.navigateTAP(state, count, wait) : target.navigateTAP(state, count);
+            checkResult(result, "navigateTAP");
+            // A file can hold clocks only where SVF holds the TAP.
+            const bool holdable = state == KELJTAG_TEST_LOGIC_RESET ||
+                                  state == KELJTAG_RUN_TEST_IDLE || state == KELJTAG_PAUSE_DR ||
+                                  state == KELJTAG_PAUSE_IR;
+            KEL_FUZZ_CHECK(simulated != nullptr || count == 0 || holdable || result == KEL_FAILURE,
+                           "the SVF target accepted clocks in a state SVF cannot hold");
             break;
         }
         case 23:
@@ -321,7 +329,9 @@ void runOperation(KelPlugin& target, FuzzedDataProvider& in, Observed& observed,
             break;
         }
         case 37:
-            checkResult(target.waitTime(0), "waitTime");
+            // The SVF target writes its waits; the simulated one really sleeps.
+            checkResult(target.waitTime(simulated == nullptr ? kelfuzz::pickAmount(in) : 0),
+                        "waitTime");
             break;
         case 38:
             checkResult(target.setWaitTimeAndRetries(in.ConsumeIntegral<uint32_t>(),

@@ -1,7 +1,9 @@
-// SVF round trip: a random chain and a random run of device writes and TAP moves go through the
-// SVF target into a file; the file is read back with the tests' SVF reader, and every statement
-// must carry exactly the bits that were written, under header and trailer statements that put
-// exactly the other devices of the chain into bypass.
+// SVF round trip: a random chain and a random run of device writes (with any end state), TAP
+// moves, runs and waits go through the SVF target into a file; the file is read back with the
+// tests' SVF reader, and every statement must carry exactly the bits that were written, under
+// header and trailer statements that put exactly the other devices of the chain into bypass,
+// and every run, wait and end-state statement must be the one the format's rules call for
+// (TapStatementModel).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "CheckingCallbacks.h"
 #include "ScratchFile.h"
 #include "SvfReader.h"
+#include "TapStatementModel.h"
 #include "svf/SVFFile.h"
 
 namespace {
@@ -19,9 +22,8 @@ namespace {
 using kelfuzz::beginOperation;
 using kelfuzz::checkResult;
 using KelPluginInterface::CallContext;
+using KelPluginInterface::isValidTapState;
 using KelPluginInterface::KEL_MAX_DEVICES;
-using KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
-using KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
 using KelPluginInterface::SVFFile;
 using KelPluginInterface::TapState;
 
@@ -33,7 +35,7 @@ std::string& outputPath() {
 // One statement the file must hold, other than the header and trailer statements.
 struct Expected {
     std::string keyword;
-    std::vector<std::string> words;        // STATE and RUNTEST
+    std::vector<std::string> words;        // STATE, RUNTEST, ENDIR and ENDDR
     uint32_t bitCount = 0;                 // SIR and SDR
     std::vector<uint8_t> bits;             // SIR and SDR, bits above bitCount cleared
     std::map<std::string, uint32_t> pads;  // SIR and SDR: the pad lengths that must be in force
@@ -65,8 +67,29 @@ uint32_t pickBitCount(FuzzedDataProvider& in) {
     return in.ConsumeIntegralInRange<uint32_t>(1, 64);
 }
 
-void expectState(std::vector<Expected>& expected, const char* state) {
-    expected.push_back(Expected{"STATE", {state}, 0, {}, {}});
+void expectStatements(std::vector<Expected>& expected,
+                      const std::vector<kelfuzz::ModelStatement>& statements) {
+    for (const kelfuzz::ModelStatement& statement : statements) {
+        expected.push_back(Expected{statement.keyword, statement.words, 0, {}, {}});
+    }
+}
+
+// Mostly the sixteen states, now and then any value a careless host might pass.
+int32_t pickState(FuzzedDataProvider& in) {
+    return in.ConsumeIntegralInRange<int>(0, 15) != 0 ? in.ConsumeIntegralInRange<int32_t>(0, 15)
+                                                      : in.ConsumeIntegral<int32_t>();
+}
+
+// Mostly small counts and waits, now and then any 32-bit value (split into several runs).
+uint32_t pickAmount(FuzzedDataProvider& in) {
+    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+        case 0:
+            return 0;
+        case 1:
+            return in.ConsumeIntegral<uint32_t>();
+        default:
+            return in.ConsumeIntegralInRange<uint32_t>(1, 2000000);
+    }
 }
 
 void checkLineEnds(const std::string& text) {
@@ -107,12 +130,15 @@ void compare(const svftest::SvfParse& parse, const std::vector<Expected>& expect
     KEL_FUZZ_CHECK(parse.ok(), "the reader refused the file: " + parse.error);
     std::map<std::string, svftest::SvfStatement> inForce;
     size_t next = 0;
+    bool endStateBeforeScan = false;  // an ENDIR or ENDDR waiting for its scan
     for (const svftest::SvfStatement& statement : parse.statements) {
         const std::string& keyword = statement.keyword;
         if (keyword == "HIR" || keyword == "TIR" || keyword == "HDR" || keyword == "TDR") {
+            KEL_FUZZ_CHECK(!endStateBeforeScan, keyword + " between an end state and its scan");
             inForce[keyword] = statement;
             continue;
         }
+        endStateBeforeScan = keyword == "ENDIR" || keyword == "ENDDR";
         KEL_FUZZ_CHECK(next < expected.size(), "an extra statement " + keyword);
         const Expected& want = expected[next];
         const std::string where = "statement " + std::to_string(next) + " (" + want.keyword + ")";
@@ -172,43 +198,51 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KEL_FUZZ_CHECK(target.lockTarget(0) == KEL_SUCCESS, "lockTarget");
 
     std::vector<Expected> expected;
-    expectState(expected, "RESET");
-    expectState(expected, "IDLE");
+    kelfuzz::TapStatementModel model;
+    std::vector<kelfuzz::ModelStatement> statements;
+    model.lock(statements);
     const auto deviceCount = static_cast<uint32_t>(chain.irLengths.size());
     for (int step = 0; step < 32 && in.remaining_bytes() > 0; ++step) {
         beginOperation();
-        const int action = in.ConsumeIntegralInRange<int>(0, 5);
+        const int action = in.ConsumeIntegralInRange<int>(0, 7);
         if (action <= 3) {
             const bool ir = action <= 1;
             const uint32_t device = in.ConsumeIntegralInRange<uint32_t>(0, deviceCount - 1);
             const uint32_t bitCount = pickBitCount(in);
+            const int32_t endState = pickState(in);
             std::vector<uint8_t> tdi = in.ConsumeBytes<uint8_t>((size_t{bitCount} + 7) / 8);
             tdi.resize((size_t{bitCount} + 7) / 8, 0xA5);
+            const auto end = static_cast<TapState>(endState);
             const KelResult result =
-                ir ? target.writeDeviceIR(device, tdi.data(), nullptr, bitCount,
-                                          KELJTAG_RUN_TEST_IDLE, CallContext{})
-                   : target.writeDeviceDR(device, tdi.data(), nullptr, bitCount,
-                                          KELJTAG_RUN_TEST_IDLE, CallContext{});
+                ir ? target.writeDeviceIR(device, tdi.data(), nullptr, bitCount, end, CallContext{})
+                   : target.writeDeviceDR(device, tdi.data(), nullptr, bitCount, end,
+                                          CallContext{});
             KEL_FUZZ_CHECK(result == KEL_SUCCESS, "a device write failed");
             if (bitCount % 8 != 0) {
                 tdi.back() = static_cast<uint8_t>(tdi.back() & ((1u << (bitCount % 8)) - 1));
             }
+            model.beforeScan(ir, endState, statements);
+            expectStatements(expected, statements);
+            statements.clear();
             expected.push_back(
                 Expected{ir ? "SIR" : "SDR", {}, bitCount, tdi, chain.padsFor(device)});
-        } else if (action == 4) {
-            const auto state = static_cast<TapState>(in.ConsumeIntegralInRange<int32_t>(0, 15));
-            const uint32_t count =
-                in.ConsumeBool() ? in.ConsumeIntegral<uint32_t>() : in.ConsumeIntegral<uint8_t>();
-            KEL_FUZZ_CHECK(target.navigateTAP(state, count) == KEL_SUCCESS, "navigateTAP failed");
-            if (state == KELJTAG_TEST_LOGIC_RESET) {
-                expectState(expected, "RESET");
-            } else if (state == KELJTAG_RUN_TEST_IDLE) {
-                expectState(expected, "IDLE");
-            }
-            if (count != 0) {
-                // Every count reaches the file as the number of clocks asked for.
-                expected.push_back(Expected{"RUNTEST", {std::to_string(count), "TCK"}, 0, {}, {}});
-            }
+        } else if (action <= 5) {
+            const int32_t state = pickState(in);
+            const uint32_t count = pickAmount(in);
+            const uint32_t wait = action == 5 ? pickAmount(in) : 0;
+            const auto tapState = static_cast<TapState>(state);
+            const KelResult result = action == 5 ? target.navigateTAP(tapState, count, wait)
+                                                 : target.navigateTAP(tapState, count);
+            const bool accepted =
+                isValidTapState(state) && model.navigate(tapState, count, wait, statements);
+            KEL_FUZZ_CHECK(result == (accepted ? KEL_SUCCESS : KEL_FAILURE),
+                           "navigateTAP(" + std::to_string(state) + ", " + std::to_string(count) +
+                               ", " + std::to_string(wait) + ") returned " +
+                               std::to_string(result));
+        } else if (action == 6) {
+            const uint32_t wait = pickAmount(in);
+            KEL_FUZZ_CHECK(target.waitTime(wait) == KEL_SUCCESS, "waitTime failed");
+            model.waitTime(wait, statements);
         } else {
             // A changed chain: the next write must bring headers and trailers that fit it.
             const uint32_t device = in.ConsumeIntegralInRange<uint32_t>(0, deviceCount - 1);
@@ -221,7 +255,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     beginOperation();
     checkResult(target.unlockTarget(), "unlockTarget");
-    expectState(expected, "IDLE");
+    model.unlock(statements);
+    expectStatements(expected, statements);
     beginOperation();
     KEL_FUZZ_CHECK(target.closeTarget() == KEL_SUCCESS, "closeTarget");
 

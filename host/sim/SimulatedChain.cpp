@@ -95,11 +95,24 @@ void SimulatedChain::testLogicReset() {
     state_ = KELJTAG_TEST_LOGIC_RESET;
 }
 
+uint64_t SimulatedChain::clocksIn(TapState state) const {
+    return devices_.empty() ? 0 : devices_.front().clocksIn(state);
+}
+
+void SimulatedChain::clearClockCounts() {
+    for (SimulatedDevice& device : devices_) {
+        device.clearClockCounts();
+    }
+}
+
 void SimulatedChain::runClocks(bool tms, bool tdi, uint64_t count) {
     const bool holdsStill = (state_ == KELJTAG_TEST_LOGIC_RESET && tms) ||
                             (!tms && (state_ == KELJTAG_RUN_TEST_IDLE ||
                                       state_ == KELJTAG_PAUSE_DR || state_ == KELJTAG_PAUSE_IR));
     if (holdsStill) {
+        for (SimulatedDevice& device : devices_) {
+            device.hold(count);
+        }
         return;
     }
     for (uint64_t i = 0; i < count; ++i) {
@@ -167,7 +180,7 @@ void SimulatedChain::shiftWhole(const uint8_t* tdi, uint8_t* tdo, uint32_t bitCo
     }
     for (SimulatedDevice& device : devices_) {
         device.activeStage().commitNext();
-        device.finishBulkShift(lastTms);
+        device.finishBulkShift(bitCount, lastTms);
     }
     state_ = nextTapState(state_, lastTms);
 }

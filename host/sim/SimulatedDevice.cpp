@@ -130,7 +130,12 @@ bool SimulatedDevice::tdo() {
     return activeStage().front();
 }
 
+uint64_t SimulatedDevice::clocksIn(TapState state) const {
+    return isValidTapState(state) ? clocksIn_[static_cast<size_t>(state)] : 0;
+}
+
 void SimulatedDevice::clock(bool tms, bool tdi) {
+    ++clocksIn_[static_cast<size_t>(state_)];
     switch (state_) {
         case KELJTAG_CAPTURE_IR:
             // The standard's fixed capture pattern: ...01.

@@ -6,12 +6,15 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "SvfReader.h"
 #include "kel/KelPlugin.h"
 #include "kelhost/PluginLibrary.h"
 #include "kelhost/Recorder.h"
@@ -171,6 +174,83 @@ TEST_F(OpenOcdReplay, LongScansOnEveryDevice) {
     });
     ASSERT_FALSE(HasFatalFailure());
     expectPlays(svf, chain);
+}
+
+// The reading of "<n>E-06" by a player that goes through a single-precision float, as OpenOCD
+// does; an integer reader gets n whenever n < 2^31.
+uint64_t floatPlayerMicroseconds(uint64_t microseconds) {
+    const float seconds =
+        static_cast<float>(std::atof((std::to_string(microseconds) + "E-06").c_str()));
+    return static_cast<uint32_t>(1000000 * seconds);
+}
+
+struct LongRun {
+    const char* name;
+    std::function<KelResult(KelPlugin&)> operation;
+    const char* runState;  // of every part; "" for the short IDLE form
+    uint64_t clocks;
+    uint64_t microseconds;
+    size_t parts;  // 2^32 - 1 us: 2000000000 twice, then 294967264 and 31 (294967295 is not
+                   // read exactly through a float)
+};
+
+// Counts and waits too large for one statement come in parts that add up exactly, each part
+// within what both players read exactly. Checked on the text: billions of clocks and an hour of
+// waiting are not played.
+TEST_F(OpenOcdReplay, LongRunsAndWaitsComeInPartsThatAddUpExactly) {
+    const std::vector<LongRun> runs{
+        {"the largest count in IDLE",
+         [](KelPlugin& target) { return target.navigateTAP(KELJTAG_RUN_TEST_IDLE, 0xFFFFFFFF); },
+         "", 0xFFFFFFFF, 0, 3},
+        {"2^31 clocks with a wait in IRPAUSE",
+         [](KelPlugin& target) { return target.navigateTAP(KELJTAG_PAUSE_IR, 0x80000000, 1); },
+         "IRPAUSE", 0x80000000, 1, 2},
+        {"the largest count and wait in DRPAUSE",
+         [](KelPlugin& target) {
+             return target.navigateTAP(KELJTAG_PAUSE_DR, 0xFFFFFFFF, 0xFFFFFFFF);
+         },
+         "DRPAUSE", 0xFFFFFFFF, 0xFFFFFFFF, 4},
+        {"the largest waitTime, in IDLE",
+         [](KelPlugin& target) { return target.waitTime(0xFFFFFFFF); }, "", 0, 0xFFFFFFFF, 4},
+    };
+    const std::vector<uint32_t> chain = {6, 8, 10};
+    for (const LongRun& run : runs) {
+        SCOPED_TRACE(run.name);
+        const std::string svf = (dir_ / "long-run.svf").string();
+        writeSvf(*library_, svf, chain,
+                 [&](KelPlugin& target) { EXPECT_EQ(KEL_SUCCESS, run.operation(target)); });
+        ASSERT_FALSE(HasFatalFailure());
+        std::ifstream file(svf, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << file.rdbuf();
+        const std::string text = bytes.str();
+        SCOPED_TRACE(text);
+        const svftest::SvfParse parse = svftest::parseSvf(text);
+        ASSERT_TRUE(parse.ok()) << parse.error;
+
+        uint64_t clocks = 0;
+        uint64_t microseconds = 0;
+        size_t parts = 0;
+        for (const svftest::SvfStatement& statement : parse.statements) {
+            if (!statement.run) {
+                continue;
+            }
+            ++parts;
+            EXPECT_EQ(statement.run->runState, run.runState);
+            const uint64_t partClocks = statement.run->clocks.value_or(0);
+            EXPECT_LE(partClocks, 2147483647u);  // what a signed 32-bit reader holds
+            clocks += partClocks;
+            if (statement.run->microseconds) {
+                const uint64_t part = *statement.run->microseconds;
+                EXPECT_LE(part, 2147483647u);
+                EXPECT_EQ(floatPlayerMicroseconds(part), part);
+                microseconds += part;
+            }
+        }
+        EXPECT_EQ(clocks, run.clocks);
+        EXPECT_EQ(microseconds, run.microseconds);
+        EXPECT_EQ(parts, run.parts);
+    }
 }
 
 }  // namespace

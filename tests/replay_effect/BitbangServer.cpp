@@ -90,6 +90,7 @@ void BitbangServer::serve(Clock::time_point deadline) {
         return;
     }
     clientQuit_ = serveClient(client, deadline);
+    end_ = Clock::now();
     ::close(client);
 }
 
@@ -127,6 +128,7 @@ void BitbangServer::command(char c, std::string& reply) {
         const bool tms = (bits & 2) != 0;
         const bool tdi = (bits & 1) != 0;
         if (tck && !tck_) {  // the devices act on the rising edge of TCK
+            recordClock();
             chain_.clock(tms, tdi);
             recordUpdate();
         }
@@ -138,15 +140,43 @@ void BitbangServer::command(char c, std::string& reply) {
         if (trst && !trst_) {
             // TRST resets every TAP; the pulse also marks where the file's own scans begin.
             chain_.testLogicReset();
+            chain_.clearClockCounts();
             updates_.clear();
+            visits_.clear();
+            waits_.clear();
+            waitOpen_ = false;
+            mark_ = Clock::now();
             ++trstPulses_;
         }
         trst_ = trst;
+    } else if (c == 'Z' || c == 'z') {
+        // Waits of a millisecond and of a microsecond. Only recorded: the simulated chain needs
+        // no time, and the recording is what the tests check.
+        recordWait(c == 'Z' ? 1000 : 1);
     } else if (c == 'B' || c == 'b') {
         // LED on or off: nothing to simulate.
     } else if (problem_.empty()) {
         problem_ = std::string("unknown command character '") + c + "'";
     }
+}
+
+void BitbangServer::recordClock() {
+    waitOpen_ = false;
+    const KelPluginInterface::TapState state = chain_.state();
+    if (!visits_.empty() && visits_.back().state == state) {
+        ++visits_.back().clocks;
+    } else {
+        visits_.push_back({state, 1});
+    }
+}
+
+void BitbangServer::recordWait(uint64_t microseconds) {
+    if (waitOpen_) {
+        waits_.back().microseconds += microseconds;
+    } else {
+        waits_.push_back({chain_.state(), microseconds});
+    }
+    waitOpen_ = true;
 }
 
 void BitbangServer::recordUpdate() {

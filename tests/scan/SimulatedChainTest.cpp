@@ -132,6 +132,53 @@ TEST(SimulatedChain, ResetSelectsIdcodeOrBypassAndIRCapturesZeroOne) {
     EXPECT_EQ(chain.device(2).instruction(), chain.device(2).idcodeInstruction());
 }
 
+// Every clock counts for the state it found the TAP controllers in, whichever way it is given:
+// one by one, as a whole shift, or as a held stable state.
+TEST(SimulatedChain, CountsTheClocksSpentInEachState) {
+    SimulatedChain chain = makeChain();
+    clockPath(chain, {1, 1, 0});      // three in Test-Logic-Reset
+    chain.runClocks(false, true, 7);  // held in Run-Test/Idle
+    clockPath(chain, {1, 0, 0});      // Run-Test/Idle, Select-DR, Capture-DR
+    const Bytes bits(5, 0xA5);
+    chain.shift(bits.data(), nullptr, 40, true);  // 40 in Shift-DR, the last to Exit1-DR
+    clockPath(chain, {0});                        // Exit1-DR to Pause-DR
+    chain.runClocks(false, true, 1u << 20);       // held in Pause-DR
+    clockPath(chain, {1, 1, 1, 1, 1});            // from Pause-DR to Test-Logic-Reset
+    chain.runClocks(true, true, 4);               // Test-Logic-Reset, held
+    const std::vector<std::pair<TapState, uint64_t>> expected{
+        {KELJTAG_TEST_LOGIC_RESET, 3 + 4},
+        {KELJTAG_RUN_TEST_IDLE, 7 + 1},
+        {KELJTAG_SELECT_DR_SCAN, 2},
+        {KELJTAG_CAPTURE_DR, 1},
+        {KELJTAG_SHIFT_DR, 40},
+        {KELJTAG_EXIT1_DR, 1},
+        {KELJTAG_PAUSE_DR, (1u << 20) + 1},
+        {KELJTAG_EXIT2_DR, 1},
+        {KELJTAG_UPDATE_DR, 1},
+        {KELJTAG_SELECT_IR_SCAN, 1},
+    };
+    uint64_t listed = 0;
+    for (const auto& [state, clocks] : expected) {
+        EXPECT_EQ(chain.clocksIn(state), clocks) << TapStateMachine::getStateName(state);
+        listed += clocks;
+        for (size_t d = 0; d < chain.deviceCount(); ++d) {
+            EXPECT_EQ(chain.device(d).clocksIn(state), clocks) << "device " << d;
+        }
+    }
+    uint64_t total = 0;
+    for (int32_t state = 0; state < 16; ++state) {
+        total += chain.clocksIn(static_cast<TapState>(state));
+    }
+    EXPECT_EQ(total, listed);  // no clock counted anywhere else
+
+    chain.testLogicReset();  // TRST: no clock
+    EXPECT_EQ(chain.clocksIn(KELJTAG_TEST_LOGIC_RESET), 7u);
+    chain.clearClockCounts();
+    for (int32_t state = 0; state < 16; ++state) {
+        EXPECT_EQ(chain.clocksIn(static_cast<TapState>(state)), 0u);
+    }
+}
+
 TEST(SimulatedChain, AnEmptyChainIsAWireAndAStuckTdoReadsZero) {
     SimulatedChain wire;
     EXPECT_TRUE(wire.clock(false, true));

@@ -1,6 +1,7 @@
 #include "SvfReader.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 
 namespace svftest {
@@ -154,6 +155,72 @@ bool parseVector(const std::string& digits, uint32_t bitCount, std::vector<uint8
     return true;
 }
 
+// Decimal digits only, within 64 bits.
+bool parseCount(const std::string& text, uint64_t& count) {
+    if (text.empty()) {
+        return false;
+    }
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        const auto digit = static_cast<uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) {
+            return false;
+        }
+        value = value * 10 + digit;
+    }
+    count = value;
+    return true;
+}
+
+// RUNTEST [run_state] [run_count TCK] [min_time SEC] [ENDSTATE end_state], with the minimum time
+// in whole microseconds ("<n>E-06"). Any other form (another clock, a MAXIMUM time, a time in
+// another notation, a state SVF cannot hold, a run of nothing) is refused.
+bool parseRun(const std::vector<std::string>& words, SvfRun& run, std::string& error) {
+    size_t i = 0;
+    if (i < words.size() && isStableStateName(words[i])) {
+        run.runState = words[i++];
+    }
+    if (i + 1 < words.size() && words[i + 1] == "TCK") {
+        uint64_t clocks = 0;
+        if (!parseCount(words[i], clocks)) {
+            error = "RUNTEST with a malformed clock count";
+            return false;
+        }
+        run.clocks = clocks;
+        i += 2;
+    }
+    if (i + 1 < words.size() && words[i + 1] == "SEC") {
+        const std::string& time = words[i];
+        uint64_t microseconds = 0;
+        if (!time.ends_with("E-06") || !parseCount(time.substr(0, time.size() - 4), microseconds)) {
+            error = "RUNTEST with a time other than whole microseconds";
+            return false;
+        }
+        run.microseconds = microseconds;
+        i += 2;
+    }
+    if (i + 1 < words.size() && words[i] == "ENDSTATE") {
+        if (!isStableStateName(words[i + 1])) {
+            error = "RUNTEST with an end state SVF cannot hold";
+            return false;
+        }
+        run.endState = words[i + 1];
+        i += 2;
+    }
+    if (i != words.size()) {
+        error = "RUNTEST with an unknown word " + words[i];
+        return false;
+    }
+    if (!run.clocks && !run.microseconds) {
+        error = "RUNTEST without clocks or time";
+        return false;
+    }
+    return true;
+}
+
 bool parseShift(const std::vector<Word>& words, SvfStatement& statement, std::string& error) {
     if (words.size() < 2 || words[1].vector || !parseLength(words[1].text, statement.bitCount)) {
         error = statement.keyword + " without a valid length";
@@ -189,6 +256,10 @@ bool parseShift(const std::vector<Word>& words, SvfStatement& statement, std::st
 
 }  // namespace
 
+bool isStableStateName(std::string_view name) {
+    return name == "RESET" || name == "IDLE" || name == "DRPAUSE" || name == "IRPAUSE";
+}
+
 bool isShiftKeyword(std::string_view keyword) {
     return keyword == "HIR" || keyword == "TIR" || keyword == "HDR" || keyword == "TDR" ||
            keyword == "SIR" || keyword == "SDR";
@@ -220,6 +291,17 @@ SvfParse parseSvf(std::string_view text) {
                     return parse;
                 }
                 statement.words.push_back(upperCased(words[i].text));
+            }
+            if (statement.keyword == "RUNTEST") {
+                statement.run.emplace();
+                if (!parseRun(statement.words, *statement.run, parse.error)) {
+                    parse.error = tokens.where(parse.error);
+                    return parse;
+                }
+            } else if ((statement.keyword == "ENDIR" || statement.keyword == "ENDDR") &&
+                       (statement.words.size() != 1 || !isStableStateName(statement.words[0]))) {
+                parse.error = tokens.where(statement.keyword + " without one state SVF can hold");
+                return parse;
             }
         }
         parse.statements.push_back(std::move(statement));

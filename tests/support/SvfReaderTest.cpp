@@ -32,6 +32,39 @@ TEST(SvfReader, ReadsStatementsAcrossLinesWithTheirBits) {
     EXPECT_EQ((std::vector<std::string>{"TDO", "MASK"}), sir.otherVectors);
 }
 
+TEST(SvfReader, ReadsRunsAndEndStates) {
+    const SvfParse parse = parseSvf(
+        "RUNTEST 100 TCK;\r\nRUNTEST 100 TCK 250000E-06 SEC;\r\nRUNTEST 1E-06 SEC;\r\n"
+        "RUNTEST IDLE 2147483647 TCK ENDSTATE IDLE;\r\n"
+        "runtest irpause 5 tck 1500e-06 sec endstate irpause;\r\n"
+        "RUNTEST RESET 2000000000E-06 SEC ENDSTATE RESET;\r\nENDIR DRPAUSE;\r\nENDDR RESET;\r\n");
+    ASSERT_TRUE(parse.ok()) << parse.error;
+    ASSERT_EQ(8u, parse.statements.size());
+    struct Expected {
+        std::string runState;
+        std::optional<uint64_t> clocks;
+        std::optional<uint64_t> microseconds;
+        std::string endState;
+    };
+    const std::vector<Expected> runs{
+        {"", 100, std::nullopt, ""},     {"", 100, 250000, ""},
+        {"", std::nullopt, 1, ""},       {"IDLE", 2147483647, std::nullopt, "IDLE"},
+        {"IRPAUSE", 5, 1500, "IRPAUSE"}, {"RESET", std::nullopt, 2000000000, "RESET"},
+    };
+    for (size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(i);
+        const SvfStatement& statement = parse.statements[i];
+        ASSERT_TRUE(statement.run.has_value());
+        EXPECT_EQ(runs[i].runState, statement.run->runState);
+        EXPECT_EQ(runs[i].clocks, statement.run->clocks);
+        EXPECT_EQ(runs[i].microseconds, statement.run->microseconds);
+        EXPECT_EQ(runs[i].endState, statement.run->endState);
+    }
+    EXPECT_EQ(std::vector<std::string>{"DRPAUSE"}, parse.statements[6].words);
+    EXPECT_EQ("ENDDR", parse.statements[7].keyword);
+    EXPECT_FALSE(parse.statements[7].run.has_value());
+}
+
 TEST(SvfReader, RefusesWhatItCannotRead) {
     for (const char* text : {
              "SIR 4 TDI (1f);",  // a bit beyond the length
@@ -44,6 +77,21 @@ TEST(SvfReader, RefusesWhatItCannotRead) {
              "SDR 8 XYZ (00);",
              "STATE (00);",
              "(00);",
+             "RUNTEST;",                           // a run of nothing
+             "RUNTEST IDLE ENDSTATE IDLE;",        // likewise
+             "RUNTEST 10 SCK;",                    // another clock
+             "RUNTEST 1.5E-03 SEC;",               // a time in another notation
+             "RUNTEST 1E-6 SEC;",                  // likewise
+             "RUNTEST E-06 SEC;",                  // no digits
+             "RUNTEST 1x TCK;",                    // not a count
+             "RUNTEST 99999999999999999999 TCK;",  // beyond 64 bits
+             "RUNTEST DRSHIFT 5 TCK;",             // a state SVF cannot hold
+             "RUNTEST 5 TCK ENDSTATE DRSHIFT;",
+             "RUNTEST 5 TCK 1E-06 SEC MAXIMUM 2E-06 SEC;",
+             "RUNTEST 1E-06 SEC 5 TCK;",  // out of order
+             "ENDIR;",
+             "ENDDR IDLE RESET;",
+             "ENDIR DRSHIFT;",
          }) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(parseSvf(text).ok());

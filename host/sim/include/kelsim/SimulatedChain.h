@@ -26,6 +26,10 @@ class SimulatedChain {
     SimulatedDevice& device(size_t index) { return devices_.at(index); }
 
     TapState state() const { return state_; }
+    // The clocks the devices' TAP controllers spent in `state` (they move in step, so device 0
+    // speaks for all; 0 for a chain without devices), and a fresh start of that count.
+    uint64_t clocksIn(TapState state) const;
+    void clearClockCounts();
 
     // TDO reads 0 whatever the devices drive: a broken chain.
     void setTdoStuckLow(bool stuck) { tdoStuckLow_ = stuck; }

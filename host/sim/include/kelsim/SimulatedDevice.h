@@ -3,6 +3,8 @@
 #ifndef KELSIM_SIMULATED_DEVICE_H
 #define KELSIM_SIMULATED_DEVICE_H
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -67,6 +69,11 @@ class SimulatedDevice {
     uint64_t idcodeInstruction() const { return idcodeInstruction_; }
 
     TapState state() const { return state_; }
+    // The clocks this TAP controller has spent in `state` (a clock counts for the state it
+    // found the controller in) since construction or the last clearClockCounts(). TRST moves
+    // the controller without a clock and counts nothing.
+    uint64_t clocksIn(TapState state) const;
+    void clearClockCounts() { clocksIn_.fill(0); }
     // The instruction latched by the last Update-IR (or by Test-Logic-Reset).
     uint64_t instruction() const { return instruction_; }
     // What the last IR shift left in the instruction register's shift stage.
@@ -93,8 +100,13 @@ class SimulatedDevice {
         reset();
     }
 
-    // Leaves a shift state after a bulk shift whose last clock carried `lastTms`.
-    void finishBulkShift(bool lastTms) { state_ = nextTapState(state_, lastTms); }
+    // `count` clocks that keep the controller where it is (a stable state held), at once.
+    void hold(uint64_t count) { clocksIn_[static_cast<std::size_t>(state_)] += count; }
+    // Leaves a shift state after a bulk shift of `clocks` clocks whose last carried `lastTms`.
+    void finishBulkShift(uint32_t clocks, bool lastTms) {
+        clocksIn_[static_cast<std::size_t>(state_)] += clocks;
+        state_ = nextTapState(state_, lastTms);
+    }
 
   private:
     void reset();
@@ -109,6 +121,7 @@ class SimulatedDevice {
     DataRegister bypass_;
     DataRegister idcodeRegister_;
     std::map<uint64_t, DataRegister> dataRegisters_;
+    std::array<uint64_t, 16> clocksIn_{};  // indexed by TapState
 };
 
 }  // namespace kelsim
