@@ -44,16 +44,19 @@ FILE* openAsOnlyWriter(const char* path, int* error) {
     if (descriptor < 0) {
         return giveUp(descriptor, error);
     }
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && !lockingUnsupported(errno)) {
-        return giveUp(descriptor, error);  // EWOULDBLOCK: another writer has it
-    }
-    // Devices such as /dev/null or /dev/full have nothing to truncate.
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {
         return giveUp(descriptor, error);
     }
-    if (S_ISREG(status.st_mode) && ::ftruncate(descriptor, 0) != 0) {
-        return giveUp(descriptor, error);
+    // Only a regular file is a file of ours to guard and to empty: devices such as /dev/null,
+    // FIFOs and terminals are shared by nature, and a lock on them would refuse other programs.
+    if (S_ISREG(status.st_mode)) {
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && !lockingUnsupported(errno)) {
+            return giveUp(descriptor, error);  // EWOULDBLOCK: another writer has it
+        }
+        if (::ftruncate(descriptor, 0) != 0) {
+            return giveUp(descriptor, error);
+        }
     }
     FILE* file = ::fdopen(descriptor, "wb");  // binary: CR LF reach the file as is
     if (file == nullptr) {

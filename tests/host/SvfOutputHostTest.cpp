@@ -124,6 +124,17 @@ TEST_F(SvfOutput, ASecondTargetCannotOpenAFileThatIsBeingWritten) {
     EXPECT_SVF_FILE(path, "");
 }
 
+// A device is shared by nature: two targets may write into /dev/null at once.
+TEST_F(SvfOutput, TwoTargetsMayWriteIntoTheSameDevice) {
+    ASSERT_EQ(KEL_SUCCESS, open("/dev/null"));
+    TargetPtr second = makeTarget(*library_);
+    ASSERT_NE(second, nullptr);
+    const OptionList options{"fname=/dev/null", "type=SVF"};
+    EXPECT_EQ(KEL_SUCCESS, second->openTarget(options.count(), options.data(), kNoContext));
+    EXPECT_EQ(KEL_SUCCESS, second->closeTarget());
+    EXPECT_EQ(KEL_SUCCESS, target().closeTarget());
+}
+
 // Another process holds the file: it is not truncated, and it can be opened once that process
 // has let go.
 TEST_F(SvfOutput, AFileHeldByAnotherProcessIsNotTouched) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <string>
 
 #include "KelsvfTestFolder.h"
@@ -80,7 +79,12 @@ TEST_F(KelsvfTest, ProgramMessagesNameTheOptionAtFault) {
         EXPECT_EQ(outcome.exitCode, c.exitCode) << c.options << "\n" << outcome.err;
         EXPECT_NE(outcome.err.find(c.message), std::string::npos) << c.options << "\n"
                                                                   << outcome.err;
-        EXPECT_FALSE(std::regex_search(outcome.err, std::regex("program:[0-9]"))) << outcome.err;
+        // No message names a line of the generated script ("program:5: ...").
+        for (size_t at = outcome.err.find("program:"); at != std::string::npos;
+             at = outcome.err.find("program:", at + 1)) {
+            const char next = at + 8 < outcome.err.size() ? outcome.err[at + 8] : ' ';
+            EXPECT_FALSE(next >= '0' && next <= '9') << outcome.err;
+        }
         EXPECT_EQ(outcome.err.find(" ir:"), std::string::npos) << outcome.err;
         EXPECT_FALSE(fs::exists(path("p.svf"))) << c.options;
     }
