@@ -23,7 +23,8 @@ std::string referenceHex(const std::vector<uint8_t>& bits, uint32_t bitCount) {
         unsigned value = 0;
         for (uint32_t bit = 4; bit-- > 0;) {
             const uint32_t index = nibble * 4 + bit;
-            const bool set = index < bitCount && ((bits[index / 8] >> (index % 8)) & 1u) != 0;
+            const bool set = index < bitCount &&
+                             ((static_cast<unsigned>(bits[index / 8]) >> (index % 8)) & 1u) != 0;
             value = value << 1 | (set ? 1u : 0u);
         }
         text.push_back("0123456789ABCDEF"[value]);
