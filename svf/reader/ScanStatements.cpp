@@ -1,5 +1,6 @@
 // HIR, HDR, TIR, TDR, SIR and SDR: length, the four vectors, and what an omitted vector means.
 #include <cstring>
+#include <new>
 
 #include "ReaderImpl.h"
 #include "SvfNames.h"
@@ -28,14 +29,33 @@ size_t bytesFor(uint32_t bitCount) {
     return (static_cast<size_t>(bitCount) + 7) / 8;
 }
 
-void setAllOnes(std::vector<uint8_t>& vector, uint32_t bitCount) {
-    vector.assign(bytesFor(bitCount), 0xFF);
-    if (const uint32_t spare = bitCount % 8; spare != 0) {
-        vector.back() = static_cast<uint8_t>((1u << spare) - 1);
-    }
-}
-
 }  // namespace
+
+// The reader's way to the vectors that ScanValues makes on demand.
+class ScanValuesStore {
+  public:
+    static std::vector<uint8_t>& bits(ScanValues& values, bool smask) {
+        return smask ? values.smask_ : values.mask_;
+    }
+    static bool& allOnes(ScanValues& values, bool smask) {
+        return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
+    }
+};
+
+const std::vector<uint8_t>& ScanValues::resolved(std::vector<uint8_t>& bits, bool allOnes) const {
+    const size_t size = bytesFor(bitCount);
+    if (allOnes && bits.size() != size) {
+        try {
+            bits.assign(size, 0xFF);
+            if (const uint32_t spare = bitCount % 8; spare != 0) {
+                bits.back() = static_cast<uint8_t>((1u << spare) - 1);
+            }
+        } catch (const std::bad_alloc&) {
+            bits.clear();
+        }
+    }
+    return bits;
+}
 
 bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
@@ -80,14 +100,12 @@ bool SvfReader::Impl::readScan(Statement& statement) {
                 vector = &values.tdo;
                 vectorName = "TDO";
                 tdoAt = tokenAt;
-            } else if (word == "MASK") {
-                given = &values.maskGiven;
-                vector = &values.mask;
-                vectorName = "MASK";
-            } else if (word == "SMASK") {
-                given = &values.smaskGiven;
-                vector = &values.smask;
-                vectorName = "SMASK";
+            } else if (word == "MASK" || word == "SMASK") {
+                const bool smask = word == "SMASK";
+                given = smask ? &values.smaskGiven : &values.maskGiven;
+                vector = &ScanValuesStore::bits(values, smask);
+                vectorName = smask ? "SMASK" : "MASK";
+                ScanValuesStore::allOnes(values, smask) = false;
             }
         }
         if (given == nullptr) {
@@ -129,11 +147,12 @@ bool SvfReader::Impl::readScan(Statement& statement) {
     if (!values.tdoGiven) {
         values.tdo.clear();
     }
-    if (!values.maskGiven && values.lengthChanged) {
-        setAllOnes(values.mask, values.bitCount);
-    }
-    if (!values.smaskGiven && values.lengthChanged) {
-        setAllOnes(values.smask, values.bitCount);
+    // An omitted MASK or SMASK of a new length is all ones, made only when asked for.
+    for (const bool smask : {false, true}) {
+        if (!(smask ? values.smaskGiven : values.maskGiven) && values.lengthChanged) {
+            ScanValuesStore::allOnes(values, smask) = true;
+            ScanValuesStore::bits(values, smask).clear();
+        }
     }
 
     bool& cleared = maskCleared[index];

@@ -30,8 +30,8 @@ void dumpScan(std::string& out, const Statement& statement) {
     } else if (!scan.tdo.empty()) {
         out += " TDO-not-empty";
     }
-    vector("MASK", scan.mask, scan.maskGiven);
-    vector("SMASK", scan.smask, scan.smaskGiven);
+    vector("MASK", scan.mask(), scan.maskGiven);
+    vector("SMASK", scan.smask(), scan.smaskGiven);
 }
 
 void dumpRun(std::string& out, const RunTest& run) {

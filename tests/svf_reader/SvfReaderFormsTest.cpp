@@ -179,9 +179,22 @@ TEST(SvfReaderBits, HexGoesIntoTheBitBufferConvention) {
     ASSERT_NE(nullptr, statement.scan);
     EXPECT_EQ((std::vector<uint8_t>{0xbc, 0x0a}), statement.scan->tdi);
     EXPECT_EQ((std::vector<uint8_t>{0x23, 0x01}), statement.scan->tdo);
-    EXPECT_EQ((std::vector<uint8_t>{0xff, 0x0f}), statement.scan->mask);
+    EXPECT_EQ((std::vector<uint8_t>{0xff, 0x0f}), statement.scan->mask());
     EXPECT_TRUE(statement.scan->checksTdo());
     EXPECT_TRUE(statement.scan->lengthChanged);
+    EXPECT_TRUE(statement.scan->maskAllOnes());
+}
+
+// MASK and SMASK that are all ones by default are made on demand; given ones are not "default".
+TEST(SvfReaderBits, DefaultMasksAreMadeWhenAskedFor) {
+    SvfReader reader = SvfReader::fromString("SDR 8 TDI (a5) MASK (ff);\nSDR 8 TDI (a5);\n");
+    Statement statement;
+    ASSERT_TRUE(reader.next(statement));
+    ASSERT_TRUE(reader.next(statement));
+    EXPECT_FALSE(statement.scan->maskAllOnes());
+    EXPECT_TRUE(statement.scan->smaskAllOnes());
+    EXPECT_EQ((std::vector<uint8_t>{0xff}), statement.scan->mask());
+    EXPECT_EQ((std::vector<uint8_t>{0xff}), statement.scan->smask());
 }
 
 TEST(SvfReaderInForce, HeadersAndStatesStayInForceForLaterStatements) {

@@ -43,16 +43,17 @@ enum class Keyword : uint8_t {
 enum class ScanKind : uint8_t { HIR, HDR, TIR, TDR, SIR, SDR };
 constexpr int kScanKindCount = 6;
 
+class ScanValuesStore;
+
 // A scan statement's length and vectors after resolution. Every vector uses the bit-buffer
 // convention (bit i in bit i % 8 of byte i / 8; bit 0 is the first into TDI and the first out
 // of TDO) and holds (bitCount + 7) / 8 bytes whose bits at bitCount and above are zero.
-struct ScanValues {
+class ScanValues {
+  public:
     uint32_t bitCount = 0;
-    std::vector<uint8_t> tdi;    // given, or carried over (same length)
-    std::vector<uint8_t> tdo;    // empty unless tdoGiven: TDO is compared only when given
-    std::vector<uint8_t> mask;   // given, carried over (same length), or all ones
-    std::vector<uint8_t> smask;  // given, carried over (same length), or all ones
-    // What this statement wrote itself; the rest was resolved as above.
+    std::vector<uint8_t> tdi;  // given, or carried over (same length)
+    std::vector<uint8_t> tdo;  // empty unless tdoGiven: TDO is compared only when given
+    // What this statement wrote itself; the rest was resolved.
     bool tdiGiven = false;
     bool tdoGiven = false;
     bool maskGiven = false;
@@ -61,8 +62,28 @@ struct ScanValues {
     // statement of a kind follows an implicit length of 0).
     bool lengthChanged = false;
 
-    // Whether the replay compares TDO for this statement (with `mask`).
+    // Whether the replay compares TDO for this statement (with mask()).
     bool checksTdo() const { return tdoGiven; }
+
+    // MASK and SMASK in force: given, carried over (same length), or all ones. An all-ones
+    // vector is only made when it is asked for, so that a large scan without MASK and SMASK
+    // costs no memory for them; the reference stays valid until the reader's next statement.
+    // Making it needs memory: if there is none, the vector is empty.
+    const std::vector<uint8_t>& mask() const { return resolved(mask_, maskAllOnes_); }
+    const std::vector<uint8_t>& smask() const { return resolved(smask_, smaskAllOnes_); }
+    // True when the vector is all ones because no MASK (SMASK) was given since the length
+    // changed; a given all-ones value reads false.
+    bool maskAllOnes() const { return maskAllOnes_; }
+    bool smaskAllOnes() const { return smaskAllOnes_; }
+
+  private:
+    friend class ScanValuesStore;
+    const std::vector<uint8_t>& resolved(std::vector<uint8_t>& bits, bool allOnes) const;
+
+    mutable std::vector<uint8_t> mask_;
+    mutable std::vector<uint8_t> smask_;
+    bool maskAllOnes_ = false;
+    bool smaskAllOnes_ = false;
 };
 
 // A time of RUNTEST in whole microseconds, rounded up when the text holds a finer fraction
