@@ -98,15 +98,17 @@ bool SvfReader::Impl::next(Statement& statement) {
     if (nextSharesLine) {
         note(NoteKind::SeveralStatementsOnLine, start,
              std::string(keywordName(keyword)) +
-                 " begins on the line where the statement before "
-                 "it ends");
+                 " begins on the line where the statement before it ends");
     }
 
     statement.keyword = keyword;
     statement.position = start;
+    statement.end = Position{};
+    statement.state = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     statement.path.clear();
     statement.hasFrequency = false;
     statement.hertz = 0;
+    statement.trst = TrstMode::Off;
     statement.run = RunTest{};
     statement.scan = nullptr;
     statement.pio.clear();
