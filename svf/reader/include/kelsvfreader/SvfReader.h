@@ -20,7 +20,8 @@
 //   long as they hold no 1 bit beyond the length (a note says so); a 1 bit beyond is an error.
 // - RUNTEST: the run state and the end state persist from one RUNTEST to the next (IDLE at the
 //   start). A statement that names a run state but no end state ends in that run state.
-// - ENDIR, ENDDR, RUNTEST states must be RESET, IDLE, DRPAUSE or IRPAUSE; a STATE ends in one.
+// - ENDIR, ENDDR, RUNTEST states must be RESET, IDLE, DRPAUSE or IRPAUSE; a STATE ends in one,
+//   and a STATE path moves one clock per state (RESET may come anywhere).
 // - Keywords and state names in any letter case; white space of any kind (CR, LF, CR LF, bare
 //   CR end lines); comments from "!" or "//" to the end of the line, also inside parentheses.
 // - Counts are 64-bit, lengths at most 2^32-1; both may be written in real form ("1.0E+03") if
