@@ -1,0 +1,79 @@
+// The state of one SVF reader and the parts of a statement it reads, shared by the files that
+// read each group of statements.
+#ifndef KELSVFREADER_READER_IMPL_H
+#define KELSVFREADER_READER_IMPL_H
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "SvfLexer.h"
+#include "SvfNumbers.h"
+#include "kelsvfreader/SvfReader.h"
+
+namespace kelsvfreader {
+
+struct SvfReader::Impl {
+    enum class Token : uint8_t { Word, End, Open, Close, Eof };
+    struct WordAt {
+        std::string text;
+        Position at;
+    };
+
+    explicit Impl(std::unique_ptr<TextSource> source) : lexer(std::move(source)) {}
+
+    bool next(Statement& statement);
+
+    // The next token into token/tokenAt/word; false on a failure.
+    bool readToken();
+    // Fails for the token just read, which is not what the statement needs.
+    bool unexpected(const std::string& expected);
+    bool fail(Position at, std::string message);
+    void note(NoteKind kind, Position at, std::string text);
+    // The next token must be the ';'.
+    bool expectEnd(Statement& statement);
+    // The words up to the ';' into `words` (at most `limit`), the ';' into statement.end.
+    bool readWords(Statement& statement, size_t limit);
+    // Fails at words[at], or at the ';' when there are no more words.
+    bool failAtWord(const Statement& statement, size_t at, const std::string& message);
+
+    // A word read at `at` as a whole count up to `limit`, or as a time in microseconds.
+    bool countFrom(const std::string& text, Position at, const char* what, uint64_t limit,
+                   uint64_t& count);
+    bool timeFrom(const std::string& text, Position at, const char* what, Time& time);
+    // The next token as a stable state.
+    bool readStableState(const char* what, TapState& state);
+
+    bool readScan(Statement& statement);
+    bool readState(Statement& statement);
+    bool readEndState(Statement& statement);
+    bool readRunTest(Statement& statement);
+    void resolveRunStates(RunTest& run, Position at);
+    void noteSinglePrecision(const WordAt& time, const Time& read);
+    bool readFrequency(Statement& statement);
+    bool readTrst(Statement& statement);
+    bool readPio(Statement& statement);
+
+    SvfLexer lexer;
+    std::vector<Note> notes;
+    std::array<ScanValues, kScanKindCount> scans;
+    // Per scan kind: a scan without TDO came after the MASK was last set, which a common player
+    // takes as "clear the MASK".
+    std::array<bool, kScanKindCount> maskCleared{};
+    StatesInForce states;
+    bool nextSharesLine = false;
+    bool finished = false;
+    uint64_t statementCount = 0;
+
+    // The statement being read.
+    Keyword keyword = Keyword::State;
+    Position start;
+    Token token = Token::Eof;
+    Position tokenAt;
+    std::string word;
+    std::vector<WordAt> words;
+};
+
+}  // namespace kelsvfreader
+
+#endif  // KELSVFREADER_READER_IMPL_H

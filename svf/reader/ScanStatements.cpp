@@ -1,0 +1,175 @@
+// HIR, HDR, TIR, TDR, SIR and SDR: length, the four vectors, and what an omitted vector means.
+#include <cstring>
+#include <new>
+
+#include "ReaderImpl.h"
+#include "SvfNames.h"
+
+namespace kelsvfreader {
+namespace {
+
+ScanKind scanKindOf(Keyword keyword) {
+    switch (keyword) {
+        case Keyword::HIR:
+            return ScanKind::HIR;
+        case Keyword::HDR:
+            return ScanKind::HDR;
+        case Keyword::TIR:
+            return ScanKind::TIR;
+        case Keyword::TDR:
+            return ScanKind::TDR;
+        case Keyword::SIR:
+            return ScanKind::SIR;
+        default:
+            return ScanKind::SDR;
+    }
+}
+
+size_t bytesFor(uint32_t bitCount) {
+    return (static_cast<size_t>(bitCount) + 7) / 8;
+}
+
+}  // namespace
+
+// The reader's way to the vectors that ScanValues makes on demand.
+class ScanValuesStore {
+  public:
+    static std::vector<uint8_t>& bits(ScanValues& values, bool smask) {
+        return smask ? values.smask_ : values.mask_;
+    }
+    static bool& allOnes(ScanValues& values, bool smask) {
+        return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
+    }
+};
+
+const std::vector<uint8_t>& ScanValues::resolved(std::vector<uint8_t>& bits, bool allOnes) const {
+    const size_t size = bytesFor(bitCount);
+    if (allOnes && bits.size() != size) {
+        try {
+            bits.assign(size, 0xFF);
+            if (const uint32_t spare = bitCount % 8; spare != 0) {
+                bits.back() = static_cast<uint8_t>((1u << spare) - 1);
+            }
+        } catch (const std::bad_alloc&) {
+            bits.clear();
+        }
+    }
+    return bits;
+}
+
+bool SvfReader::Impl::readScan(Statement& statement) {
+    const ScanKind kind = scanKindOf(keyword);
+    const auto index = static_cast<size_t>(kind);
+    ScanValues& values = scans[index];
+    const std::string name = keywordName(keyword);
+
+    if (!readToken()) {
+        return false;
+    }
+    if (token != Token::Word) {
+        return unexpected("the length");
+    }
+    const Position lengthAt = tokenAt;
+    uint64_t length = 0;
+    if (!countFrom(word, lengthAt, "length", UINT32_MAX, length)) {
+        return false;
+    }
+    const uint32_t previous = values.bitCount;
+    values.bitCount = static_cast<uint32_t>(length);
+    values.lengthChanged = previous != values.bitCount;
+    values.tdiGiven = values.tdoGiven = values.maskGiven = values.smaskGiven = false;
+    Position tdoAt;
+
+    for (;;) {
+        if (!readToken()) {
+            return false;
+        }
+        if (token == Token::End) {
+            break;
+        }
+        bool* given = nullptr;
+        std::vector<uint8_t>* vector = nullptr;
+        const char* vectorName = nullptr;
+        if (token == Token::Word) {
+            if (word == "TDI") {
+                given = &values.tdiGiven;
+                vector = &values.tdi;
+                vectorName = "TDI";
+            } else if (word == "TDO") {
+                given = &values.tdoGiven;
+                vector = &values.tdo;
+                vectorName = "TDO";
+                tdoAt = tokenAt;
+            } else if (word == "MASK" || word == "SMASK") {
+                const bool smask = word == "SMASK";
+                given = smask ? &values.smaskGiven : &values.maskGiven;
+                vector = &ScanValuesStore::bits(values, smask);
+                vectorName = smask ? "SMASK" : "MASK";
+                ScanValuesStore::allOnes(values, smask) = false;
+            }
+        }
+        if (given == nullptr) {
+            return unexpected("TDI, TDO, MASK, SMASK or ';'");
+        }
+        if (*given) {
+            return fail(tokenAt, name + ": " + vectorName + " given twice");
+        }
+        *given = true;
+        if (!readToken()) {
+            return false;
+        }
+        if (token != Token::Open) {
+            return unexpected(std::string("'(' and the ") + vectorName + " value");
+        }
+        vector->resize(bytesFor(values.bitCount));
+        HexInfo info;
+        if (!lexer.readHexBody(HexTarget{vector->data(), values.bitCount, vectorName}, info)) {
+            return false;
+        }
+        if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
+            note(NoteKind::ExtraHexDigits, info.firstDigit,
+                 name + ": " + vectorName + " has " + std::to_string(info.digits) +
+                     " hex digits where " + std::to_string(needed) + " hold its " +
+                     std::to_string(length) + " bits (the extra leading digits are zero)");
+        }
+    }
+    statement.end = tokenAt;
+
+    if (!values.tdiGiven) {
+        if (values.lengthChanged && values.bitCount != 0) {
+            return fail(lengthAt, name + ": TDI must be given: the length changed from " +
+                                      std::to_string(previous) + " to " +
+                                      std::to_string(values.bitCount) +
+                                      " bits, so there is no TDI to carry over");
+        }
+        values.tdi.resize(bytesFor(values.bitCount));
+    }
+    if (!values.tdoGiven) {
+        values.tdo.clear();
+    }
+    // An omitted MASK or SMASK of a new length is all ones, made only when asked for.
+    for (const bool smask : {false, true}) {
+        if (!(smask ? values.smaskGiven : values.maskGiven) && values.lengthChanged) {
+            ScanValuesStore::allOnes(values, smask) = true;
+            ScanValuesStore::bits(values, smask).clear();
+        }
+    }
+
+    bool& cleared = maskCleared[index];
+    if (values.tdoGiven && !values.maskGiven && !values.lengthChanged && cleared) {
+        note(NoteKind::MaskLostAfterUncheckedScan, tdoAt,
+             name + ": TDO with the MASK carried over an earlier " + name +
+                 " without TDO; a common player cleared that MASK there and compares no bit");
+    }
+    if (!values.tdoGiven) {
+        cleared = true;
+    } else if (values.maskGiven || values.lengthChanged) {
+        cleared = false;
+    }
+
+    statement.scanKind = kind;
+    statement.scan = &values;
+    return true;
+}
+
+}  // namespace kelsvfreader

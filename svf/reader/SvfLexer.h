@@ -1,0 +1,91 @@
+// The bottom of the SVF reader: the text block by block, the position of every byte, white space
+// and comments, words, and hex values decoded straight into bit vectors.
+#ifndef KELSVFREADER_SVF_LEXER_H
+#define KELSVFREADER_SVF_LEXER_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "kelsvfreader/SvfStatement.h"
+#include "kelsvfreader/TextSource.h"
+
+namespace kelsvfreader {
+
+// Where a hex value goes: `bytes` holds (bitCount + 7) / 8 bytes; `name` ("TDI") is for
+// messages.
+struct HexTarget {
+    uint8_t* bytes = nullptr;
+    uint32_t bitCount = 0;
+    const char* name = "";
+};
+
+// What the text of a hex value looked like.
+struct HexInfo {
+    uint64_t digits = 0;  // hex digits written, leading zeros included
+    Position firstDigit;
+};
+
+// "'x'" for a printable byte, "byte 0x07" for any other: for messages.
+std::string describeByte(uint8_t byte);
+
+class SvfLexer {
+  public:
+    static constexpr size_t kMaxWordLength = 4096;
+
+    explicit SvfLexer(std::unique_ptr<TextSource> source);
+
+    // Skips white space, line ends and comments. Returns the next byte without consuming it,
+    // or -1 at the end of the text or after a failure.
+    int peekSignificant();
+    // Consumes the byte that peekSignificant() returned (never a line end).
+    void advance() { ++cur_; }
+
+    // The position of the next byte (after the last one at the end of the text).
+    Position position() const { return {line_, offset() - lineStart_ + 1}; }
+    uint64_t line() const { return line_; }
+    uint64_t bytesRead() const { return offset(); }
+
+    // Reads the word that starts at the next byte (a word character), upper-cased.
+    bool readWord(std::string& word);
+
+    // Reads a hex value after its '(' up to and including the ')', into `target` from the least
+    // significant end. Fails on a character that is not a hex digit, white space or comment, on
+    // a 1 bit beyond the length, on an empty value and at the end of the text.
+    bool readHexBody(const HexTarget& target, HexInfo& info);
+
+    // Reads the words of a parenthesised list after its '(' up to and including the ')',
+    // upper-cased and joined by single spaces.
+    bool readWordList(const char* what, std::string& words);
+
+    // Records the first failure and returns false; later failures are ignored.
+    bool fail(Position at, std::string message);
+    bool failed() const { return failed_; }
+    const Error& error() const { return error_; }
+
+  private:
+    uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
+    // Makes the next byte readable; false at the end of the text or after a read failure.
+    bool fill();
+    // Consumes the CR or LF at cur_: CR LF is one line end, a bare CR or LF one each.
+    void consumeLineEnd();
+    // At '!': skips to the line end (not consumed). At '/': needs a second '/'.
+    void skipToLineEnd();
+    bool skipSlashComment();
+
+    std::unique_ptr<TextSource> source_;
+    const char* blockBegin_ = nullptr;
+    const char* cur_ = nullptr;
+    const char* end_ = nullptr;
+    uint64_t blockOffset_ = 0;  // of blockBegin_ in the text
+    uint64_t line_ = 1;
+    uint64_t lineStart_ = 0;         // offset of the line's first byte
+    uint64_t afterCr_ = UINT64_MAX;  // offset right after the last CR
+    bool atEnd_ = false;
+    bool failed_ = false;
+    Error error_;
+};
+
+}  // namespace kelsvfreader
+
+#endif  // KELSVFREADER_SVF_LEXER_H

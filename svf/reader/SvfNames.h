@@ -1,0 +1,29 @@
+// The words of SVF: keywords and TAP state names, and the facts about states that the reader
+// checks (which are stable, which follow which in one clock).
+#ifndef KELSVFREADER_SVF_NAMES_H
+#define KELSVFREADER_SVF_NAMES_H
+
+#include <optional>
+#include <string_view>
+
+#include "kelsvfreader/SvfStatement.h"
+
+namespace kelsvfreader {
+
+// Upper-cased words only.
+std::optional<Keyword> keywordByName(std::string_view word);
+std::optional<TapState> stateByName(std::string_view word);
+
+// RESET, IDLE, DRPAUSE and IRPAUSE: the states SVF can leave the TAP in.
+bool isStableState(TapState state);
+
+// Whether a STATE path may go from `from` to `to`: a one-clock successor, or RESET, which
+// five clocks of TMS 1 reach from anywhere.
+bool pathMayStep(TapState from, TapState to);
+
+// The IEEE 1149.1 successor of `state` for one clock.
+TapState successorState(TapState state, bool tms);
+
+}  // namespace kelsvfreader
+
+#endif  // KELSVFREADER_SVF_NAMES_H
