@@ -44,6 +44,8 @@ struct ChainPlayer::Impl {
     void checkDrStagesAsTheyAre();
 
     // --- TdoCompare.cpp
+    // In Shift-IR/DR, before the shift: which of the scan's TDO bits the simulation knows.
+    void markKnownTdo(bool ir, uint64_t totalBits);
     void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
 
     ChainSpec spec;
@@ -72,6 +74,10 @@ struct ChainPlayer::Impl {
     std::vector<uint8_t> expectedAll;
     std::vector<uint8_t> maskAll;
     std::vector<size_t> unknownDevices;
+    // Per device, at the last DR capture of a scan: whether the register captured a value the
+    // simulation knows (BYPASS, IDCODE after a reset), not one of unknown instruction.
+    std::vector<bool> drCaptureKnown;
+    std::vector<uint8_t> knownAll;  // the scan's TDO bits the simulation knows
 };
 
 // (bits + 7) / 8.

@@ -2,6 +2,7 @@
 // fits the registers the devices have selected.
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "PlayerImpl.h"
 #include "kel/KelPlugin.h"
@@ -65,6 +66,8 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
 
     if (!ir) {
         pendingDr = PendingDr{true, false, total, parts};
+        // A shift that continues without a capture brings out bits shifted in before.
+        drCaptureKnown.assign(chain.deviceCount(), true);
     }
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
     if (!ir && !pendingDr.prepared) {
@@ -75,6 +78,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
     if (tdoGiven) {
         tdoAll.resize(bytesFor(total));
+        markKnownTdo(ir, total);
     }
     chain.shift(tdi, tdoGiven ? tdoAll.data() : nullptr, static_cast<uint32_t>(total), true);
     if (tdoGiven) {
@@ -92,16 +96,22 @@ void ChainPlayer::Impl::prepareDrScan() {
     std::string path;
     for (size_t i = 0; i < chain.deviceCount(); ++i) {
         kelsim::SimulatedDevice& device = chain.device(i);
+        const std::optional<uint32_t>& idcode = spec.devices[i].idcode;
         path += path.empty() ? "" : ", ";
         path += "device " + std::to_string(i);
-        if (device.idcodeSelectedByReset()) {
+        if (device.selectedByReset() && idcode.value_or(0) != 0) {
             known += kIdcodeLength;
             path += " IDCODE 32";
+        } else if (device.selectedByReset() && !idcode) {
+            unknownDevices.push_back(i);
+            drCaptureKnown[i] = false;
+            path += " after a reset (IDCODE or BYPASS) 1 or more";
         } else if (device.instruction() == device.bypassInstruction()) {
             known += 1;
             path += " BYPASS 1";
         } else {
             unknownDevices.push_back(i);
+            drCaptureKnown[i] = false;
             path += " instruction " + hexInstruction(device.instruction()) + " 1 or more";
         }
     }
@@ -129,7 +139,9 @@ void ChainPlayer::Impl::prepareDrScan() {
             fits && i == unknownDevices.back() ? static_cast<uint32_t>(left - (unknown - 1)) : 1;
         kelsim::SimulatedDevice& device = chain.device(i);
         const kelsim::DataRegister& selected = device.selectedDataRegister();
-        if (&selected == &device.bypassRegister() || selected.length() != length) {
+        if (device.selectedByReset()) {
+            device.setResetRegisterLength(length);
+        } else if (&selected == &device.bypassRegister() || selected.length() != length) {
             device.addDataRegister(device.instruction(), length);
         }
     }

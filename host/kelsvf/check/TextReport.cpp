@@ -27,8 +27,16 @@ class TextReport : public CheckReport {
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        std::fprintf(out_, "%s:%" PRIu64 ": tdo %" PRIu64 " bits %s\n", name_.c_str(), check.line,
+        std::fprintf(out_, "%s:%" PRIu64 ": tdo %" PRIu64 " bits %s", name_.c_str(), check.line,
                      check.bitCount, check.passed ? "passed" : "FAILED");
+        if (check.unknownBits != 0) {
+            std::fprintf(out_,
+                         " (%" PRIu64
+                         " expected bits not compared: their capture is the "
+                         "device's own)",
+                         check.unknownBits);
+        }
+        std::fputc('\n', out_);
     }
 
     void finding(const Finding& finding) override {
