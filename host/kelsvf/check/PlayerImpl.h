@@ -42,6 +42,9 @@ struct ChainPlayer::Impl {
     void prepareDrScan();
     // A DR scan reached Shift-DR without a capture: the registers keep their lengths.
     void checkDrStagesAsTheyAre();
+    std::vector<uint64_t> selectedDrLengths();
+    // An error when the scan's header or trailer ends inside a device of these lengths.
+    void checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir, uint64_t column);
 
     // --- TdoCompare.cpp
     // In Shift-IR/DR, before the shift: which of the scan's TDO bits the simulation knows.
@@ -64,8 +67,12 @@ struct ChainPlayer::Impl {
         bool active = false;
         bool prepared = false;
         uint64_t totalBits = 0;
-        std::string parts;  // "HDR 1 + SDR 32 + TDR 2", for messages
     } pendingDr;
+    // The scan being played: its header and trailer lengths, and its parts for messages
+    // ("HDR 1 + SDR 32 + TDR 2").
+    uint64_t scanHeaderBits = 0;
+    uint64_t scanTrailerBits = 0;
+    std::string scanParts;
 
     // Buffers reused from scan to scan: the whole scan's TDI, its TDO, the expected TDO and
     // mask when headers or trailers take part, one instruction's bytes.
