@@ -20,9 +20,10 @@ class TextReport : public CheckReport {
 
     void deviceUpdate(const DeviceUpdate& update) override {
         std::fprintf(
-            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s (%" PRIu32 " bits%s)\n", name_.c_str(),
+            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s (%" PRIu32 " bit%s%s)\n", name_.c_str(),
             update.line, update.device, update.ir ? "ir" : "dr",
             valueText(update.value, update.bitCount).c_str(), update.bitCount,
+            update.bitCount == 1 ? "" : "s",
             isShortened(update.bitCount) ? (", hash " + hashText(update.valueHash)).c_str() : "");
     }
 
