@@ -66,6 +66,12 @@ TEST(ChainPlayer, GeneratorStylesHaveTheSameEffect) {
          "4,5",
          "SIR 9 TDI (1ff) TDO (021) MASK (063);\n",
          {"1: tdo pass 9", "1: ir 0 = f", "1: ir 1 = 1f"}},
+        {"one scan in two statements through Pause-DR, neither captured nor updated between",
+         "4,5",
+         "SIR 9 TDI (1e2);\nENDDR DRPAUSE;\nSDR 17 TDI (1abcd);\nENDDR IDLE;\nSDR 8 TDI (ef);\n",
+         // 8 more bits push out abcd's low byte: device 1 keeps ab, the BYPASS bit 1 and ef's
+         // low seven bits.
+         {"1: ir 0 = f", "1: ir 1 = 02", "5: dr 1 = dfab"}},
         {"a STATE path clocked state by state",
          "4,5",
          "SIR 9 TDI (1e2);\nSDR 17 TDI (1abcd);\n"

@@ -94,6 +94,9 @@ void ChainPlayer::Impl::clockTms(bool tms) {
                 prepareDrScan();
             }
             break;
+        case KELJTAG_CAPTURE_IR:
+            irCaptured = true;
+            break;
         case KELJTAG_UPDATE_IR:
             reportIrUpdates();
             break;
@@ -108,6 +111,14 @@ void ChainPlayer::Impl::clockTms(bool tms) {
 void ChainPlayer::Impl::moveTo(TapState target) {
     const TapState from = chain.state();
     if (from == target) {
+        return;
+    }
+    // From a pause back into its shift, as players go: Exit2 and on shifting, without an update
+    // or a capture, so that one scan may be given in several statements.
+    if ((from == KELJTAG_PAUSE_DR && target == KELJTAG_SHIFT_DR) ||
+        (from == KELJTAG_PAUSE_IR && target == KELJTAG_SHIFT_IR)) {
+        clockTms(true);
+        clockTms(false);
         return;
     }
     const uint8_t path = TapStateMachine::getTMSPath(from, target);

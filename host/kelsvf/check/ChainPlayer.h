@@ -9,7 +9,9 @@
 // one statement at a time, so memory stays bounded by the largest scan. How each statement
 // plays, as the common players play it:
 // - The TAP starts in Test-Logic-Reset (players reset it before a file). Moves between states
-//   take the shortest TMS path; a move to Test-Logic-Reset is five clocks with TMS high, and
+//   take the shortest TMS path (from Pause-DR/IR to its shift state: Exit2 and on shifting,
+//   without update or capture, so one scan may span several statements); a move to
+//   Test-Logic-Reset is five clocks with TMS high, and
 //   "STATE RESET;" clocks them even when the TAP is there already. A STATE path clocks once per
 //   state named; each must follow the one before in one clock (RESET may come anywhere).
 //   TMS moves drive TDI low.

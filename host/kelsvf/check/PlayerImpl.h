@@ -38,10 +38,10 @@ struct ChainPlayer::Impl {
     // --- ScanPlay.cpp
     void playScan(bool ir, const kelsvfreader::Statement& statement,
                   kelsvfreader::SvfReader& reader);
+    // An IR scan that starts with a capture must fit the IRs.
+    void checkIrScan(uint64_t total, uint64_t column);
     // At Capture-DR of a scan: gives each device's selected register its length for the scan.
     void prepareDrScan();
-    // A DR scan reached Shift-DR without a capture: the registers keep their lengths.
-    void checkDrStagesAsTheyAre();
     std::vector<uint64_t> selectedDrLengths();
     // An error when the scan's header or trailer ends inside a device of these lengths.
     void checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir, uint64_t column);
@@ -65,9 +65,10 @@ struct ChainPlayer::Impl {
     // The DR scan being played, until it reaches Shift-DR.
     struct PendingDr {
         bool active = false;
-        bool prepared = false;
         uint64_t totalBits = 0;
     } pendingDr;
+    // An IR scan passed Capture-IR on its way to Shift-IR (else it continues one from Pause-IR).
+    bool irCaptured = false;
     // The scan being played: its header and trailer lengths, and its parts for messages
     // ("HDR 1 + SDR 32 + TDR 2").
     uint64_t scanHeaderBits = 0;

@@ -76,21 +76,11 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
                    ") do not fit the chain; the scan is not played");
         return;
     }
-    if (ir && total != spec.irPathLength()) {
-        std::string lengths;
-        for (const DeviceSpec& device : spec.devices) {
-            lengths += (lengths.empty() ? "" : " + ") + std::to_string(device.irLength);
-        }
-        report(Severity::Error, statement.position.column, kScanDoesNotFit,
-               std::string(name) + ": " + std::to_string(total) + " bits (" + scanParts +
-                   ") do not fit the chain: its instruction registers take " +
-                   std::to_string(spec.irPathLength()) + " bits (" + lengths + ")");
-    } else if (ir) {
-        std::vector<uint64_t> irLengths;
-        for (const DeviceSpec& device : spec.devices) {
-            irLengths.push_back(device.irLength);
-        }
-        checkWholeDevices(irLengths, true, statement.position.column);
+    // A scan that continues one from a pause may be of any length: the registers keep the last
+    // bits shifted.
+    const bool continues = chain.state() == (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR);
+    if (ir && !continues) {
+        checkIrScan(total, statement.position.column);
     }
 
     // One scan, header first: bit 0 of the buffer is the first into TDI.
@@ -104,15 +94,11 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
         tdi = tdiAll.data();
     }
 
-    if (!ir) {
-        pendingDr = PendingDr{true, false, total};
-        // A shift that continues without a capture brings out bits shifted in before.
-        drCaptureKnown.assign(chain.deviceCount(), true);
-    }
+    // What a continued shift brings out was shifted in before: known.
+    drCaptureKnown.assign(chain.deviceCount(), true);
+    pendingDr = PendingDr{!ir && !continues, total};
+    irCaptured = false;
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
-    if (!ir && !pendingDr.prepared) {
-        checkDrStagesAsTheyAre();
-    }
     pendingDr.active = false;
 
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
@@ -129,8 +115,24 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     moveTo(ir ? states.endIR : states.endDR);
 }
 
+void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
+    std::vector<uint64_t> lengths;
+    std::string sum;
+    for (const DeviceSpec& device : spec.devices) {
+        lengths.push_back(device.irLength);
+        sum += (sum.empty() ? "" : " + ") + std::to_string(device.irLength);
+    }
+    if (total != spec.irPathLength()) {
+        report(Severity::Error, column, kScanDoesNotFit,
+               "SIR: " + std::to_string(total) + " bits (" + scanParts +
+                   ") do not fit the chain: its instruction registers take " +
+                   std::to_string(spec.irPathLength()) + " bits (" + sum + ")");
+    } else {
+        checkWholeDevices(lengths, true, column);
+    }
+}
+
 void ChainPlayer::Impl::prepareDrScan() {
-    pendingDr.prepared = true;
     uint64_t known = 0;
     unknownDevices.clear();
     std::string path;
@@ -196,23 +198,6 @@ std::vector<uint64_t> ChainPlayer::Impl::selectedDrLengths() {
         lengths.push_back(chain.device(i).selectedDataRegister().length());
     }
     return lengths;
-}
-
-void ChainPlayer::Impl::checkDrStagesAsTheyAre() {
-    const std::vector<uint64_t> lengths = selectedDrLengths();
-    uint64_t stages = 0;
-    for (const uint64_t length : lengths) {
-        stages += length;
-    }
-    if (stages != pendingDr.totalBits) {
-        report(Severity::Error, 0, kScanDoesNotFit,
-               "SDR: " + std::to_string(pendingDr.totalBits) + " bits (" + scanParts +
-                   ") do not fit the chain: the shift continues without a capture through data "
-                   "registers of " +
-                   std::to_string(stages) + " bits");
-    } else {
-        checkWholeDevices(lengths, false, 0);
-    }
 }
 
 }  // namespace kelsvf::check

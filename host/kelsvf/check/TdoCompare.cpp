@@ -70,13 +70,15 @@ Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uin
 
 void ChainPlayer::Impl::markKnownTdo(bool ir, uint64_t totalBits) {
     // TDO brings out the stages from the device nearest TDO on, then the scan's own bits. An
-    // IR captures ...01 in its two lowest bits and bits of the device's own choosing above.
+    // IR captures ...01 in its two lowest bits and bits of the device's own choosing above; a
+    // scan continued from a pause brings out what was shifted in before.
     knownAll.assign(bytesFor(totalBits), 0);
     uint64_t at = 0;
     for (size_t i = chain.deviceCount(); i-- > 0 && at < totalBits;) {
         const uint64_t length = chain.device(i).activeStage().length();
-        const uint64_t known = ir ? std::min<uint64_t>(2, length) : drCaptureKnown[i] ? length : 0;
-        setOnes(knownAll, at, std::min(known, totalBits - at));
+        const uint64_t captured = ir ? (irCaptured ? std::min<uint64_t>(2, length) : length)
+                                     : (drCaptureKnown[i] ? length : 0);
+        setOnes(knownAll, at, std::min(captured, totalBits - at));
         at += length;
     }
     if (at < totalBits) {
