@@ -245,8 +245,9 @@ How the file is played:
   The TAP starts in Test-Logic-Reset. Moves take the shortest TMS path ("STATE RESET;"
   always clocks five times with TMS high); a STATE path clocks once per state. SIR and SDR
   shift the header, the statement and the trailer in force as one scan and end in the
-  ENDIR/ENDDR state. RUNTEST moves to its run state, clocks there, waits, and moves to its
-  end state. TRST ON resets the TAP controllers.
+  ENDIR/ENDDR state; from IRPAUSE or DRPAUSE they continue the shift there, without a
+  capture. RUNTEST moves to its run state, clocks there, waits, and moves to its end state.
+  TRST ON resets the TAP controllers.
 
   An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
   the instructions select: 1 bit for BYPASS (the all-ones instruction); after a reset 32 bits
