@@ -9,12 +9,11 @@
 // one statement at a time, so memory stays bounded by the largest scan. How each statement
 // plays, as the common players play it:
 // - The TAP starts in Test-Logic-Reset (players reset it before a file). Moves between states
-//   take the shortest TMS path (from Pause-DR/IR to its shift state: Exit2 and on shifting,
-//   without update or capture, so one scan may span several statements); a move to
-//   Test-Logic-Reset is five clocks with TMS high, and
-//   "STATE RESET;" clocks them even when the TAP is there already. A STATE path clocks once per
-//   state named; each must follow the one before in one clock (RESET may come anywhere).
-//   TMS moves drive TDI low.
+//   take the shortest TMS path; from Pause-DR/IR to its shift state that is Exit2 and on
+//   shifting, without update or capture, so one scan may span several statements. A move to
+//   Test-Logic-Reset is five clocks with TMS high; "STATE RESET;" clocks them even when the
+//   TAP is there already. A STATE path clocks once per state named; each must follow the one
+//   before in one clock (RESET may come anywhere). TMS moves drive TDI low.
 // - SIR/SDR: the header in force, the statement's bits and the trailer in force are one scan,
 //   header first out of TDI. The TAP moves to Shift-IR/DR, shifts the whole scan, leaves on its
 //   last bit and moves to the ENDIR/ENDDR state in force.
@@ -30,8 +29,9 @@
 // other instruction a register of unknown length, at least 1 bit. With one such device it
 // takes the bits the others leave; with several, the split cannot be known: all but the one
 // nearest TDO are taken to be 1 bit long (a warning says so), which still reports the same
-// updates for files that have the same effect. A DR scan that continues a shift from Pause-DR
-// without a Capture-DR must fit the registers as they are.
+// updates for files that have the same effect. A scan that continues a shift from a pause may
+// be of any length: the registers keep the last bits shifted. A header or trailer that ends
+// inside a device (of known length) is an error too: swapped HIR and TIR fit the length.
 //
 // TDO is compared where the simulation knows what the devices capture: BYPASS, IDCODE, the two
 // lowest IR bits (01), and bits the scan itself shifts through (see TdoCheck).
