@@ -96,6 +96,11 @@ SimulatedDevice& SimulatedDevice::addDataRegister(uint64_t instruction, uint32_t
     return *this;
 }
 
+SimulatedDevice& SimulatedDevice::selectIdcodeByResetOnly() {
+    idcodeByResetOnly_ = true;
+    return *this;
+}
+
 uint64_t SimulatedDevice::irMask() const {
     return irLength_ == 64 ? ~uint64_t{0} : (uint64_t{1} << irLength_) - 1;
 }
@@ -108,15 +113,21 @@ DataRegister& SimulatedDevice::dataRegisterFor(uint64_t instruction) {
     if (instruction == bypassInstruction()) {
         return bypass_;
     }
-    if (idcode_ != 0 && instruction == idcodeInstruction_) {
+    if (idcode_ != 0 && !idcodeByResetOnly_ && instruction == idcodeInstruction_) {
         return idcodeRegister_;
     }
     const auto found = dataRegisters_.find(instruction);
     return found != dataRegisters_.end() ? found->second : bypass_;
 }
 
+DataRegister& SimulatedDevice::selectedDataRegister() {
+    return idcodeSelectedByReset_ && idcodeByResetOnly_ ? idcodeRegister_
+                                                        : dataRegisterFor(instruction_);
+}
+
 void SimulatedDevice::reset() {
     instruction_ = idcode_ != 0 ? idcodeInstruction_ : bypassInstruction();
+    idcodeSelectedByReset_ = idcode_ != 0;
 }
 
 ShiftRegister& SimulatedDevice::activeStage() {
@@ -155,6 +166,7 @@ void SimulatedDevice::clock(bool tms, bool tdi) {
     switch (state_) {
         case KELJTAG_UPDATE_IR:
             instruction_ = irStage_.value() & irMask();
+            idcodeSelectedByReset_ = false;
             break;
         case KELJTAG_UPDATE_DR:
             selectedDataRegister().update();

@@ -131,6 +131,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
                  name + ": " + vectorName + " has " + std::to_string(info.digits) +
                      " hex digits where " + std::to_string(needed) + " hold its " +
                      std::to_string(length) + " bits (the extra leading digits are zero)");
+            notes.back().hexDigits = info.digits;
         }
     }
     statement.end = tokenAt;

@@ -215,7 +215,7 @@ bool SvfReader::Impl::fail(Position at, std::string message) {
 }
 
 void SvfReader::Impl::note(NoteKind kind, Position at, std::string text) {
-    notes.push_back(Note{kind, at, std::move(text)});
+    notes.push_back(Note{kind, at, std::move(text), 0});
 }
 
 bool SvfReader::Impl::expectEnd(Statement& statement) {

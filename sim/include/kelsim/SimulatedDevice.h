@@ -63,6 +63,13 @@ class SimulatedDevice {
     // register of their own select BYPASS, as does the all-ones instruction always.
     SimulatedDevice& addDataRegister(uint64_t instruction, uint32_t length);
 
+    // For a device whose instruction codes are not known (a player of SVF files knows only IR
+    // lengths and IDCODEs): Test-Logic-Reset selects the IDCODE register, and no instruction
+    // does, so that no code a file loads is taken for IDCODE by chance.
+    SimulatedDevice& selectIdcodeByResetOnly();
+    // True from a Test-Logic-Reset that selected the IDCODE register until the next Update-IR.
+    bool idcodeSelectedByReset() const { return idcodeSelectedByReset_; }
+
     uint32_t irLength() const { return irLength_; }
     uint32_t idcode() const { return idcode_; }
     uint64_t bypassInstruction() const;
@@ -82,7 +89,7 @@ class SimulatedDevice {
     // The register that `instruction` selects (BYPASS for any instruction without its own).
     DataRegister& dataRegisterFor(uint64_t instruction);
     // The register the current instruction selects.
-    DataRegister& selectedDataRegister() { return dataRegisterFor(instruction_); }
+    DataRegister& selectedDataRegister();
     DataRegister& bypassRegister() { return bypass_; }
 
     // The bit the device drives on TDO before the next clock: bit 0 of the shift stage in
@@ -117,6 +124,8 @@ class SimulatedDevice {
     uint64_t idcodeInstruction_;
     TapState state_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     uint64_t instruction_ = 0;
+    bool idcodeByResetOnly_ = false;
+    bool idcodeSelectedByReset_ = false;
     ShiftRegister irStage_;
     DataRegister bypass_;
     DataRegister idcodeRegister_;

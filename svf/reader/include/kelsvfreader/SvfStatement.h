@@ -173,6 +173,9 @@ struct Note {
     NoteKind kind = NoteKind::ExtraHexDigits;
     Position position;
     std::string text;
+    // ExtraHexDigits: the digits written, leading zeros included (0 for the other kinds). Whether
+    // they pass the value's whole bytes matters to a player that reads them into bytes.
+    uint64_t hexDigits = 0;
 };
 
 // Why reading stopped before the end of the file.

@@ -1,0 +1,196 @@
+#include "ChainSpec.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kelsvf::check {
+namespace {
+
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        text.remove_prefix(at + 1);
+    }
+}
+
+std::optional<uint32_t> parseIrLength(std::string_view text, std::string& error) {
+    uint32_t value = 0;
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || status != std::errc() || end != text.data() + text.size()) {
+        error = "'" + std::string(text) + "' is no IR length (a decimal number of bits)";
+        return std::nullopt;
+    }
+    if (value == 0 || value > kMaxIrLength) {
+        error = "IR length " + std::string(text) + " is not between 1 and " +
+                std::to_string(kMaxIrLength);
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<uint32_t> parseIdcode(std::string_view text, std::string& error) {
+    std::string_view digits = text;
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.remove_prefix(2);
+    }
+    uint32_t value = 0;
+    const auto [end, status] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.empty() || digits.size() > 8 || status != std::errc() ||
+        end != digits.data() + digits.size()) {
+        error = "'" + std::string(text) + "' is no IDCODE (up to 8 hex digits, 0x allowed)";
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool checkDeviceCount(size_t count, std::string& error) {
+    if (count > kMaxDevices) {
+        error = std::to_string(count) + " devices are more than a chain holds (" +
+                std::to_string(kMaxDevices) + ")";
+        return false;
+    }
+    return true;
+}
+
+// A chain-description line's IDCODE, read exactly as the plug-in reads it (strtoul of the
+// last eight characters after an optional 0x).
+uint32_t chainFileIdcode(std::string_view line) {
+    std::string upper(line.substr(0, line.find('\0')));
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    std::string_view digits = upper;
+    if (digits.starts_with("0X")) {
+        digits.remove_prefix(2);
+    }
+    if (digits.size() > 8) {
+        digits.remove_prefix(digits.size() - 8);
+    }
+    return static_cast<uint32_t>(std::strtoul(std::string(digits).c_str(), nullptr, 16) &
+                                 0xFFFFFFFFu);
+}
+
+}  // namespace
+
+uint64_t ChainSpec::irPathLength() const {
+    uint64_t total = 0;
+    for (const DeviceSpec& device : devices) {
+        total += device.irLength;
+    }
+    return total;
+}
+
+std::string ChainSpec::describe() const {
+    std::string text =
+        std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices");
+    text += " (IR ";
+    for (size_t i = 0; i < devices.size(); ++i) {
+        text += i == 0 ? "" : ", ";
+        text += std::to_string(devices[i].irLength);
+        if (devices[i].idcode) {
+            char idcode[16];
+            std::snprintf(idcode, sizeof idcode, ":%08x", *devices[i].idcode);
+            text += idcode;
+        }
+    }
+    return text + ")";
+}
+
+std::optional<ChainSpec> parseChainOption(std::string_view text, std::string& error) {
+    ChainSpec chain;
+    for (const std::string_view device : splitAt(text, ',')) {
+        const size_t colon = device.find(':');
+        const std::optional<uint32_t> irLength = parseIrLength(device.substr(0, colon), error);
+        if (!irLength) {
+            return std::nullopt;
+        }
+        DeviceSpec spec{*irLength, std::nullopt};
+        if (colon != std::string_view::npos) {
+            const std::optional<uint32_t> idcode = parseIdcode(device.substr(colon + 1), error);
+            if (!idcode) {
+                return std::nullopt;
+            }
+            if (*idcode != 0) {
+                spec.idcode = idcode;
+            }
+        }
+        chain.devices.push_back(spec);
+    }
+    if (!checkDeviceCount(chain.devices.size(), error)) {
+        return std::nullopt;
+    }
+    return chain;
+}
+
+std::optional<std::vector<uint32_t>> parseIrLengths(std::string_view text, std::string& error) {
+    std::vector<uint32_t> lengths;
+    for (const std::string_view part : splitAt(text, ',')) {
+        const std::optional<uint32_t> length = parseIrLength(part, error);
+        if (!length) {
+            return std::nullopt;
+        }
+        lengths.push_back(*length);
+    }
+    if (!checkDeviceCount(lengths.size(), error)) {
+        return std::nullopt;
+    }
+    return lengths;
+}
+
+std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::string& error) {
+    constexpr size_t kLinePartLength = 254;
+    std::vector<uint32_t> idcodes;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        for (size_t part = at; part < end; part += kLinePartLength) {
+            const std::string_view line = text.substr(part, std::min(kLinePartLength, end - part));
+            if (line.front() != '\0') {  // a NUL ends a line as a C string: no device
+                idcodes.push_back(chainFileIdcode(line));
+            }
+        }
+        at = end + 1;
+    }
+    if (idcodes.empty()) {
+        error = "it names no device";
+        return std::nullopt;
+    }
+    if (!checkDeviceCount(idcodes.size(), error)) {
+        return std::nullopt;
+    }
+    return idcodes;
+}
+
+std::optional<ChainSpec> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
+                                          const std::vector<uint32_t>& irLengths,
+                                          std::string& error) {
+    if (idcodes.size() != irLengths.size()) {
+        error = "the chain-description file names " + std::to_string(idcodes.size()) +
+                " devices, but --irlen gives " + std::to_string(irLengths.size()) + " IR lengths";
+        return std::nullopt;
+    }
+    ChainSpec chain;
+    for (size_t i = 0; i < idcodes.size(); ++i) {
+        chain.devices.push_back(
+            {irLengths[i], idcodes[i] != 0 ? std::optional<uint32_t>(idcodes[i]) : std::nullopt});
+    }
+    return chain;
+}
+
+ChainSpec chainFromIrLengths(const std::vector<uint32_t>& irLengths) {
+    ChainSpec chain;
+    for (const uint32_t length : irLengths) {
+        chain.devices.push_back({length, std::nullopt});
+    }
+    return chain;
+}
+
+}  // namespace kelsvf::check

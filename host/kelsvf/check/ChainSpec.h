@@ -1,0 +1,65 @@
+// The chain an SVF file is played on: its devices in order, each with its IR length and,
+// when known, its IDCODE. Parsed from the command-line forms the checking commands take.
+#ifndef KELSVF_CHECK_CHAIN_SPEC_H
+#define KELSVF_CHECK_CHAIN_SPEC_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelsvf::check {
+
+// IR lengths a simulated device can have.
+constexpr uint32_t kMaxIrLength = 64;
+// As many devices as the plug-in's chain model holds.
+constexpr size_t kMaxDevices = 255;
+
+struct DeviceSpec {
+    uint32_t irLength = 0;
+    // A device without one is in BYPASS after a reset, as the standard has a device without an
+    // IDCODE register; with one, a reset selects its 32-bit IDCODE register.
+    std::optional<uint32_t> idcode;
+
+    bool operator==(const DeviceSpec&) const = default;
+};
+
+struct ChainSpec {
+    std::vector<DeviceSpec> devices;  // device 0 nearest TDI, as the plug-in numbers them
+
+    uint64_t irPathLength() const;
+    // "3 devices (IR 6:0362d093, 8, 10)".
+    std::string describe() const;
+
+    bool operator==(const ChainSpec&) const = default;
+};
+
+// Every parser returns nothing and sets `error` (a sentence without the option's name) when
+// the text is not what it should be.
+
+// "6:0x0362d093,8,10": IRLEN[:IDCODE] per device, device 0 first; IDCODE in hex, with or
+// without 0x.
+std::optional<ChainSpec> parseChainOption(std::string_view text, std::string& error);
+
+// "6,8,10": the IR lengths, device 0 first; each 1 to 64.
+std::optional<std::vector<uint32_t>> parseIrLengths(std::string_view text, std::string& error);
+
+// The IDCODEs of a chain-description file, as the plug-in reads one: one device a line (LF,
+// CR LF or CR; empty lines skipped; a line longer than 254 characters counts as several),
+// hexadecimal with an optional 0x, only the last eight characters counting, reading up to the
+// first character that is no hex digit. An IDCODE of 0 is a device without one.
+std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::string& error);
+
+// The chain of a chain-description file's IDCODEs and the IR lengths from --irlen: one each
+// per device.
+std::optional<ChainSpec> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
+                                          const std::vector<uint32_t>& irLengths,
+                                          std::string& error);
+
+// The chain of IR lengths alone: no IDCODEs.
+ChainSpec chainFromIrLengths(const std::vector<uint32_t>& irLengths);
+
+}  // namespace kelsvf::check
+
+#endif  // KELSVF_CHECK_CHAIN_SPEC_H

@@ -1,0 +1,84 @@
+// The ChainPlayer's insides, shared by its files: the statement loop and TAP moves
+// (ChainPlayer.cpp), the scans (ScanPlay.cpp) and the TDO comparison (TdoCompare.cpp).
+#ifndef KELSVF_CHECK_PLAYER_IMPL_H
+#define KELSVF_CHECK_PLAYER_IMPL_H
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ChainPlayer.h"
+#include "kelsim/SimulatedChain.h"
+
+namespace kelsvf::check {
+
+using KelPluginInterface::TapState;
+
+struct ChainPlayer::Impl {
+    Impl(const ChainSpec& spec, PlaySink& sink, PlayOptions options);
+
+    // --- ChainPlayer.cpp
+    void play(const kelsvfreader::Statement& statement, kelsvfreader::SvfReader& reader);
+    void reportNotes(const kelsvfreader::SvfReader& reader,
+                     const kelsvfreader::Statement* statement);
+    void report(Severity severity, uint64_t column, const char* kind, std::string text);
+    void playState(const kelsvfreader::Statement& statement);
+    void playRunTest(const kelsvfreader::RunTest& run);
+    // One TCK with TDI low, and what the state entered makes the devices do.
+    void clockTms(bool tms);
+    // The shortest path to `target`; nothing when the TAP is there.
+    void moveTo(TapState target);
+    void reportIrUpdates();
+    void reportDrUpdates();
+    uint64_t totalClocks() const;
+    void addTime(uint64_t clocks);
+    void addWait(uint64_t microseconds);
+
+    // --- ScanPlay.cpp
+    void playScan(bool ir, const kelsvfreader::Statement& statement,
+                  kelsvfreader::SvfReader& reader);
+    // At Capture-DR of a scan: gives each device's selected register its length for the scan.
+    void prepareDrScan();
+    // A DR scan reached Shift-DR without a capture: the registers keep their lengths.
+    void checkDrStagesAsTheyAre();
+
+    // --- TdoCompare.cpp
+    void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
+
+    ChainSpec spec;
+    PlaySink& sink;
+    PlayOptions options;
+    kelsim::SimulatedChain chain;
+    PlaySummary counts;
+    bool finished = false;
+
+    uint64_t line = 0;         // of the statement being played
+    double fileFrequency = 0;  // a FREQUENCY in force, 0 for none
+    long double seconds = 0;   // the replay time so far
+
+    // The DR scan being played, until it reaches Shift-DR.
+    struct PendingDr {
+        bool active = false;
+        bool prepared = false;
+        uint64_t totalBits = 0;
+        std::string parts;  // "HDR 1 + SDR 32 + TDR 2", for messages
+    } pendingDr;
+
+    // Buffers reused from scan to scan: the whole scan's TDI, its TDO, the expected TDO and
+    // mask when headers or trailers take part, one instruction's bytes.
+    std::vector<uint8_t> tdiAll;
+    std::vector<uint8_t> tdoAll;
+    std::vector<uint8_t> expectedAll;
+    std::vector<uint8_t> maskAll;
+    std::vector<size_t> unknownDevices;
+};
+
+// (bits + 7) / 8.
+inline size_t bytesFor(uint64_t bits) {
+    return static_cast<size_t>((bits + 7) / 8);
+}
+
+}  // namespace kelsvf::check
+
+#endif  // KELSVF_CHECK_PLAYER_IMPL_H
