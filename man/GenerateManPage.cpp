@@ -18,9 +18,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const std::string page =
-            kelsvf::man::manPage({kelsvf::generalHelp(), kelsvf::runHelp(), kelsvf::programHelp()},
-                                 KEL_SVF_FILE_PLUGIN_VERSION_STRING);
+        kelsvf::man::HelpTexts help{kelsvf::generalHelp(), {}};
+        for (const kelsvf::CommandHelpText& command : kelsvf::commandHelps()) {
+            help.commands.push_back({command.topic, command.help()});
+        }
+        const std::string page = kelsvf::man::manPage(help, KEL_SVF_FILE_PLUGIN_VERSION_STRING);
         // Written aside and renamed, so that a failed run never leaves a page the build
         // would take as up to date.
         const std::filesystem::path output = argv[1];

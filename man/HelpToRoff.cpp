@@ -485,8 +485,10 @@ std::string manPage(const HelpTexts& help, std::string_view version) {
     }
 
     page += ".SH COMMANDS\n" + bodyToRoff(usageLines);
-    const CommandHelp commands[] = {commandHelp("run", help.run),
-                                    commandHelp("program", help.program)};
+    std::vector<CommandHelp> commands;
+    for (const CommandHelpPage& command : help.commands) {
+        commands.push_back(commandHelp(command.topic, command.help));
+    }
     for (const CommandHelp& command : commands) {
         page += ".SS " + escapeText(command.name) + "\n";
         if (!command.form.empty()) {

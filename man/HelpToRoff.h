@@ -41,10 +41,14 @@ std::string bodyToRoff(const std::vector<std::string>& lines);
 // Lines shown as they are, their common indentation removed.
 std::string literalToRoff(const std::vector<std::string>& lines);
 
+struct CommandHelpPage {
+    std::string topic;  // "run"
+    std::string help;   // kelsvf run --help
+};
+
 struct HelpTexts {
     std::string general;  // kelsvf --help: its first line names the program and what it does
-    std::string run;      // kelsvf run --help
-    std::string program;  // kelsvf program --help
+    std::vector<CommandHelpPage> commands;  // in the order the page shows them
 };
 
 std::string manPage(const HelpTexts& help, std::string_view version);

@@ -1,8 +1,11 @@
 #include "CommandLine.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
+#include "HelpText.h"
 #include "Script.h"
 #include "ScriptValues.h"
 
@@ -203,8 +206,114 @@ void parseProgram(ArgumentReader& reader, CommandLine& line) {
     }
 }
 
+double frequencyOption(const std::string& option, const std::string& text) {
+    char* end = nullptr;
+    const double hertz = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(hertz) ||
+        !(hertz > 0)) {
+        throw UsageError(option + " needs a frequency in Hz above 0 (1000000, 1e6, 12.5e6), not '" +
+                         text + "'");
+    }
+    return hertz;
+}
+
+// The chain options of the commands that play SVF files; false when `option` is not one.
+bool takeChainOption(const std::string& option, ArgumentReader& reader, ChainOptions& chain) {
+    std::string error;
+    if (option == "--chain") {
+        chain.chain = check::parseChainOption(reader.value(option), error);
+        if (!chain.chain) {
+            throw UsageError(option + ": " + error);
+        }
+    } else if (option == "--chainfile") {
+        chain.chainFile = reader.value(option);
+    } else if (option == "--irlen") {
+        chain.irLengths = check::parseIrLengths(reader.value(option), error);
+        if (!chain.irLengths) {
+            throw UsageError(option + ": " + error);
+        }
+    } else if (option == "--frequency") {
+        chain.frequencyHz = frequencyOption(option, reader.value(option));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Exactly one way to describe the chain: --chain, --chainfile with --irlen, or --irlen.
+void checkChainOptions(const ChainOptions& chain, const std::string& command) {
+    if (chain.chain && (chain.chainFile || chain.irLengths)) {
+        throw UsageError(command +
+                         ": --chain gives the whole chain; it takes no --chainfile or "
+                         "--irlen");
+    }
+    if (chain.chainFile && !chain.irLengths) {
+        throw UsageError(command +
+                         " --chainfile needs --irlen (the IR length of every device, "
+                         "device 0 first)");
+    }
+    if (!chain.chain && !chain.irLengths) {
+        throw UsageError(command +
+                         " needs the chain: --chain IRLEN[:IDCODE],... (or --irlen "
+                         "LIST, with --chainfile FILE for IDCODEs)");
+    }
+}
+
+void parseCheck(ArgumentReader& reader, CommandLine& line) {
+    CheckOptions& check = line.check;
+    bool haveFile = false;
+    while (!reader.done()) {
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        if (isOption && takeChainOption(arg, reader, check.chain)) {
+            continue;
+        }
+        if (isOption && arg == "--json") {
+            reader.noValue(arg);
+            check.json = true;
+        } else if (isOption) {
+            throw UsageError("unknown option " + arg + " for check");
+        } else if (haveFile) {
+            throw UsageError("check takes one SVF file, but got a second: " + arg);
+        } else {
+            check.file = arg;
+            haveFile = true;
+        }
+    }
+    if (!haveFile) {
+        throw UsageError("check needs an SVF file (a path, or - for standard input)");
+    }
+    checkChainOptions(check.chain, "check");
+}
+
 bool isHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
+}
+
+// "run, program or check" (and ", help" with `help`): the commands with a help of their own.
+std::string commandList(bool help) {
+    std::vector<std::string> names;
+    for (const CommandHelpText& command : commandHelps()) {
+        names.emplace_back(command.topic);
+    }
+    if (help) {
+        names.emplace_back("help");
+    }
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i) {
+        list += i == 0 ? "" : i + 1 == names.size() ? " or " : ", ";
+        list += names[i];
+    }
+    return list;
+}
+
+bool isCommand(const std::string& name) {
+    for (const CommandHelpText& command : commandHelps()) {
+        if (name == command.topic) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -212,7 +321,7 @@ bool isHelp(const std::string& arg) {
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
     if (args.empty()) {
-        throw UsageError("no command given (run, program or help)");
+        throw UsageError("no command given (" + commandList(true) + ")");
     }
     const std::string& command = args.front();
     if (isHelp(command)) {
@@ -224,13 +333,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (command == "help") {
         line.helpTopic = args.size() > 1 ? args[1] : "";
-        if (!line.helpTopic.empty() && line.helpTopic != "run" && line.helpTopic != "program") {
-            throw UsageError("no help for " + line.helpTopic + " (try run or program)");
+        if (!line.helpTopic.empty() && !isCommand(line.helpTopic)) {
+            throw UsageError("no help for " + line.helpTopic + " (try " + commandList(false) + ")");
         }
         return line;
     }
-    if (command != "run" && command != "program") {
-        throw UsageError("unknown command " + command + " (run, program or help)");
+    if (!isCommand(command)) {
+        throw UsageError("unknown command " + command + " (" + commandList(true) + ")");
     }
     for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
         if (isHelp(args[i])) {
@@ -243,9 +352,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (command == "run") {
         line.command = Command::Run;
         parseRun(reader, line);
-    } else {
+    } else if (command == "program") {
         line.command = Command::Program;
         parseProgram(reader, line);
+    } else {
+        line.command = Command::Check;
+        parseCheck(reader, line);
     }
     return line;
 }

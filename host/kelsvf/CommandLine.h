@@ -1,4 +1,5 @@
-// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", help and version.
+// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", "kelsvf check ...", help and
+// version.
 #ifndef KELSVF_COMMAND_LINE_H
 #define KELSVF_COMMAND_LINE_H
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ChainOptions.h"
 #include "HostOutput.h"
 
 namespace kelsvf {
@@ -43,14 +45,21 @@ struct ProgramOptions {
     bool printScript = false;              // --print-script: show the script, run nothing
 };
 
-enum class Command { Run, Program, Help, Version };
+struct CheckOptions {
+    std::string file;  // the SVF file, or "-" for standard input
+    ChainOptions chain;
+    bool json = false;  // --json: the report as one JSON document
+};
+
+enum class Command { Run, Program, Check, Help, Version };
 
 struct CommandLine {
     Command command = Command::Help;
-    std::string helpTopic;  // "", "run" or "program"
+    std::string helpTopic;  // "" or a command with help (see HelpText.h)
     CommonOptions common;
     RunOptions run;
     ProgramOptions program;
+    CheckOptions check;
 };
 
 // `args` are the arguments after the program name. Throws UsageError.

@@ -1,4 +1,4 @@
-// The two commands of kelsvf, each from a parsed command line to an exit code.
+// kelsvf's commands, each from a parsed command line to an exit code.
 #ifndef KELSVF_COMMANDS_H
 #define KELSVF_COMMANDS_H
 
@@ -10,6 +10,8 @@ namespace kelsvf {
 
 int runCommand(const CommandLine& line);
 int programCommand(const CommandLine& line);
+// Plays an SVF file on a simulated chain and reports what it does (CheckCommand.cpp).
+int checkCommand(const CommandLine& line);
 // kelsvf's version, the plug-in interface version it speaks and the plug-in it would load.
 int versionCommand(const std::string& kelsvfVersion);
 

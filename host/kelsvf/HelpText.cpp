@@ -7,7 +7,7 @@
 namespace kelsvf {
 namespace {
 
-constexpr char kCommonOptions[] = R"(Options of both commands:
+constexpr char kCommonOptions[] = R"(Options of run and program:
   --plugin PATH   the plug-in library to load (default: libKelSvfFilePlugin.so beside
                   kelsvf, else in the install prefix's library folder)
   -v LEVEL        show the plug-in's prints up to this level (default 2: errors and status;
@@ -108,13 +108,16 @@ std::string generalHelp() {
 Usage:
   kelsvf run [OPTIONS] SCRIPT|-      run a script of JTAG operations (- reads standard input)
   kelsvf program [OPTIONS] ...       wrap a bitstream into an SVF file for one device
-  kelsvf help [run|program]          help for a command (also: kelsvf COMMAND --help)
+  kelsvf check FILE.svf CHAIN ...    play an SVF file on a simulated chain and report what
+                                     it does to each device
+  kelsvf help [run|program|check]    help for a command (also: kelsvf COMMAND --help)
   kelsvf --version                   kelsvf's version, the plug-in interface version it
                                      speaks and the plug-in it would load
 
 kelsvf loads libKelSvfFilePlugin.so with dlopen, creates one target, and calls it only
 through its public interface. What the plug-in prints, reports and traces goes to standard
-error; queries in a script print to standard output.
+error; queries in a script print to standard output. check needs no plug-in: it reads SVF
+files from any generator.
 
 )") + kCommonOptions +
            "\n" + kOutputFiles + "\n" + exitCodes(ExitCodesOf::Both);
@@ -212,6 +215,103 @@ Example:
 
 )" + kOutputFiles +
            "\n" + exitCodes(ExitCodesOf::Program);
+}
+
+}  // namespace kelsvf
+
+namespace kelsvf {
+
+std::string checkHelp() {
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain SPEC | --chainfile FILE --irlen LIST |
+                    --irlen LIST) [--frequency HZ] [--json]
+
+Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
+instruction and data register each device latches, every TDO comparison, and what a player
+would refuse or read differently. The file is read one statement at a time; memory stays
+bounded by its largest scan.
+
+  --chain SPEC       the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the
+                     IDCODE in hex (6:0x0362d093,8,10)
+  --chainfile FILE   the devices' IDCODEs from a chain-description file (one a line, device
+                     0 first, as the plug-in reads it); --irlen gives their IR lengths
+  --irlen LIST       the IR length of every device, device 0 first: 6,8,10; each 1 to 64
+  --frequency HZ     the TCK frequency of the replay time in the summary (default 1e6, 1
+                     MHz); a lower FREQUENCY in the file counts while it is in force
+  --json             the report as one JSON document
+  -h, --help         help for the command
+  --                 the end of the options: what follows is taken as it is
+
+How the file is played:
+  The TAP starts in Test-Logic-Reset. Moves take the shortest TMS path ("STATE RESET;"
+  always clocks five times with TMS high); a STATE path clocks once per state. SIR and SDR
+  shift the header, the statement and the trailer in force as one scan and end in the
+  ENDIR/ENDDR state. RUNTEST moves to its run state, clocks there, waits, and moves to its
+  end state. TRST ON resets the TAP controllers.
+
+  An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
+  the instructions select: 1 bit for BYPASS (the all-ones instruction), 32 for IDCODE after
+  a reset (a device without an IDCODE in the chain is in BYPASS then), and at least 1 bit
+  for any other instruction, whose register takes the bits the others leave. When several
+  devices have such registers, all but the one nearest TDO are taken as 1 bit (a warning).
+
+Report:
+  One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
+  bits)" for each register a device latches (at Update-IR every device, at Update-DR every
+  device not in BYPASS), "FILE:LINE: tdo BITS bits passed|FAILED" for each TDO
+  comparison, and "FILE:LINE[:COLUMN]: error|warning: TEXT [KIND]" for each finding.
+  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
+  ellipsis and the value's 64-bit FNV-1a hash. A summary follows: the clocks spent in each
+  TAP state, the TCK clocks in all, the RUNTEST minimum times, and the shortest replay time
+  at --frequency (every clock, plus every minimum time).
+
+  Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
+  clocked, a statement that is not SVF (the check stops there). Warnings: what players read
+  differently or refuse (counts of 2^31 or more, several statements on a line, a file that
+  ends right after its last ';', PIO, a RUNTEST run state carried over, hex digits beyond
+  the value's whole bytes, ...).
+
+  With --json the same as one JSON document: "file", "chain", "events" (objects of type
+  "update", "tdo" or "finding", with the same fields), "summary" and "result" ("ok" or
+  "errors").
+
+Example:
+  kelsvf check design.svf --chain 6:0x0362d093,8,10
+  kelsvf check design.svf --irlen 6,8,10 --frequency 10e6 --json
+
+Exit codes:
+  0  the file plays without an error (warnings may have been reported)
+  1  an error was found: a scan that does not fit, a TDO mismatch, a STATE path that cannot
+     be clocked, or a statement that is not SVF
+  2  bad command line (a chain option missing or malformed, options that do not fit
+     together, a chain-description file whose devices do not match --irlen)
+  3  the SVF file or the chain-description file could not be read
+)help";
+}
+
+namespace {
+
+constexpr CommandHelpText kCommandHelps[] = {
+    {"run", runHelp},
+    {"program", programHelp},
+    {"check", checkHelp},
+};
+
+}  // namespace
+
+std::span<const CommandHelpText> commandHelps() {
+    return kCommandHelps;
+}
+
+std::optional<std::string> helpFor(std::string_view topic) {
+    if (topic.empty()) {
+        return generalHelp();
+    }
+    for (const CommandHelpText& command : kCommandHelps) {
+        if (topic == command.topic) {
+            return command.help();
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace kelsvf

@@ -2,13 +2,27 @@
 #ifndef KELSVF_HELP_TEXT_H
 #define KELSVF_HELP_TEXT_H
 
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace kelsvf {
 
 std::string generalHelp();
 std::string runHelp();  // includes the script language, from the operation table
 std::string programHelp();
+std::string checkHelp();
+
+// The commands, each with a help of its own, in the order the manual page shows them.
+struct CommandHelpText {
+    const char* topic;  // "run"
+    std::string (*help)();
+};
+std::span<const CommandHelpText> commandHelps();
+
+// The help of a command, or the general help for ""; nothing for anything else.
+std::optional<std::string> helpFor(std::string_view topic);
 
 }  // namespace kelsvf
 

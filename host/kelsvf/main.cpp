@@ -16,10 +16,8 @@
 
 namespace {
 
-int helpFor(const std::string& topic) {
-    const std::string text = topic == "run"       ? kelsvf::runHelp()
-                             : topic == "program" ? kelsvf::programHelp()
-                                                  : kelsvf::generalHelp();
+int showHelp(const std::string& topic) {
+    const std::string text = kelsvf::helpFor(topic).value_or(kelsvf::generalHelp());
     std::fputs(text.c_str(), stdout);
     return kelsvf::kExitOk;
 }
@@ -32,12 +30,14 @@ int dispatch(const std::vector<std::string>& args) {
             return kelsvf::runCommand(line);
         case Command::Program:
             return kelsvf::programCommand(line);
+        case Command::Check:
+            return kelsvf::checkCommand(line);
         case Command::Version:
             return kelsvf::versionCommand(KELSVF_VERSION);
         case Command::Help:
             break;
     }
-    return helpFor(line.helpTopic);
+    return showHelp(line.helpTopic);
 }
 
 }  // namespace

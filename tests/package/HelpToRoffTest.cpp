@@ -123,10 +123,11 @@ TEST(HelpToRoff, BuildsThePageFromTheThreeHelpTexts) {
         "kelsvf: drives a plug-in.\n\nUsage:\n  kelsvf run SCRIPT   runs it\n  kelsvf --version\n\n"
         "What it is.\n\n" +
             shared + "\n" + exitCodes,
-        "Usage: kelsvf run [OPTIONS] SCRIPT\n\nRuns it.\n\n" + shared +
-            "\nScript language:\n  One line each.\n\nExample:\n  lock\n\n" + exitCodes,
-        "Usage: kelsvf program --ir HEX\n             --data FILE\n\nWrites.\n\n" + shared +
-            "\nExample:\n  kelsvf program --ir 1 --data d\n\n" + programExitCodes,
+        {{"run", "Usage: kelsvf run [OPTIONS] SCRIPT\n\nRuns it.\n\n" + shared +
+                     "\nScript language:\n  One line each.\n\nExample:\n  lock\n\n" + exitCodes},
+         {"program", "Usage: kelsvf program --ir HEX\n             --data FILE\n\nWrites.\n\n" +
+                         shared + "\nExample:\n  kelsvf program --ir 1 --data d\n\n" +
+                         programExitCodes}},
     };
     const std::string page = kelsvf::man::manPage(help, "9.8.7");
 

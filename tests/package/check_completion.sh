@@ -72,9 +72,9 @@ expect_none_of() {
 files="-odd-name chain.kel data.bin folder"
 
 # Commands and help topics.
-expect_among "kelsvf " run program help --version --help
+expect_among "kelsvf " run program check help --version --help
 expect "kelsvf pr" "program"
-expect "kelsvf help " "program run"
+expect "kelsvf help " "check program run"
 expect "kelsvf help run " ""
 
 # The options of each command; each command only its own.
@@ -83,6 +83,8 @@ expect_none_of "kelsvf run -" --irlen --data --verbosity
 expect_among "kelsvf program --" --irlen --chainfile --device --ir --data --output --runtest \
     --type --print-script --msb-first --plugin --trace --dump --keep-going --help --
 expect "kelsvf program --ir" "--ir --irlen"
+expect_among "kelsvf check --" --chain --chainfile --irlen --frequency --json --help --
+expect_none_of "kelsvf check --" --plugin --trace --output
 expect "kelsvf run --keep" "--keep-going"
 
 # Option values: files where the value is a path, levels for -v, nothing for numbers.
@@ -102,6 +104,9 @@ expect "kelsvf run " "- $files"
 expect "kelsvf run --trace -v 4 c" "chain.kel"
 expect "kelsvf program --irlen 6,8 " ""
 expect "kelsvf run -- -" "- -odd-name"
+expect "kelsvf check " "- $files"
+expect "kelsvf check --chainfile d" "data.bin"
+expect "kelsvf check --chain " ""
 
 # Nothing for a command kelsvf does not have.
 expect "kelsvf frobnicate -" ""

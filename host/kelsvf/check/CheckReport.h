@@ -1,0 +1,32 @@
+// The report of kelsvf check, as text or as one JSON document, written while the file plays.
+#ifndef KELSVF_CHECK_CHECK_REPORT_H
+#define KELSVF_CHECK_CHECK_REPORT_H
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "ChainSpec.h"
+#include "PlayEvents.h"
+
+namespace kelsvf::check {
+
+class CheckReport : public PlaySink {
+  public:
+    // Before the first event: the file's name as the user gave it, and the chain.
+    virtual void begin(const std::string& fileName, const ChainSpec& chain) = 0;
+    // After the last event.
+    virtual void end(const PlaySummary& summary) = 0;
+};
+
+// Text, one line an event ("x.svf:7: device 0 ir 3f (6 bits)"), then the summary.
+std::unique_ptr<CheckReport> textReport(std::FILE* out);
+// One JSON document: {"file", "chain", "events": [...], "summary", "result"}, an event a line.
+std::unique_ptr<CheckReport> jsonReport(std::FILE* out);
+
+// "1 MHz", "12.5 MHz", "32768 Hz": a frequency as people write it.
+std::string frequencyText(double hertz);
+
+}  // namespace kelsvf::check
+
+#endif  // KELSVF_CHECK_CHECK_REPORT_H
