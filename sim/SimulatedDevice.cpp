@@ -85,7 +85,8 @@ SimulatedDevice::SimulatedDevice(uint32_t irLength, uint32_t idcode, uint64_t id
       idcodeInstruction_(idcodeInstruction),
       irStage_(irLength_),
       bypass_(1),
-      idcodeRegister_(32) {
+      idcodeRegister_(32),
+      resetRegister_(1) {
     bypass_.setCaptureValue(uint64_t{0});
     idcodeRegister_.setCaptureValue(uint64_t{idcode});
     reset();
@@ -96,9 +97,15 @@ SimulatedDevice& SimulatedDevice::addDataRegister(uint64_t instruction, uint32_t
     return *this;
 }
 
-SimulatedDevice& SimulatedDevice::selectIdcodeByResetOnly() {
-    idcodeByResetOnly_ = true;
+SimulatedDevice& SimulatedDevice::setInstructionCodesUnknown() {
+    codesUnknown_ = true;
     return *this;
+}
+
+void SimulatedDevice::setResetRegisterLength(uint32_t length) {
+    if (resetRegister_.length() != length) {
+        resetRegister_ = DataRegister(length);
+    }
 }
 
 uint64_t SimulatedDevice::irMask() const {
@@ -113,7 +120,7 @@ DataRegister& SimulatedDevice::dataRegisterFor(uint64_t instruction) {
     if (instruction == bypassInstruction()) {
         return bypass_;
     }
-    if (idcode_ != 0 && !idcodeByResetOnly_ && instruction == idcodeInstruction_) {
+    if (idcode_ != 0 && !codesUnknown_ && instruction == idcodeInstruction_) {
         return idcodeRegister_;
     }
     const auto found = dataRegisters_.find(instruction);
@@ -121,13 +128,15 @@ DataRegister& SimulatedDevice::dataRegisterFor(uint64_t instruction) {
 }
 
 DataRegister& SimulatedDevice::selectedDataRegister() {
-    return idcodeSelectedByReset_ && idcodeByResetOnly_ ? idcodeRegister_
-                                                        : dataRegisterFor(instruction_);
+    if (codesUnknown_ && selectedByReset_) {
+        return idcode_ != 0 ? idcodeRegister_ : resetRegister_;
+    }
+    return dataRegisterFor(instruction_);
 }
 
 void SimulatedDevice::reset() {
     instruction_ = idcode_ != 0 ? idcodeInstruction_ : bypassInstruction();
-    idcodeSelectedByReset_ = idcode_ != 0;
+    selectedByReset_ = true;
 }
 
 ShiftRegister& SimulatedDevice::activeStage() {
@@ -166,7 +175,7 @@ void SimulatedDevice::clock(bool tms, bool tdi) {
     switch (state_) {
         case KELJTAG_UPDATE_IR:
             instruction_ = irStage_.value() & irMask();
-            idcodeSelectedByReset_ = false;
+            selectedByReset_ = false;
             break;
         case KELJTAG_UPDATE_DR:
             selectedDataRegister().update();

@@ -233,7 +233,7 @@ would refuse or read differently. The file is read one statement at a time; memo
 bounded by its largest scan.
 
   --chain SPEC       the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the
-                     IDCODE in hex (6:0x0362d093,8,10)
+                     IDCODE in hex, 0 for none (6:0x0362d093,8,10)
   --chainfile FILE   the devices' IDCODEs from a chain-description file (one a line, device
                      0 first, as the plug-in reads it); --irlen gives their IR lengths
   --irlen LIST       the IR length of every device, device 0 first: 6,8,10; each 1 to 64
@@ -251,10 +251,13 @@ How the file is played:
   end state. TRST ON resets the TAP controllers.
 
   An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
-  the instructions select: 1 bit for BYPASS (the all-ones instruction), 32 for IDCODE after
-  a reset (a device without an IDCODE in the chain is in BYPASS then), and at least 1 bit
-  for any other instruction, whose register takes the bits the others leave. When several
-  devices have such registers, all but the one nearest TDO are taken as 1 bit (a warning).
+  the instructions select: 1 bit for BYPASS (the all-ones instruction); after a reset 32 bits
+  for a device with an IDCODE in the chain, 1 bit for a device with IDCODE 0 (none); at
+  least 1 bit for a device whose IDCODE is not given and for any other instruction, whose
+  register takes the bits the others leave. When several devices have such registers, all
+  but the one nearest TDO are taken as 1 bit (a warning). TDO is compared where the capture
+  is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the scan itself
+  shifts through; the rest is reported as not compared.
 
 Report:
   One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS

@@ -132,6 +132,31 @@ TEST(SimulatedChain, ResetSelectsIdcodeOrBypassAndIRCapturesZeroOne) {
     EXPECT_EQ(chain.device(2).instruction(), chain.device(2).idcodeInstruction());
 }
 
+// A device whose instruction codes are unknown: only a reset selects IDCODE (its default code
+// selects nothing), and one without IDCODE selects a register whose length the player sets.
+TEST(SimulatedChain, WithUnknownCodesOnlyAResetSelectsIdcode) {
+    std::vector<SimulatedDevice> devices{SimulatedDevice(4, 0x1A2B3C4D), SimulatedDevice(4)};
+    for (SimulatedDevice& device : devices) {
+        device.setInstructionCodesUnknown();
+    }
+    SimulatedChain chain(std::move(devices));
+    EXPECT_TRUE(chain.device(0).selectedByReset());
+    EXPECT_EQ(chain.device(0).selectedDataRegister().length(), 32u);
+    EXPECT_EQ(chain.device(1).selectedDataRegister().length(), 1u);
+    chain.device(1).setResetRegisterLength(9);
+    EXPECT_EQ(chain.device(1).selectedDataRegister().length(), 9u);
+
+    clockPath(chain, {0});
+    loadInstruction(chain, chain.device(0).idcodeInstruction());
+    for (size_t d = 0; d < 2; ++d) {
+        EXPECT_FALSE(chain.device(d).selectedByReset());
+        EXPECT_EQ(&chain.device(d).selectedDataRegister(), &chain.device(d).bypassRegister());
+    }
+    chain.testLogicReset();
+    EXPECT_EQ(chain.device(0).selectedDataRegister().length(), 32u);
+    EXPECT_EQ(chain.device(1).selectedDataRegister().length(), 9u);
+}
+
 // Every clock counts for the state it found the TAP controllers in, whichever way it is given:
 // one by one, as a whole shift, or as a held stable state.
 TEST(SimulatedChain, CountsTheClocksSpentInEachState) {

@@ -213,5 +213,25 @@ INSTANTIATE_TEST_SUITE_P(
                  {"mask-lost-after-unchecked-scan@3:15"}}),
     [](const auto& test) { return test.param.name; });
 
+// A player that reads hex into whole bytes minds digits beyond them, not leading zeros within.
+TEST(SvfReaderNotes, ExtraHexDigitsCarryTheDigitCount) {
+    using kelsvfreader::Statement;
+    using kelsvfreader::SvfReader;
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"SDR 2 TDI (00);\n", 2}, {"SDR 8 TDI (0 a5);\n", 3}, {"SDR 9 TDI (0001a5);\n", 6}};
+    for (const auto& [svf, digits] : cases) {
+        SvfReader reader = SvfReader::fromString(svf);
+        Statement statement;
+        ASSERT_TRUE(reader.next(statement)) << svf;
+        ASSERT_EQ(reader.notes().size(), 1u) << svf;
+        EXPECT_EQ(reader.notes()[0].hexDigits, digits) << svf;
+    }
+    SvfReader reader = SvfReader::fromString("RUNTEST 2147483648 TCK;\n");
+    Statement statement;
+    ASSERT_TRUE(reader.next(statement));
+    ASSERT_EQ(reader.notes().size(), 1u);
+    EXPECT_EQ(reader.notes()[0].hexDigits, 0u);
+}
+
 }  // namespace
 }  // namespace svfreadertest

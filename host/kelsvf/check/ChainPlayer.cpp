@@ -21,7 +21,10 @@ std::vector<kelsim::SimulatedDevice> devicesOf(const ChainSpec& spec) {
     std::vector<kelsim::SimulatedDevice> devices;
     for (const DeviceSpec& device : spec.devices) {
         devices.emplace_back(device.irLength, device.idcode.value_or(0));
-        devices.back().selectIdcodeByResetOnly();
+        // A device known to have no IDCODE is the standard's: BYPASS after a reset.
+        if (device.idcode != 0u) {
+            devices.back().setInstructionCodesUnknown();
+        }
     }
     return devices;
 }

@@ -22,13 +22,17 @@
 //   FREQUENCY lowers the replay's clock rate while it is in force; PIO and PIOMAP do nothing.
 //
 // What a scan must fit: an IR scan exactly the sum of the IR lengths. A DR scan the registers
-// the devices' instructions select: BYPASS (the all-ones instruction) 1 bit, IDCODE after a
-// reset 32 bits (a device without an IDCODE in the chain description is in BYPASS then), and
-// any other instruction a register of unknown length, at least 1 bit. With one such device it
+// the devices' instructions select: BYPASS (the all-ones instruction) 1 bit; after a reset the
+// IDCODE register (32 bits) of a device with a known IDCODE, BYPASS of a device known to have
+// none (IDCODE 0), a register of unknown length for a device whose IDCODE is not given; any
+// other instruction a register of unknown length, at least 1 bit. With one such device it
 // takes the bits the others leave; with several, the split cannot be known: all but the one
 // nearest TDO are taken to be 1 bit long (a warning says so), which still reports the same
 // updates for files that have the same effect. A DR scan that continues a shift from Pause-DR
 // without a Capture-DR must fit the registers as they are.
+//
+// TDO is compared where the simulation knows what the devices capture: BYPASS, IDCODE, the two
+// lowest IR bits (01), and bits the scan itself shifts through (see TdoCheck).
 //
 // Findings: errors for a scan that does not fit, a TDO mismatch, a STATE path that cannot be
 // clocked and a statement the reader refuses (reading stops there); warnings for the reader's

@@ -18,8 +18,9 @@ constexpr size_t kMaxDevices = 255;
 
 struct DeviceSpec {
     uint32_t irLength = 0;
-    // A device without one is in BYPASS after a reset, as the standard has a device without an
-    // IDCODE register; with one, a reset selects its 32-bit IDCODE register.
+    // With one, a reset selects the 32-bit IDCODE register. 0: the device has none, and a reset
+    // selects BYPASS, as the standard has it. None given: not known, so the register a reset
+    // selects is of unknown length.
     std::optional<uint32_t> idcode;
 
     bool operator==(const DeviceSpec&) const = default;
@@ -39,7 +40,7 @@ struct ChainSpec {
 // the text is not what it should be.
 
 // "6:0x0362d093,8,10": IRLEN[:IDCODE] per device, device 0 first; IDCODE in hex, with or
-// without 0x.
+// without 0x (0 for a device without one).
 std::optional<ChainSpec> parseChainOption(std::string_view text, std::string& error);
 
 // "6,8,10": the IR lengths, device 0 first; each 1 to 64.
@@ -48,7 +49,8 @@ std::optional<std::vector<uint32_t>> parseIrLengths(std::string_view text, std::
 // The IDCODEs of a chain-description file, as the plug-in reads one: one device a line (LF,
 // CR LF or CR; empty lines skipped; a line longer than 254 characters counts as several),
 // hexadecimal with an optional 0x, only the last eight characters counting, reading up to the
-// first character that is no hex digit. An IDCODE of 0 is a device without one.
+// first character that is no hex digit. An IDCODE of 0 is a device without one (which a live
+// scan of the chain writes for a device in BYPASS).
 std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::string& error);
 
 // The chain of a chain-description file's IDCODEs and the IR lengths from --irlen: one each
@@ -57,7 +59,7 @@ std::optional<ChainSpec> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
                                           const std::vector<uint32_t>& irLengths,
                                           std::string& error);
 
-// The chain of IR lengths alone: no IDCODEs.
+// The chain of IR lengths alone: IDCODEs not known.
 ChainSpec chainFromIrLengths(const std::vector<uint32_t>& irLengths);
 
 }  // namespace kelsvf::check

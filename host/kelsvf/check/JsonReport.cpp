@@ -56,7 +56,8 @@ class JsonReport : public CheckReport {
             .add("register", check.ir ? "ir" : "dr")
             .add("bits", check.bitCount)
             .add("passed", check.passed)
-            .add("mismatchedBits", check.mismatchedBits);
+            .add("mismatchedBits", check.mismatchedBits)
+            .add("unknownBits", check.unknownBits);
         if (!check.passed) {
             object.add("firstMismatch", check.firstMismatch);
         }

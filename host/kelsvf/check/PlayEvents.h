@@ -28,6 +28,9 @@ struct DeviceUpdate {
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.
 // The vectors cover the whole scan (header, data, trailer: bit 0 is the first out of TDO);
 // the parts that give no TDO are 0 in `expected` and in `mask`. Valid during the call only.
+// Only bits whose capture the simulation knows are compared: BYPASS (0), IDCODE after a reset,
+// the two lowest bits of each IR (01), bits shifted in by the scan itself. What a device
+// captures in the rest of its IR or in a register of unknown instruction is its own.
 struct TdoCheck {
     uint64_t line = 0;
     bool ir = false;
@@ -35,6 +38,7 @@ struct TdoCheck {
     uint64_t bitCount = 0;
     uint64_t mismatchedBits = 0;  // bits under the mask that differ
     uint64_t firstMismatch = 0;   // the lowest of them, when any
+    uint64_t unknownBits = 0;     // bits under the mask not compared: their capture is unknown
     std::span<const uint8_t> expected;
     std::span<const uint8_t> mask;  // empty: every bit is compared
     std::span<const uint8_t> actual;

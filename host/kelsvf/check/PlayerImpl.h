@@ -42,8 +42,13 @@ struct ChainPlayer::Impl {
     void prepareDrScan();
     // A DR scan reached Shift-DR without a capture: the registers keep their lengths.
     void checkDrStagesAsTheyAre();
+    std::vector<uint64_t> selectedDrLengths();
+    // An error when the scan's header or trailer ends inside a device of these lengths.
+    void checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir, uint64_t column);
 
     // --- TdoCompare.cpp
+    // In Shift-IR/DR, before the shift: which of the scan's TDO bits the simulation knows.
+    void markKnownTdo(bool ir, uint64_t totalBits);
     void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
 
     ChainSpec spec;
@@ -62,8 +67,12 @@ struct ChainPlayer::Impl {
         bool active = false;
         bool prepared = false;
         uint64_t totalBits = 0;
-        std::string parts;  // "HDR 1 + SDR 32 + TDR 2", for messages
     } pendingDr;
+    // The scan being played: its header and trailer lengths, and its parts for messages
+    // ("HDR 1 + SDR 32 + TDR 2").
+    uint64_t scanHeaderBits = 0;
+    uint64_t scanTrailerBits = 0;
+    std::string scanParts;
 
     // Buffers reused from scan to scan: the whole scan's TDI, its TDO, the expected TDO and
     // mask when headers or trailers take part, one instruction's bytes.
@@ -72,6 +81,10 @@ struct ChainPlayer::Impl {
     std::vector<uint8_t> expectedAll;
     std::vector<uint8_t> maskAll;
     std::vector<size_t> unknownDevices;
+    // Per device, at the last DR capture of a scan: whether the register captured a value the
+    // simulation knows (BYPASS, IDCODE after a reset), not one of unknown instruction.
+    std::vector<bool> drCaptureKnown;
+    std::vector<uint8_t> knownAll;  // the scan's TDO bits the simulation knows
 };
 
 // (bits + 7) / 8.

@@ -2,6 +2,7 @@
 // fits the registers the devices have selected.
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "PlayerImpl.h"
 #include "kel/KelPlugin.h"
@@ -22,7 +23,39 @@ std::string hexInstruction(uint64_t instruction) {
     return text;
 }
 
+// Where the header (counted from the TDO end) or the trailer (from the TDI end) ends inside a
+// device: a header pads the devices beyond the scanned ones, so it covers them whole. Empty when
+// both do; `lengths` in device order, device 0 nearest TDI.
+std::string headerSplitsDevice(const std::vector<uint64_t>& lengths, uint64_t header,
+                               uint64_t trailer, bool ir) {
+    const auto splits = [&](uint64_t bits, bool fromTdo) -> std::string {
+        uint64_t covered = 0;
+        for (size_t k = 0; k < lengths.size() && covered < bits; ++k) {
+            const size_t i = fromTdo ? lengths.size() - 1 - k : k;
+            covered += lengths[i];
+            if (covered > bits) {
+                return std::string("the ") + (fromTdo ? "header's " : "trailer's ") +
+                       std::to_string(bits) + " bits end inside device " + std::to_string(i) +
+                       " (" + (ir ? "IR " : "register ") + std::to_string(lengths[i]) +
+                       " bits), but a header or trailer covers whole devices";
+            }
+        }
+        return {};
+    };
+    const std::string problem = splits(header, true);
+    return problem.empty() ? splits(trailer, false) : problem;
+}
+
 }  // namespace
+
+void ChainPlayer::Impl::checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir,
+                                          uint64_t column) {
+    const std::string problem = headerSplitsDevice(lengths, scanHeaderBits, scanTrailerBits, ir);
+    if (!problem.empty()) {
+        report(Severity::Error, column, kScanDoesNotFit,
+               std::string(ir ? "SIR: " : "SDR: ") + scanParts + ": " + problem);
+    }
+}
 
 void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& statement,
                                  kelsvfreader::SvfReader& reader) {
@@ -31,13 +64,15 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     const ScanValues& trailer = reader.inForce(ir ? ScanKind::TIR : ScanKind::TDR);
     const uint64_t total = uint64_t{header.bitCount} + body.bitCount + trailer.bitCount;
     const char* name = ir ? "SIR" : "SDR";
-    const std::string parts = std::string(ir ? "HIR " : "HDR ") + std::to_string(header.bitCount) +
-                              " + " + name + " " + std::to_string(body.bitCount) + " + " +
-                              (ir ? "TIR " : "TDR ") + std::to_string(trailer.bitCount);
+    scanHeaderBits = header.bitCount;
+    scanTrailerBits = trailer.bitCount;
+    scanParts = std::string(ir ? "HIR " : "HDR ") + std::to_string(header.bitCount) + " + " + name +
+                " " + std::to_string(body.bitCount) + " + " + (ir ? "TIR " : "TDR ") +
+                std::to_string(trailer.bitCount);
 
     if (total == 0 || total > std::numeric_limits<uint32_t>::max()) {
         report(Severity::Error, statement.position.column, kScanDoesNotFit,
-               std::string(name) + ": " + std::to_string(total) + " bits (" + parts +
+               std::string(name) + ": " + std::to_string(total) + " bits (" + scanParts +
                    ") do not fit the chain; the scan is not played");
         return;
     }
@@ -47,9 +82,15 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
             lengths += (lengths.empty() ? "" : " + ") + std::to_string(device.irLength);
         }
         report(Severity::Error, statement.position.column, kScanDoesNotFit,
-               std::string(name) + ": " + std::to_string(total) + " bits (" + parts +
+               std::string(name) + ": " + std::to_string(total) + " bits (" + scanParts +
                    ") do not fit the chain: its instruction registers take " +
                    std::to_string(spec.irPathLength()) + " bits (" + lengths + ")");
+    } else if (ir) {
+        std::vector<uint64_t> irLengths;
+        for (const DeviceSpec& device : spec.devices) {
+            irLengths.push_back(device.irLength);
+        }
+        checkWholeDevices(irLengths, true, statement.position.column);
     }
 
     // One scan, header first: bit 0 of the buffer is the first into TDI.
@@ -64,7 +105,9 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     }
 
     if (!ir) {
-        pendingDr = PendingDr{true, false, total, parts};
+        pendingDr = PendingDr{true, false, total};
+        // A shift that continues without a capture brings out bits shifted in before.
+        drCaptureKnown.assign(chain.deviceCount(), true);
     }
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
     if (!ir && !pendingDr.prepared) {
@@ -75,11 +118,12 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
     if (tdoGiven) {
         tdoAll.resize(bytesFor(total));
+        markKnownTdo(ir, total);
     }
     chain.shift(tdi, tdoGiven ? tdoAll.data() : nullptr, static_cast<uint32_t>(total), true);
     if (tdoGiven) {
-        const ScanValues* scanParts[3] = {&header, &body, &trailer};
-        compareTdo(ir, scanParts, total);
+        const ScanValues* vectors[3] = {&header, &body, &trailer};
+        compareTdo(ir, vectors, total);
     }
     const kelsvfreader::StatesInForce states = reader.statesInForce();
     moveTo(ir ? states.endIR : states.endDR);
@@ -92,16 +136,22 @@ void ChainPlayer::Impl::prepareDrScan() {
     std::string path;
     for (size_t i = 0; i < chain.deviceCount(); ++i) {
         kelsim::SimulatedDevice& device = chain.device(i);
+        const std::optional<uint32_t>& idcode = spec.devices[i].idcode;
         path += path.empty() ? "" : ", ";
         path += "device " + std::to_string(i);
-        if (device.idcodeSelectedByReset()) {
+        if (device.selectedByReset() && idcode.value_or(0) != 0) {
             known += kIdcodeLength;
             path += " IDCODE 32";
+        } else if (device.selectedByReset() && !idcode) {
+            unknownDevices.push_back(i);
+            drCaptureKnown[i] = false;
+            path += " after a reset (IDCODE or BYPASS) 1 or more";
         } else if (device.instruction() == device.bypassInstruction()) {
             known += 1;
             path += " BYPASS 1";
         } else {
             unknownDevices.push_back(i);
+            drCaptureKnown[i] = false;
             path += " instruction " + hexInstruction(device.instruction()) + " 1 or more";
         }
     }
@@ -113,7 +163,7 @@ void ChainPlayer::Impl::prepareDrScan() {
                                                             std::numeric_limits<uint32_t>::max();
     if (!fits) {
         report(Severity::Error, 0, kScanDoesNotFit,
-               "SDR: " + std::to_string(total) + " bits (" + pendingDr.parts +
+               "SDR: " + std::to_string(total) + " bits (" + scanParts +
                    ") do not fit the chain: its data registers take " +
                    (unknown == 0 ? "" : "at least ") + std::to_string(known + unknown) + " bits (" +
                    path + ")");
@@ -129,23 +179,39 @@ void ChainPlayer::Impl::prepareDrScan() {
             fits && i == unknownDevices.back() ? static_cast<uint32_t>(left - (unknown - 1)) : 1;
         kelsim::SimulatedDevice& device = chain.device(i);
         const kelsim::DataRegister& selected = device.selectedDataRegister();
-        if (&selected == &device.bypassRegister() || selected.length() != length) {
+        if (device.selectedByReset()) {
+            device.setResetRegisterLength(length);
+        } else if (&selected == &device.bypassRegister() || selected.length() != length) {
             device.addDataRegister(device.instruction(), length);
         }
     }
+    if (fits && unknown <= 1) {  // every length known: the header and trailer must fit them
+        checkWholeDevices(selectedDrLengths(), false, 0);
+    }
+}
+
+std::vector<uint64_t> ChainPlayer::Impl::selectedDrLengths() {
+    std::vector<uint64_t> lengths;
+    for (size_t i = 0; i < chain.deviceCount(); ++i) {
+        lengths.push_back(chain.device(i).selectedDataRegister().length());
+    }
+    return lengths;
 }
 
 void ChainPlayer::Impl::checkDrStagesAsTheyAre() {
+    const std::vector<uint64_t> lengths = selectedDrLengths();
     uint64_t stages = 0;
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        stages += chain.device(i).activeStage().length();
+    for (const uint64_t length : lengths) {
+        stages += length;
     }
     if (stages != pendingDr.totalBits) {
         report(Severity::Error, 0, kScanDoesNotFit,
-               "SDR: " + std::to_string(pendingDr.totalBits) + " bits (" + pendingDr.parts +
+               "SDR: " + std::to_string(pendingDr.totalBits) + " bits (" + scanParts +
                    ") do not fit the chain: the shift continues without a capture through data "
                    "registers of " +
                    std::to_string(stages) + " bits");
+    } else {
+        checkWholeDevices(lengths, false, 0);
     }
 }
 

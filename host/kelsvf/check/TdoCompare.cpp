@@ -36,24 +36,26 @@ uint64_t loadWord(const uint8_t* bytes, size_t size) {
 struct Comparison {
     uint64_t mismatched = 0;
     uint64_t first = 0;
+    uint64_t unknown = 0;  // compared bits whose value the simulation does not know
 };
 
-// Bits of `actual` and `expected` that differ under `mask` (empty: every bit), of the first
-// `bitCount`.
+// Bits of `actual` and `expected` that differ under `mask` (null: every bit) where `known`,
+// of the first `bitCount`.
 Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uint8_t* mask,
-                       uint64_t bitCount) {
+                       const uint8_t* known, uint64_t bitCount) {
     Comparison result;
     const size_t bytes = bytesFor(bitCount);
     for (size_t at = 0; at < bytes; at += 8) {
         const size_t size = std::min<size_t>(8, bytes - at);
-        uint64_t differ = loadWord(actual + at, size) ^ loadWord(expected + at, size);
-        if (mask != nullptr) {
-            differ &= loadWord(mask + at, size);
-        }
         const uint64_t bitsHere = std::min<uint64_t>(64, bitCount - uint64_t{at} * 8);
-        if (bitsHere < 64) {
-            differ &= (uint64_t{1} << bitsHere) - 1;
+        uint64_t compared = bitsHere < 64 ? (uint64_t{1} << bitsHere) - 1 : ~uint64_t{0};
+        if (mask != nullptr) {
+            compared &= loadWord(mask + at, size);
         }
+        const uint64_t knownHere = loadWord(known + at, size);
+        result.unknown += static_cast<uint64_t>(std::popcount(compared & ~knownHere));
+        const uint64_t differ =
+            (loadWord(actual + at, size) ^ loadWord(expected + at, size)) & compared & knownHere;
         if (differ != 0) {
             if (result.mismatched == 0) {
                 result.first = uint64_t{at} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
@@ -65,6 +67,22 @@ Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uin
 }
 
 }  // namespace
+
+void ChainPlayer::Impl::markKnownTdo(bool ir, uint64_t totalBits) {
+    // TDO brings out the stages from the device nearest TDO on, then the scan's own bits. An
+    // IR captures ...01 in its two lowest bits and bits of the device's own choosing above.
+    knownAll.assign(bytesFor(totalBits), 0);
+    uint64_t at = 0;
+    for (size_t i = chain.deviceCount(); i-- > 0 && at < totalBits;) {
+        const uint64_t length = chain.device(i).activeStage().length();
+        const uint64_t known = ir ? std::min<uint64_t>(2, length) : drCaptureKnown[i] ? length : 0;
+        setOnes(knownAll, at, std::min(known, totalBits - at));
+        at += length;
+    }
+    if (at < totalBits) {
+        setOnes(knownAll, at, totalBits - at);
+    }
+}
 
 void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t totalBits) {
     const uint8_t* expected = nullptr;
@@ -95,7 +113,8 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
         mask = maskAll.data();
     }
 
-    const Comparison comparison = compareBits(tdoAll.data(), expected, mask, totalBits);
+    const Comparison comparison =
+        compareBits(tdoAll.data(), expected, mask, knownAll.data(), totalBits);
     const size_t bytes = bytesFor(totalBits);
     TdoCheck check;
     check.line = line;
@@ -104,6 +123,7 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     check.bitCount = totalBits;
     check.mismatchedBits = comparison.mismatched;
     check.firstMismatch = comparison.first;
+    check.unknownBits = comparison.unknown;
     check.expected = std::span<const uint8_t>(expected, bytes);
     check.mask =
         mask == nullptr ? std::span<const uint8_t>() : std::span<const uint8_t>(mask, bytes);

@@ -20,15 +20,24 @@ class TextReport : public CheckReport {
 
     void deviceUpdate(const DeviceUpdate& update) override {
         std::fprintf(
-            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s (%" PRIu32 " bits%s)\n", name_.c_str(),
+            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s (%" PRIu32 " bit%s%s)\n", name_.c_str(),
             update.line, update.device, update.ir ? "ir" : "dr",
             valueText(update.value, update.bitCount).c_str(), update.bitCount,
+            update.bitCount == 1 ? "" : "s",
             isShortened(update.bitCount) ? (", hash " + hashText(update.valueHash)).c_str() : "");
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        std::fprintf(out_, "%s:%" PRIu64 ": tdo %" PRIu64 " bits %s\n", name_.c_str(), check.line,
+        std::fprintf(out_, "%s:%" PRIu64 ": tdo %" PRIu64 " bits %s", name_.c_str(), check.line,
                      check.bitCount, check.passed ? "passed" : "FAILED");
+        if (check.unknownBits != 0) {
+            std::fprintf(out_,
+                         " (%" PRIu64
+                         " expected bits not compared: their capture is the "
+                         "device's own)",
+                         check.unknownBits);
+        }
+        std::fputc('\n', out_);
     }
 
     void finding(const Finding& finding) override {

@@ -63,12 +63,15 @@ class SimulatedDevice {
     // register of their own select BYPASS, as does the all-ones instruction always.
     SimulatedDevice& addDataRegister(uint64_t instruction, uint32_t length);
 
-    // For a device whose instruction codes are not known (a player of SVF files knows only IR
-    // lengths and IDCODEs): Test-Logic-Reset selects the IDCODE register, and no instruction
-    // does, so that no code a file loads is taken for IDCODE by chance.
-    SimulatedDevice& selectIdcodeByResetOnly();
-    // True from a Test-Logic-Reset that selected the IDCODE register until the next Update-IR.
-    bool idcodeSelectedByReset() const { return idcodeSelectedByReset_; }
+    // For a device whose instruction codes are not known (a player of SVF files knows IR lengths
+    // and maybe IDCODEs): no instruction selects the IDCODE register; Test-Logic-Reset selects
+    // it, or, on a device without one, a register of its own that stands for whatever the
+    // device selects then (1 bit until setResetRegisterLength).
+    SimulatedDevice& setInstructionCodesUnknown();
+    // True from a Test-Logic-Reset until the next Update-IR.
+    bool selectedByReset() const { return selectedByReset_; }
+    // The length of that register of its own; a new register when the length changes.
+    void setResetRegisterLength(uint32_t length);
 
     uint32_t irLength() const { return irLength_; }
     uint32_t idcode() const { return idcode_; }
@@ -124,11 +127,12 @@ class SimulatedDevice {
     uint64_t idcodeInstruction_;
     TapState state_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     uint64_t instruction_ = 0;
-    bool idcodeByResetOnly_ = false;
-    bool idcodeSelectedByReset_ = false;
+    bool codesUnknown_ = false;
+    bool selectedByReset_ = false;
     ShiftRegister irStage_;
     DataRegister bypass_;
     DataRegister idcodeRegister_;
+    DataRegister resetRegister_;
     std::map<uint64_t, DataRegister> dataRegisters_;
     std::array<uint64_t, 16> clocksIn_{};  // indexed by TapState
 };
