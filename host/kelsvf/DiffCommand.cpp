@@ -72,7 +72,7 @@ int diffCommand(const CommandLine& line) {
     kelsvfreader::SvfReader readerA(std::move(a.source));
     kelsvfreader::SvfReader readerB(std::move(b.source));
 
-    const check::EffectDiff diff(*chain, check::DiffOptions{options.maxDifferences});
+    const check::EffectDiff diff(*chain, check::EffectDiffOptions{options.maxDifferences});
     const check::DiffResult result = diff.compare(readerA, readerB);
     if (result.unreadableA || result.unreadableB) {
         reportUnreadable(a.name, result.unreadableA);

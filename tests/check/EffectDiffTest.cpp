@@ -36,7 +36,7 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 DiffResult compare(const std::string& a, const std::string& b, size_t maxDifferences = 10) {
     kelsvfreader::SvfReader readerA = kelsvfreader::SvfReader::fromString(a);
     kelsvfreader::SvfReader readerB = kelsvfreader::SvfReader::fromString(b);
-    return EffectDiff(workedChain(), DiffOptions{maxDifferences}).compare(readerA, readerB);
+    return EffectDiff(workedChain(), EffectDiffOptions{maxDifferences}).compare(readerA, readerB);
 }
 
 // "5-9 | 5-10 clocks in IDLE: 100 | 101", "8 | 8 device 1 data: ...", "end" for a file's end.

@@ -25,13 +25,13 @@
 
 namespace kelsvf::check {
 
-// Where a difference lies in one file: the statement of an event, or a stretch of statements
-// between two events (the clocks and waits between them). Line 0 is the file's start (before
-// `to`) or its end (`to`).
+// Where a difference lies in one file: the statement of an event (`from` == `to`), or the
+// stretch of statements from the event before (`from`, 0 for the file's start) to the event at
+// `to` (or to the end of the file: `atEnd`), where clocks and waits are compared.
 struct DiffPlace {
-    uint64_t from = 0;  // a stretch's first line; equal to `to` for an event
+    uint64_t from = 0;
     uint64_t to = 0;
-    bool atEnd = false;  // `to` is the end of the file
+    bool atEnd = false;
 };
 
 struct EffectDifference {
@@ -55,21 +55,21 @@ struct DiffResult {
     bool same() const { return differences.empty() && !unreadableA && !unreadableB; }
 };
 
-struct DiffOptions {
+struct EffectDiffOptions {
     size_t maxDifferences = 10;  // at least 1
     double frequencyHz = 1e6;    // the players' replay-time assumption; no part of the effect
 };
 
 class EffectDiff {
   public:
-    EffectDiff(const ChainSpec& chain, DiffOptions options = {});
+    EffectDiff(const ChainSpec& chain, EffectDiffOptions options = {});
 
     // Plays both texts to their ends (or to maxDifferences) and compares them. Throws nothing.
     DiffResult compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfReader& b) const;
 
   private:
     ChainSpec chain_;
-    DiffOptions options_;
+    EffectDiffOptions options_;
 };
 
 }  // namespace kelsvf::check
