@@ -179,6 +179,34 @@ void printSimulatedChain(std::ostream& out, const Results& results) {
                   (device->seconds - chain->seconds) * 1e3);
 }
 
+// MB/s of SVF text of a benchmark with a "text_bytes" rate counter.
+std::optional<double> textRate(const Results& results, const std::string& name) {
+    const auto rate = counter(results, name, "text_bytes");
+    return rate ? std::optional<double>(*rate / 1e6) : std::nullopt;
+}
+
+void printCheckAndDiff(std::ostream& out, const Results& results) {
+    const auto check = lookup(results, "BM_Check");
+    const auto diff = lookup(results, "BM_Diff");
+    if (!check && !diff) {
+        return;
+    }
+    out << "\n#### kelsvf check and diff of the 64 MiB SDR file, one device (medians of 3)\n\n"
+        << "| Command | Time | SVF text per file |\n|---|---|---|\n";
+    const std::pair<const char*, const char*> rows[] = {
+        {"check (text report into /dev/null)", "BM_Check"},
+        {"diff of the file with itself", "BM_Diff"},
+    };
+    for (const auto& [title, name] : rows) {
+        const auto measurement = lookup(results, name);
+        const auto rate = textRate(results, name);
+        if (measurement && rate) {
+            out << "| " << title << " | " << format("%.0f ms", measurement->seconds * 1e3) << " | "
+                << format("%.0f MB/s", *rate) << " |\n";
+        }
+    }
+}
+
 struct Goal {
     std::string title;
     std::optional<double> measured;
@@ -228,6 +256,11 @@ void printGoals(std::ostream& out, const Results& results) {
         {"shiftDeviceDR of 64 MiB, 255 devices, less the simulation's own cost",
          device && chain ? std::optional<double>(device->seconds - chain->seconds) : std::nullopt,
          "s", 0.5, true});
+
+    goals.push_back({"kelsvf check of the 64 MiB SDR file, SVF text", textRate(results, "BM_Check"),
+                     "MB/s", 150, false});
+    goals.push_back({"kelsvf diff of the 64 MiB SDR file with itself, SVF text per file",
+                     textRate(results, "BM_Diff"), "MB/s", 75, false});
 
     out << "\n#### Goals\n\n| Goal | Measured | Target | Met |\n|---|---|---|---|\n";
     for (const Goal& goal : goals) {
@@ -284,6 +317,7 @@ void SummaryReporter::Finalize() {
     printSmallOperations(out, results_);
     printCopyBits(out, results_);
     printSimulatedChain(out, results_);
+    printCheckAndDiff(out, results_);
     printGoals(out, results_);
     out.flush();
 }

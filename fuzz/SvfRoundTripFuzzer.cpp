@@ -1,7 +1,7 @@
 // SVF round trip: a random chain and a random run of device writes (with any end state), TAP
 // moves, runs and waits go through the SVF target into a file; the file is read back with the
-// tests' SVF reader, and every statement must carry exactly the bits that were written, under
-// header and trailer statements that put exactly the other devices of the chain into bypass,
+// SVF reader of the check tools, and every statement must carry exactly the bits that were written,
+// under header and trailer statements that put exactly the other devices of the chain into bypass,
 // and every run, wait and end-state statement must be the one the format's rules call for
 // (TapStatementModel).
 #include <fuzzer/FuzzedDataProvider.h>
@@ -13,8 +13,9 @@
 
 #include "CheckingCallbacks.h"
 #include "ScratchFile.h"
-#include "SvfReader.h"
+#include "StatementWords.h"
 #include "TapStatementModel.h"
+#include "kelsvfreader/SvfReader.h"
 #include "svf/SVFFile.h"
 
 namespace {
@@ -100,20 +101,21 @@ void checkLineEnds(const std::string& text) {
     }
 }
 
-void checkPad(const std::map<std::string, svftest::SvfStatement>& inForce, const std::string& name,
-              uint32_t length, size_t index) {
-    const auto pad = inForce.find(name);
-    KEL_FUZZ_CHECK(pad != inForce.end(),
-                   "scan " + std::to_string(index) + " without " + name + " in force");
-    const svftest::SvfStatement& statement = pad->second;
-    KEL_FUZZ_CHECK(statement.bitCount == length, name + " " + std::to_string(statement.bitCount) +
-                                                     " in force for scan " + std::to_string(index) +
-                                                     ", expected " + std::to_string(length));
-    KEL_FUZZ_CHECK(statement.hasTdi == (length != 0), name + " with a missing or needless TDI");
-    KEL_FUZZ_CHECK(statement.otherVectors.empty(), name + " with vectors other than TDI");
+// A header or trailer in force for a scan: the pad length of the device's place, TDI only, all
+// ones for an instruction (the other devices' BYPASS) and all zeros for data.
+void checkPad(const kelsvfreader::SvfReader& reader, kelsvfreader::ScanKind kind, uint32_t length,
+              size_t index) {
+    const std::string name = kelsvfreader::scanKindName(kind);
+    const kelsvfreader::ScanValues& pad = reader.inForce(kind);
+    KEL_FUZZ_CHECK(pad.bitCount == length, name + " " + std::to_string(pad.bitCount) +
+                                               " in force for scan " + std::to_string(index) +
+                                               ", expected " + std::to_string(length));
+    KEL_FUZZ_CHECK(pad.tdiGiven == (length != 0), name + " with a missing or needless TDI");
+    KEL_FUZZ_CHECK(!pad.tdoGiven && !pad.maskGiven && !pad.smaskGiven,
+                   name + " with vectors other than TDI");
     const bool ones = name[1] == 'I';  // the other devices' BYPASS instruction is all ones
     for (uint32_t bit = 0; bit < length; ++bit) {
-        KEL_FUZZ_CHECK(svftest::bitAt(statement.tdi, bit) == ones,
+        KEL_FUZZ_CHECK(((pad.tdi[bit / 8] >> (bit % 8)) & 1u) == (ones ? 1u : 0u),
                        name + " with a wrong bypass bit");
     }
 }
@@ -126,37 +128,69 @@ std::string joined(const std::vector<std::string>& words) {
     return out;
 }
 
-void compare(const svftest::SvfParse& parse, const std::vector<Expected>& expected) {
-    KEL_FUZZ_CHECK(parse.ok(), "the reader refused the file: " + parse.error);
-    std::map<std::string, svftest::SvfStatement> inForce;
+bool isPad(kelsvfreader::Keyword keyword) {
+    using kelsvfreader::Keyword;
+    return keyword == Keyword::HIR || keyword == Keyword::TIR || keyword == Keyword::HDR ||
+           keyword == Keyword::TDR;
+}
+
+const std::map<std::string, kelsvfreader::ScanKind>& padKinds() {
+    using kelsvfreader::ScanKind;
+    static const std::map<std::string, ScanKind> kinds{{"HIR", ScanKind::HIR},
+                                                       {"TIR", ScanKind::TIR},
+                                                       {"HDR", ScanKind::HDR},
+                                                       {"TDR", ScanKind::TDR}};
+    return kinds;
+}
+
+void compare(const std::string& text, const std::vector<Expected>& expected) {
+    using kelsvfreader::Keyword;
+    kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(text);
+    const kelfuzz::TextLines lines(text);
+    kelsvfreader::Statement statement;
     size_t next = 0;
     bool endStateBeforeScan = false;  // an ENDIR or ENDDR waiting for its scan
-    for (const svftest::SvfStatement& statement : parse.statements) {
-        const std::string& keyword = statement.keyword;
-        if (keyword == "HIR" || keyword == "TIR" || keyword == "HDR" || keyword == "TDR") {
+    while (reader.next(statement)) {
+        // Whole-byte hex values are the target's form; every other note is a form some player
+        // reads differently.
+        for (const kelsvfreader::Note& note : reader.notes()) {
+            KEL_FUZZ_CHECK(note.kind == kelsvfreader::NoteKind::ExtraHexDigits,
+                           "the reader notes at line " + std::to_string(note.position.line) + ": " +
+                               note.text);
+        }
+        const std::string keyword = kelsvfreader::keywordName(statement.keyword);
+        if (isPad(statement.keyword)) {
             KEL_FUZZ_CHECK(!endStateBeforeScan, keyword + " between an end state and its scan");
-            inForce[keyword] = statement;
             continue;
         }
-        endStateBeforeScan = keyword == "ENDIR" || keyword == "ENDDR";
+        endStateBeforeScan =
+            statement.keyword == Keyword::EndIR || statement.keyword == Keyword::EndDR;
         KEL_FUZZ_CHECK(next < expected.size(), "an extra statement " + keyword);
         const Expected& want = expected[next];
         const std::string where = "statement " + std::to_string(next) + " (" + want.keyword + ")";
         KEL_FUZZ_CHECK(keyword == want.keyword, where + " is " + keyword);
-        if (keyword == "SIR" || keyword == "SDR") {
-            KEL_FUZZ_CHECK(statement.bitCount == want.bitCount, where + " has a different length");
-            KEL_FUZZ_CHECK(statement.hasTdi && statement.otherVectors.empty(), where + " vectors");
-            KEL_FUZZ_CHECK(statement.tdi == want.bits, where + " carries different bits");
+        if (statement.keyword == Keyword::SIR || statement.keyword == Keyword::SDR) {
+            const kelsvfreader::ScanValues& scan = *statement.scan;
+            KEL_FUZZ_CHECK(scan.bitCount == want.bitCount, where + " has a different length");
+            KEL_FUZZ_CHECK(scan.tdiGiven && !scan.tdoGiven && !scan.maskGiven && !scan.smaskGiven,
+                           where + " vectors");
+            KEL_FUZZ_CHECK(scan.tdi == want.bits, where + " carries different bits");
             for (const auto& [name, length] : want.pads) {
-                checkPad(inForce, name, length, next);
+                checkPad(reader, padKinds().at(name), length, next);
             }
         } else {
-            KEL_FUZZ_CHECK(statement.words == want.words,
-                           where + " reads '" + joined(statement.words) + "', expected '" +
-                               joined(want.words) + "'");
+            const std::vector<std::string> written = kelfuzz::writtenWords(text, lines, statement);
+            KEL_FUZZ_CHECK(written == want.words, where + " reads '" + joined(written) +
+                                                      "', expected '" + joined(want.words) + "'");
+            const std::vector<std::string> resolved = kelfuzz::resolvedWords(statement);
+            KEL_FUZZ_CHECK(resolved == want.words, where + " is read as '" + joined(resolved) +
+                                                       "', expected '" + joined(want.words) + "'");
         }
         ++next;
     }
+    KEL_FUZZ_CHECK(!reader.failed(), "the reader refused the file at line " +
+                                         std::to_string(reader.error().position.line) + ": " +
+                                         reader.error().message);
     KEL_FUZZ_CHECK(next == expected.size(), "statements missing from the file");
 }
 
@@ -262,6 +296,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string text = kelfuzz::readWholeFile(outputPath());
     checkLineEnds(text);
-    compare(svftest::parseSvf(text), expected);
+    compare(text, expected);
     return 0;
 }

@@ -12,7 +12,7 @@
 
 namespace kelfuzz {
 
-// One statement as the tests' SVF reader gives it back: its keyword and its other words.
+// One statement the file must hold: its keyword and its other words, as the text spells them.
 struct ModelStatement {
     std::string keyword;
     std::vector<std::string> words;

@@ -286,6 +286,40 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
     checkChainOptions(check.chain, "check");
 }
 
+void parseDiff(ArgumentReader& reader, CommandLine& line) {
+    DiffOptions& diff = line.diff;
+    std::vector<std::string> files;
+    while (!reader.done()) {
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        // The replay time is no part of a file's effect.
+        if (isOption && arg != "--frequency" && takeChainOption(arg, reader, diff.chain)) {
+            continue;
+        }
+        if (isOption && arg == "--max-differences") {
+            diff.maxDifferences = numberOption(arg, reader.value(arg));
+            if (diff.maxDifferences == 0) {
+                throw UsageError(arg + " needs a number of at least 1");
+            }
+        } else if (isOption) {
+            throw UsageError("unknown option " + arg + " for diff");
+        } else if (files.size() == 2) {
+            throw UsageError("diff takes two SVF files, but got a third: " + arg);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.size() != 2) {
+        throw UsageError("diff needs two SVF files (a path, or - for standard input)");
+    }
+    if (files[0] == "-" && files[1] == "-") {
+        throw UsageError("diff reads only one of its files from standard input");
+    }
+    diff.fileA = files[0];
+    diff.fileB = files[1];
+    checkChainOptions(diff.chain, "diff");
+}
+
 bool isHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
@@ -355,6 +389,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "program") {
         line.command = Command::Program;
         parseProgram(reader, line);
+    } else if (command == "diff") {
+        line.command = Command::Diff;
+        parseDiff(reader, line);
     } else {
         line.command = Command::Check;
         parseCheck(reader, line);

@@ -51,7 +51,14 @@ struct CheckOptions {
     bool json = false;  // --json: the report as one JSON document
 };
 
-enum class Command { Run, Program, Check, Help, Version };
+struct DiffOptions {
+    std::string fileA;  // the SVF files; one of them may be "-" for standard input
+    std::string fileB;
+    ChainOptions chain;
+    uint32_t maxDifferences = 10;  // --max-differences: shown before the comparison stops
+};
+
+enum class Command { Run, Program, Check, Diff, Help, Version };
 
 struct CommandLine {
     Command command = Command::Help;
@@ -60,6 +67,7 @@ struct CommandLine {
     RunOptions run;
     ProgramOptions program;
     CheckOptions check;
+    DiffOptions diff;
 };
 
 // `args` are the arguments after the program name. Throws UsageError.

@@ -12,6 +12,8 @@ int runCommand(const CommandLine& line);
 int programCommand(const CommandLine& line);
 // Plays an SVF file on a simulated chain and reports what it does (CheckCommand.cpp).
 int checkCommand(const CommandLine& line);
+// Plays two SVF files on the same simulated chain and compares their effects (DiffCommand.cpp).
+int diffCommand(const CommandLine& line);
 // kelsvf's version, the plug-in interface version it speaks and the plug-in it would load.
 int versionCommand(const std::string& kelsvfVersion);
 

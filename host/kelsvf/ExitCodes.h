@@ -17,6 +17,8 @@ enum ExitCode : int {
     // check: 0 no error, 2 a bad command line, and:
     kExitFileHasErrors = 1,    // the SVF file has an error (a scan that does not fit, ...)
     kExitUnreadableInput = 3,  // the SVF file or the chain-description file cannot be read
+    // diff: 0 the same effect, 2 a bad command line, 3 an unreadable input, and:
+    kExitDifferentEffect = 1,  // the two files do different things to the chain
 };
 
 }  // namespace kelsvf

@@ -110,14 +110,16 @@ Usage:
   kelsvf program [OPTIONS] ...       wrap a bitstream into an SVF file for one device
   kelsvf check FILE.svf CHAIN ...    play an SVF file on a simulated chain and report what
                                      it does to each device
-  kelsvf help [run|program|check]    help for a command (also: kelsvf COMMAND --help)
+  kelsvf diff A.svf B.svf CHAIN ...  tell whether two SVF files do the same to a chain, and
+                                     where they differ
+  kelsvf help [run|program|check|diff]  help for a command (also: kelsvf COMMAND --help)
   kelsvf --version                   kelsvf's version, the plug-in interface version it
                                      speaks and the plug-in it would load
 
 kelsvf loads libKelSvfFilePlugin.so with dlopen, creates one target, and calls it only
 through its public interface. What the plug-in prints, reports and traces goes to standard
-error; queries in a script print to standard output. check needs no plug-in: it reads SVF
-files from any generator.
+error; queries in a script print to standard output. check and diff need no plug-in: they
+read SVF files from any generator.
 
 )") + kCommonOptions +
            "\n" + kOutputFiles + "\n" + exitCodes(ExitCodesOf::Both);
@@ -298,6 +300,7 @@ constexpr CommandHelpText kCommandHelps[] = {
     {"run", runHelp},
     {"program", programHelp},
     {"check", checkHelp},
+    {"diff", diffHelp},
 };
 
 }  // namespace

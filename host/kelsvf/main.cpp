@@ -32,6 +32,8 @@ int dispatch(const std::vector<std::string>& args) {
             return kelsvf::programCommand(line);
         case Command::Check:
             return kelsvf::checkCommand(line);
+        case Command::Diff:
+            return kelsvf::diffCommand(line);
         case Command::Version:
             return kelsvf::versionCommand(KELSVF_VERSION);
         case Command::Help:

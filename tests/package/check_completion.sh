@@ -72,9 +72,9 @@ expect_none_of() {
 files="-odd-name chain.kel data.bin folder"
 
 # Commands and help topics.
-expect_among "kelsvf " run program check help --version --help
+expect_among "kelsvf " run program check diff help --version --help
 expect "kelsvf pr" "program"
-expect "kelsvf help " "check program run"
+expect "kelsvf help " "check diff program run"
 expect "kelsvf help run " ""
 
 # The options of each command; each command only its own.
@@ -85,6 +85,8 @@ expect_among "kelsvf program --" --irlen --chainfile --device --ir --data --outp
 expect "kelsvf program --ir" "--ir --irlen"
 expect_among "kelsvf check --" --chain --chainfile --irlen --frequency --json --help --
 expect_none_of "kelsvf check --" --plugin --trace --output
+expect_among "kelsvf diff --" --chain --chainfile --irlen --max-differences --help --
+expect_none_of "kelsvf diff --" --frequency --json --plugin
 expect "kelsvf run --keep" "--keep-going"
 
 # Option values: files where the value is a path, levels for -v, nothing for numbers.
@@ -107,6 +109,8 @@ expect "kelsvf run -- -" "- -odd-name"
 expect "kelsvf check " "- $files"
 expect "kelsvf check --chainfile d" "data.bin"
 expect "kelsvf check --chain " ""
+expect "kelsvf diff a.svf " "- $files"
+expect "kelsvf diff --max-differences " ""
 
 # Nothing for a command kelsvf does not have.
 expect "kelsvf frobnicate -" ""

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "SvfReader.h"
 #include "kel/KelPlugin.h"
 #include "kelhost/PluginLibrary.h"
 #include "kelhost/Recorder.h"
+#include "kelsvfreader/SvfReader.h"
 
 namespace {
 
@@ -225,28 +225,32 @@ TEST_F(OpenOcdReplay, LongRunsAndWaitsComeInPartsThatAddUpExactly) {
         bytes << file.rdbuf();
         const std::string text = bytes.str();
         SCOPED_TRACE(text);
-        const svftest::SvfParse parse = svftest::parseSvf(text);
-        ASSERT_TRUE(parse.ok()) << parse.error;
+        kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(text);
+        kelsvfreader::Statement statement;
 
         uint64_t clocks = 0;
         uint64_t microseconds = 0;
         size_t parts = 0;
-        for (const svftest::SvfStatement& statement : parse.statements) {
-            if (!statement.run) {
+        while (reader.next(statement)) {
+            if (statement.keyword != kelsvfreader::Keyword::RunTest) {
                 continue;
             }
             ++parts;
-            EXPECT_EQ(statement.run->runState, run.runState);
-            const uint64_t partClocks = statement.run->clocks.value_or(0);
+            const kelsvfreader::RunTest& part = statement.run;
+            EXPECT_STREQ(part.runStateGiven ? kelsvfreader::svfStateName(part.runState) : "",
+                         run.runState);
+            const uint64_t partClocks = part.hasCount ? part.count : 0;
             EXPECT_LE(partClocks, 2147483647u);  // what a signed 32-bit reader holds
             clocks += partClocks;
-            if (statement.run->microseconds) {
-                const uint64_t part = *statement.run->microseconds;
-                EXPECT_LE(part, 2147483647u);
-                EXPECT_EQ(floatPlayerMicroseconds(part), part);
-                microseconds += part;
+            if (part.hasMinTime) {
+                const uint64_t partTime = part.minTime.microseconds;
+                EXPECT_TRUE(part.minTime.exact);
+                EXPECT_LE(partTime, 2147483647u);
+                EXPECT_EQ(floatPlayerMicroseconds(partTime), partTime);
+                microseconds += partTime;
             }
         }
+        ASSERT_FALSE(reader.failed()) << reader.error().message;
         EXPECT_EQ(clocks, run.clocks);
         EXPECT_EQ(microseconds, run.microseconds);
         EXPECT_EQ(parts, run.parts);

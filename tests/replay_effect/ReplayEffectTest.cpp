@@ -1,12 +1,15 @@
 // Replay with effect: OpenOCD plays the SVF files kelsvf writes into a simulated chain, served
 // through its remote_bitbang adapter, and each device must have received exactly the
-// instructions and data the script wrote to it, every other device sitting in BYPASS.
+// instructions and data the script wrote to it, every other device sitting in BYPASS. kelsvf
+// check, playing the same files on the same chain as a user describes it, must report exactly
+// what the replay did.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "CheckAgreement.h"
 #include "ReplayFixture.h"
 
 namespace {
@@ -31,52 +34,73 @@ const std::vector<Write> kWorkedWrites{
 
 TEST_F(ReplayEffectTest, ThreeDevicesEachWrittenInTurnOthersInBypass) {
     kelsim::SimulatedChain chain = makeChain(kWorkedChain);
-    const auto updates = replay(chain, writeExample("worked-example")).updates;
+    const fs::path svf = writeExample("worked-example");
+    const auto updates = replay(chain, svf).updates;
     EXPECT_EQ(mismatches(chain, updates, kWorkedWrites), std::vector<std::string>{});
+    EXPECT_EQ(checkDisagreements(kWorkedChain, svf, updates), std::vector<std::string>{});
 }
 
 TEST_F(ReplayEffectTest, ABitstreamOfThousandsOfBitsLandsWholeInItsDataRegister) {
     const std::string bitstream = readFile(kExamples / "bitstream.bin");
     const auto bits = static_cast<uint32_t>(bitstream.size() * 8);
     ASSERT_GE(bits, 2000u);
-    kelsim::SimulatedChain chain =
-        makeChain({{6, 0x1A2B3C4D, {}}, {8, 0x0F0E0D0B, {}}, {10, 0x12345679, {{0x3c5, bits}}}});
-    const auto updates = replay(chain, writeExample("bitstream")).updates;
+    const std::vector<DeviceSetup> setups{
+        {6, 0x1A2B3C4D, {}}, {8, 0x0F0E0D0B, {}}, {10, 0x12345679, {{0x3c5, bits}}}};
+    kelsim::SimulatedChain chain = makeChain(setups);
+    const fs::path svf = writeExample("bitstream");
+    const auto updates = replay(chain, svf).updates;
     const Write data{false, 2, std::vector<uint8_t>(bitstream.begin(), bitstream.end())};
     EXPECT_EQ(mismatches(chain, updates, {ir(2, "3c5", 10), data}), std::vector<std::string>{});
+    EXPECT_EQ(checkDisagreements(setups, svf, updates), std::vector<std::string>{});
 }
 
 TEST_F(ReplayEffectTest, ASingleDeviceAndAChainFromAChainFile) {
-    kelsim::SimulatedChain single = makeChain({{6, 0x1A2B3C4D, {{0x09, 200}}}});
-    auto updates = replay(single, writeExample("single-device")).updates;
+    const std::vector<DeviceSetup> singleSetup{{6, 0x1A2B3C4D, {{0x09, 200}}}};
+    kelsim::SimulatedChain single = makeChain(singleSetup);
+    fs::path svf = writeExample("single-device");
+    auto updates = replay(single, svf).updates;
     EXPECT_EQ(mismatches(single, updates,
                          {ir(0, "09", 6),
                           dr(0, "0123456789abcdef0123456789abcdef0123456789abcdef01", 200)}),
               std::vector<std::string>{});
+    EXPECT_EQ(checkDisagreements(singleSetup, svf, updates), std::vector<std::string>{});
 
-    kelsim::SimulatedChain fromFile = makeChain(
-        {{4, 0x1A2B3C4D, {{0xe, 16}}}, {5, 0x0F0E0D0B, {}}, {7, 0x12345679, {{0x2a, 64}}}});
-    updates = replay(fromFile, writeExample("chain-file")).updates;
+    const std::vector<DeviceSetup> fileSetup{
+        {4, 0x1A2B3C4D, {{0xe, 16}}}, {5, 0x0F0E0D0B, {}}, {7, 0x12345679, {{0x2a, 64}}}};
+    kelsim::SimulatedChain fromFile = makeChain(fileSetup);
+    svf = writeExample("chain-file");
+    updates = replay(fromFile, svf).updates;
     EXPECT_EQ(mismatches(fromFile, updates,
                          {ir(0, "e", 4), dr(0, "beef", 16), ir(2, "2a", 7),
                           dr(2, "0123456789abcdef", 64)}),
               std::vector<std::string>{});
+    EXPECT_EQ(checkDisagreements(fileSetup, svf, updates), std::vector<std::string>{});
 }
 
 // The check itself must catch a file that plays without complaint but puts bits in the wrong
-// place: a missing DR trailer bit, or a wrong instruction.
+// place: a missing DR trailer bit, or a wrong instruction. So must kelsvf check: what it
+// reports for the wrong file is not what the good file's replay did.
 TEST_F(ReplayEffectTest, ADeliberatelyWrongSvfFailsTheCheck) {
-    const std::string good = readFile(writeExample("worked-example"));
+    const fs::path goodPath = writeExample("worked-example");
+    const std::string good = readFile(goodPath);
+    kelsim::SimulatedChain goodChain = makeChain(kWorkedChain);
+    const auto goodUpdates = replay(goodChain, goodPath).updates;
     struct Corruption {
         std::string from;
         std::string to;
         std::string firstMismatch;
+        std::string firstCheckDisagreement;
     };
     const std::vector<Corruption> corruptions{
-        {"TDR 1 TDI (00);", "TDR 0;", "update 1: device 1 latched other data in its data register"},
-        {"SIR 8 TDI (05);", "SIR 8 TDI (06);", "update 0: device 1 latched instruction 6"},
+        {"TDR 1 TDI (00);", "TDR 0;", "update 1: device 1 latched other data in its data register",
+         // check does not know the register's length: it takes the 31 bits that are left.
+         "latch 3: the replay saw device 1 dr 12345678 (32 bits), check reports device 1 dr "
+         "12345678 (31 bits)"},
+        {"SIR 8 TDI (05);", "SIR 8 TDI (06);", "update 0: device 1 latched instruction 6",
+         "latch 1: the replay saw device 1 ir 05 (8 bits), check reports device 1 ir 06 (8 "
+         "bits)"},
     };
-    for (const auto& [from, to, firstMismatch] : corruptions) {
+    for (const auto& [from, to, firstMismatch, firstCheckDisagreement] : corruptions) {
         std::string wrong = good;
         const size_t at = wrong.find(from);
         ASSERT_NE(at, std::string::npos) << from;
@@ -89,6 +113,10 @@ TEST_F(ReplayEffectTest, ADeliberatelyWrongSvfFailsTheCheck) {
         const std::vector<std::string> found = mismatches(chain, updates, kWorkedWrites);
         ASSERT_FALSE(found.empty()) << to;
         EXPECT_EQ(found.front(), firstMismatch) << to;
+        const std::vector<std::string> disagreements =
+            checkDisagreements(kWorkedChain, path, goodUpdates);
+        ASSERT_FALSE(disagreements.empty()) << to;
+        EXPECT_EQ(disagreements.front(), firstCheckDisagreement) << to;
     }
 }
 

@@ -1,0 +1,190 @@
+// The SVF reader on any text: it must never crash, and what it gives back must hold together.
+// The same text read whole and cut into small blocks must give the same statements, notes and
+// error (a block boundary may fall anywhere: inside a keyword, a number, a hex value, a CR LF);
+// every statement comes after the one before it; every scan vector has exactly the bytes of its
+// length with no bit set beyond it; a TDO is there exactly when given.
+//
+// Input: the first byte picks the block size (1 to 16 bytes), the rest is the text.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CheckingCallbacks.h"
+#include "kelsvfreader/SvfReader.h"
+
+namespace {
+
+using namespace kelsvfreader;
+
+// Lengths are read before their vectors are allocated, and a length may be 2^32-1 bits: texts
+// that could declare one beyond about 2^20 are left out, so that a run stays fast and within
+// the fuzzer's memory limit (large scans are the unit tests' and the benchmarks' business).
+// Outside parentheses and comments, a number with more than six digits before its point, or a
+// positive exponent that takes it there, leaves the text out.
+bool declaresOnlySmallNumbers(std::string_view text) {
+    int depth = 0;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '!' || (c == '/' && i + 1 < text.size() && text[i + 1] == '/')) {
+            while (i < text.size() && text[i] != '\n' && text[i] != '\r') {
+                ++i;
+            }
+            continue;
+        }
+        if (c == '(' || c == ')') {
+            depth += c == '(' ? 1 : (depth > 0 ? -1 : 0);
+            ++i;
+            continue;
+        }
+        const bool startsNumber = (c >= '0' && c <= '9') || c == '.';
+        if (depth > 0 || !startsNumber) {
+            ++i;
+            continue;
+        }
+        int magnitude = 0;
+        bool leading = true;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+            leading = leading && text[i] == '0';
+            magnitude += leading ? 0 : 1;
+        }
+        while (i < text.size() && ((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) {
+            ++i;
+        }
+        if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+            ++i;
+            const bool negative = i < text.size() && text[i] == '-';
+            if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+                ++i;
+            }
+            int exponent = 0;
+            for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+                exponent = exponent > 100 ? exponent : exponent * 10 + (text[i] - '0');
+            }
+            magnitude += negative ? -exponent : exponent;
+        }
+        if (magnitude > 6) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool before(const Position& a, const Position& b) {
+    return a.line < b.line || (a.line == b.line && a.column < b.column);
+}
+
+std::string at(const Position& position) {
+    return std::to_string(position.line) + ":" + std::to_string(position.column);
+}
+
+void checkVector(const std::vector<uint8_t>& bits, uint32_t bitCount, const std::string& what) {
+    KEL_FUZZ_CHECK(bits.size() == (size_t{bitCount} + 7) / 8,
+                   what + ": " + std::to_string(bits.size()) + " bytes for " +
+                       std::to_string(bitCount) + " bits");
+    if (bitCount % 8 != 0) {
+        KEL_FUZZ_CHECK((bits.back() >> (bitCount % 8)) == 0, what + ": a bit beyond the length");
+    }
+}
+
+// One line per statement with what a player acts on, to compare two readings.
+std::string describe(const Statement& statement) {
+    std::string out = std::string(keywordName(statement.keyword)) + "@" + at(statement.position) +
+                      "-" + at(statement.end);
+    for (const TapState state : statement.path) {
+        out += " " + std::string(svfStateName(state));
+    }
+    out += " state=" + std::to_string(static_cast<int>(statement.state));
+    const RunTest& run = statement.run;
+    if (statement.keyword == Keyword::RunTest) {
+        out += " run=" + std::to_string(static_cast<int>(run.runState)) + "/" +
+               std::to_string(static_cast<int>(run.endState)) +
+               " count=" + (run.hasCount ? std::to_string(run.count) : "-") +
+               " min=" + (run.hasMinTime ? std::to_string(run.minTime.microseconds) : "-") +
+               " max=" + (run.hasMaxTime ? std::to_string(run.maxTime.microseconds) : "-");
+    }
+    if (statement.keyword == Keyword::Frequency) {
+        out += " hz=" + (statement.hasFrequency ? std::to_string(statement.hertz) : "-");
+    }
+    out += " trst=" + std::to_string(static_cast<int>(statement.trst)) + " pio=" + statement.pio;
+    if (statement.scan != nullptr) {
+        const ScanValues& scan = *statement.scan;
+        out += " bits=" + std::to_string(scan.bitCount) +
+               " tdi=" + std::string(scan.tdi.begin(), scan.tdi.end()) +
+               " tdo=" + std::string(scan.tdo.begin(), scan.tdo.end());
+    }
+    return out;
+}
+
+struct Reading {
+    std::vector<std::string> statements;
+    std::vector<std::string> notes;
+    std::string error;
+};
+
+Reading read(std::string_view text, size_t blockSize) {
+    Reading reading;
+    SvfReader reader(stringSource(text, blockSize));
+    Statement statement;
+    Position previousEnd;
+    while (reader.next(statement)) {
+        const std::string where = "statement at " + at(statement.position);
+        KEL_FUZZ_CHECK(before(previousEnd, statement.position), where + " overlaps the last one");
+        KEL_FUZZ_CHECK(!before(statement.end, statement.position),
+                       where + " ends before it starts");
+        previousEnd = statement.end;
+        for (const Note& note : reader.notes()) {
+            KEL_FUZZ_CHECK(!note.text.empty(), where + ": a note without text");
+            reading.notes.push_back(std::string(noteKindName(note.kind)) + "@" + at(note.position));
+        }
+        const bool scan = statement.keyword == Keyword::HIR || statement.keyword == Keyword::HDR ||
+                          statement.keyword == Keyword::TIR || statement.keyword == Keyword::TDR ||
+                          statement.keyword == Keyword::SIR || statement.keyword == Keyword::SDR;
+        KEL_FUZZ_CHECK(scan == (statement.scan != nullptr), where + ": scan values");
+        if (scan) {
+            const ScanValues& values = *statement.scan;
+            checkVector(values.tdi, values.bitCount, where + " TDI");
+            KEL_FUZZ_CHECK(values.tdoGiven != values.tdo.empty() || values.bitCount == 0,
+                           where + ": TDO there without being given, or missing");
+            if (values.tdoGiven) {
+                checkVector(values.tdo, values.bitCount, where + " TDO");
+            }
+            checkVector(values.mask(), values.bitCount, where + " MASK");
+            checkVector(values.smask(), values.bitCount, where + " SMASK");
+        }
+        if (statement.keyword == Keyword::State) {
+            KEL_FUZZ_CHECK(!statement.path.empty() && statement.path.back() == statement.state,
+                           where + ": a STATE whose path does not end in its state");
+        }
+        reading.statements.push_back(describe(statement));
+    }
+    KEL_FUZZ_CHECK(!reader.next(statement), "the reader goes on after the end");
+    if (reader.failed()) {
+        KEL_FUZZ_CHECK(!reader.error().message.empty(), "an error without a message");
+        reading.error = at(reader.error().position) + " " + reader.error().message;
+    }
+    return reading;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const size_t blockSize = 1 + data[0] % 16;
+    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+    if (!declaresOnlySmallNumbers(text)) {
+        return -1;  // not added to the corpus
+    }
+    const Reading whole = read(text, 0);
+    const Reading cut = read(text, blockSize);
+    KEL_FUZZ_CHECK(whole.statements == cut.statements,
+                   "blocks of " + std::to_string(blockSize) + " bytes read other statements");
+    KEL_FUZZ_CHECK(whole.notes == cut.notes,
+                   "blocks of " + std::to_string(blockSize) + " bytes give other notes");
+    KEL_FUZZ_CHECK(whole.error == cut.error, "blocks of " + std::to_string(blockSize) +
+                                                 " bytes give another error: '" + cut.error +
+                                                 "' instead of '" + whole.error + "'");
+    return 0;
+}
