@@ -52,7 +52,7 @@ int checkCommand(const CommandLine& line) {
         fromStdin ? kelsvfreader::fileDescriptorSource(STDIN_FILENO)
                   : kelsvfreader::openFileSource(options.file, error);
     if (source == nullptr) {
-        std::fprintf(stderr, "kelsvf: cannot read %s: %s\n", options.file.c_str(), error.c_str());
+        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());  // "cannot open PATH: REASON"
         return kExitUnreadableInput;
     }
     auto noted = std::make_unique<ReadFailureNote>(std::move(source));
