@@ -13,19 +13,6 @@ namespace {
 
 constexpr int64_t kLargestMiB = 64;
 
-std::string readWhole(const std::string& path) {
-    std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        char chunk[65536];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) != 0) {
-            text.append(chunk, got);
-        }
-        std::fclose(file);
-    }
-    return text;
-}
-
 SvfSample writeSample(int64_t mib) {
     SvfSample sample;
     sample.path = scratchPath("sample-" + std::to_string(mib) + ".svf");
@@ -61,6 +48,19 @@ SvfSample writeSample(int64_t mib) {
 }
 
 }  // namespace
+
+std::string readWhole(const std::string& path) {
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[65536];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) != 0) {
+            text.append(chunk, got);
+        }
+        std::fclose(file);
+    }
+    return text;
+}
 
 const uint8_t* scanData() {
     static const std::unique_ptr<uint8_t[]> bytes = patternBytes(kLargestMiB * kMiB);

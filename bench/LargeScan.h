@@ -15,6 +15,9 @@ inline uint32_t bitsOf(int64_t mib) {
     return static_cast<uint32_t>(static_cast<uint64_t>(mib) * kMiB * 8);
 }
 
+// The whole content of a file; empty when it cannot be read.
+std::string readWhole(const std::string& path);
+
 // Pattern bytes enough for the largest scan (64 MiB), made once.
 const uint8_t* scanData();
 

@@ -17,19 +17,6 @@ using Clock = std::chrono::steady_clock;
 
 enum class From { File, Memory };
 
-std::string readWholeFile(const std::string& path) {
-    std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        char chunk[65536];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) != 0) {
-            text.append(chunk, got);
-        }
-        std::fclose(file);
-    }
-    return text;
-}
-
 void BM_SvfReader(benchmark::State& state, From from) {
     const int64_t mib = state.range(0);
     const SvfSample& sample = svfSample(mib);
@@ -37,7 +24,7 @@ void BM_SvfReader(benchmark::State& state, From from) {
         state.SkipWithError(sample.error.c_str());
         return;
     }
-    const std::string text = from == From::Memory ? readWholeFile(sample.path) : std::string();
+    const std::string text = from == From::Memory ? readWhole(sample.path) : std::string();
     for (auto _ : state) {
         std::string why;
         std::unique_ptr<kelsvfreader::TextSource> source =

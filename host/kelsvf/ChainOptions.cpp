@@ -1,5 +1,8 @@
 #include "ChainOptions.h"
 
+#include <cstdio>
+
+#include "ExitCodes.h"
 #include "ReadFile.h"
 
 namespace kelsvf {
@@ -28,6 +31,17 @@ std::optional<check::ChainSpec> resolveChain(const ChainOptions& options, std::s
     }
     if (!chain) {
         error = "--chainfile " + *options.chainFile + ": " + why;
+    }
+    return chain;
+}
+
+std::optional<check::ChainSpec> resolveChainForCommand(const ChainOptions& options, int& exitCode) {
+    std::string error;
+    bool unreadable = false;
+    std::optional<check::ChainSpec> chain = resolveChain(options, error, unreadable);
+    if (!chain) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
+        exitCode = unreadable ? kExitUnreadableInput : kExitUsage;
     }
     return chain;
 }

@@ -25,6 +25,10 @@ struct ChainOptions {
 std::optional<check::ChainSpec> resolveChain(const ChainOptions& options, std::string& error,
                                              bool& unreadable);
 
+// resolveChain for a command: on failure the reason is printed as "kelsvf: ..." and `exitCode`
+// is what the command exits with (unreadable input or a bad command line).
+std::optional<check::ChainSpec> resolveChainForCommand(const ChainOptions& options, int& exitCode);
+
 }  // namespace kelsvf
 
 #endif  // KELSVF_CHAIN_OPTIONS_H

@@ -39,13 +39,12 @@ class ReadFailureNote : public kelsvfreader::TextSource {
 
 int checkCommand(const CommandLine& line) {
     const CheckOptions& options = line.check;
-    std::string error;
-    bool unreadable = false;
-    const std::optional<check::ChainSpec> chain = resolveChain(options.chain, error, unreadable);
+    int exitCode = 0;
+    const std::optional<check::ChainSpec> chain = resolveChainForCommand(options.chain, exitCode);
     if (!chain) {
-        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
-        return unreadable ? kExitUnreadableInput : kExitUsage;
+        return exitCode;
     }
+    std::string error;
 
     const bool fromStdin = options.file == "-";
     std::unique_ptr<kelsvfreader::TextSource> source =

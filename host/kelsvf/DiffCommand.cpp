@@ -50,13 +50,12 @@ void reportUnreadable(const std::string& name, const std::optional<check::Findin
 
 int diffCommand(const CommandLine& line) {
     const DiffOptions& options = line.diff;
-    std::string error;
-    bool unreadable = false;
-    const std::optional<check::ChainSpec> chain = resolveChain(options.chain, error, unreadable);
+    int exitCode = 0;
+    const std::optional<check::ChainSpec> chain = resolveChainForCommand(options.chain, exitCode);
     if (!chain) {
-        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
-        return unreadable ? kExitUnreadableInput : kExitUsage;
+        return exitCode;
     }
+    std::string error;
 
     // The reason names the file: "cannot open a.svf: No such file or directory".
     DiffInput a = open(options.fileA, error);
