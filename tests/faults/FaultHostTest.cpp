@@ -299,14 +299,15 @@ TEST_F(Faults, ARescanWithOnlyDevice0ChangedGivesNewIRLengthsAndHeaders) {
     ASSERT_EQ(KEL_SUCCESS, target().setIRLength(2, 10));
     ASSERT_EQ(KEL_SUCCESS, writeIR(1, {0x07}, 8));
     ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
-    EXPECT_SVF_FILE(
+    EXPECT_SVF_FILE_UNCHECKED(
         output,
         "STATE RESET;\r\nSTATE IDLE;\r\n"
         "HIR 10 TDI (03ff);\r\nTIR 6 TDI (3f);\r\nHDR 1 TDI (00);\r\nTDR 1 TDI (00);\r\n"
         "SIR 8 TDI (05);\r\n"
         "HIR 10 TDI (03ff);\r\nTIR 4 TDI (0f);\r\nHDR 1 TDI (00);\r\nTDR 1 TDI (00);\r\n"
         "SIR 8 TDI (07);\r\n"
-        "STATE IDLE;\r\n");
+        "STATE IDLE;\r\n",
+        "the IR lengths change mid-file, so no one chain plays it");
 }
 
 }  // namespace

@@ -145,6 +145,7 @@ KelResult HostTest::open(const std::string& path, const std::string& type) {
 }
 
 void HostTest::describeChain(const std::vector<uint32_t>& irLengths) {
+    describedIrLengths_ = irLengths;
     ASSERT_EQ(KEL_SUCCESS, target_->setDeviceCount(static_cast<uint32_t>(irLengths.size())));
     for (uint32_t device = 0; device < irLengths.size(); ++device) {
         ASSERT_EQ(KEL_SUCCESS, target_->setIRLength(device, irLengths[device]));

@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "SvfCheck.h"
 #include "kel/KelPlugin.h"
 #include "kelhost/PluginLibrary.h"
 #include "kelhost/Recorder.h"
@@ -70,8 +72,12 @@ class HostTest : public ::testing::Test {
     // Opens `path`, describes a chain with these IR lengths (device 0 first), takes the lock,
     // and clears the recorder. Check with ASSERT_NO_FATAL_FAILURE.
     void startSession(const std::string& path, const std::vector<uint32_t>& irLengths);
-    // Describes the chain only.
+    // Describes the chain only; the files compared afterwards are checked against it.
     void describeChain(const std::vector<uint32_t>& irLengths);
+    // The IR lengths last described (none before the first describeChain).
+    const std::optional<std::vector<uint32_t>>& describedIrLengths() const {
+        return describedIrLengths_;
+    }
 
     KelResult writeIR(uint32_t device, const std::vector<uint8_t>& tdi, uint32_t bitCount);
     KelResult writeDR(uint32_t device, const std::vector<uint8_t>& tdi, uint32_t bitCount);
@@ -80,6 +86,7 @@ class HostTest : public ::testing::Test {
     std::unique_ptr<PluginLibrary> library_;
     TargetPtr target_{nullptr, TargetDeleter{nullptr}};
     std::filesystem::path tempDir_;
+    std::optional<std::vector<uint32_t>> describedIrLengths_;
 };
 
 constexpr CallContext kNoContext{};
@@ -102,8 +109,21 @@ constexpr CallContext kNoContext{};
 #define EXPECT_PRINT(recorder, level, text)                       \
     EXPECT_TRUE(::kelhost::test::hasPrint(recorder, level, text)) \
         << "print " << (level) << ": " << (text)
-#define EXPECT_SVF_FILE(path, bytes)           \
-    EXPECT_EQ(::kelhost::test::showSvf(bytes), \
-              ::kelhost::test::showSvf(::kelhost::test::readFile(path)))
+// The file holds exactly `bytes`, and they check clean on the chain the fixture described (or
+// read without error when it described none). Use inside a HostTest.
+#define EXPECT_SVF_FILE(path, bytes)                                                       \
+    do {                                                                                   \
+        const std::string kelExpectedSvf = (bytes);                                        \
+        EXPECT_EQ(::kelhost::test::showSvf(kelExpectedSvf),                                \
+                  ::kelhost::test::showSvf(::kelhost::test::readFile(path)));              \
+        EXPECT_TRUE(::kelhost::test::svfChecksClean(kelExpectedSvf, describedIrLengths())) \
+            << ::kelhost::test::showSvf(kelExpectedSvf);                                   \
+    } while (false)
+// The comparison alone, for a file that is not meant to play on the described chain; `reason`
+// says why and shows with a mismatch.
+#define EXPECT_SVF_FILE_UNCHECKED(path, bytes, reason)                   \
+    EXPECT_EQ(::kelhost::test::showSvf(bytes),                           \
+              ::kelhost::test::showSvf(::kelhost::test::readFile(path))) \
+        << "not checked against its chain: " << (reason)
 
 #endif  // KEL_TESTS_HOST_HOST_TEST_H

@@ -43,9 +43,14 @@ class SvfWriter : public HostTest {
     }
 
     // The whole file after unlocking and closing: lock statements, `body`, unlock statement.
-    void expectBody(const std::string& body) {
+    // Checked against the chain started with, unless `notCheckedBecause` says why not.
+    void expectBody(const std::string& body, const char* notCheckedBecause = nullptr) {
         ASSERT_EQ(KEL_SUCCESS, target().closeTarget());
-        EXPECT_SVF_FILE(path_, kLock + body + kUnlock);
+        if (notCheckedBecause != nullptr) {
+            EXPECT_SVF_FILE_UNCHECKED(path_, kLock + body + kUnlock, notCheckedBecause);
+        } else {
+            EXPECT_SVF_FILE(path_, kLock + body + kUnlock);
+        }
     }
 
     std::string path_;
@@ -111,7 +116,8 @@ TEST_F(SvfWriter, AlternatingDevicesRewriteTheHeadersEveryTime) {
     const std::string device0 = header("HIR 8 TDI (ff)", "TIR 0", "HDR 1 TDI (00)", "TDR 0");
     const std::string device1 = header("HIR 0", "TIR 6 TDI (3f)", "HDR 0", "TDR 1 TDI (00)");
     expectBody(device0 + "SIR 6 TDI (01);\r\n" + device1 + "SDR 8 TDI (02);\r\n" + device0 +
-               "SIR 6 TDI (03);\r\n");
+                   "SIR 6 TDI (03);\r\n",
+               "device 1's DR is written while its IR holds BYPASS and device 0's does not");
 }
 
 TEST_F(SvfWriter, ScanLinesBreakAfter20BytesThenEvery36) {
@@ -149,10 +155,11 @@ TEST_F(SvfWriter, BitsAboveTheCountAreNotWritten) {
     EXPECT_EQ(KEL_SUCCESS, writeDR(0, ones, 16));
     EXPECT_EQ(std::vector<uint8_t>(21, 0xFF), ones);
     expectBody(header("HIR 0", "TIR 0", "HDR 0", "TDR 0") +
-               "SIR 6 TDI (3f);\r\n"
-               "SDR 13 TDI (1fff);\r\n"
-               "SDR 161 TDI (01" +
-               std::string(38, 'f') + "\r\nff);\r\n" + "SDR 16 TDI (ffff);\r\n");
+                   "SIR 6 TDI (3f);\r\n"
+                   "SDR 13 TDI (1fff);\r\n"
+                   "SDR 161 TDI (01" +
+                   std::string(38, 'f') + "\r\nff);\r\n" + "SDR 16 TDI (ffff);\r\n",
+               "the all-ones IR selects BYPASS, which no DR of these lengths fits");
 }
 
 TEST_F(SvfWriter, AWriteBeforeAllIRLengthsAreSetIsRefused) {
@@ -160,6 +167,7 @@ TEST_F(SvfWriter, AWriteBeforeAllIRLengthsAreSetIsRefused) {
     ASSERT_EQ(KEL_SUCCESS, target().setDeviceCount(3));
     ASSERT_EQ(KEL_SUCCESS, target().setIRLength(0, 6));
     ASSERT_EQ(KEL_SUCCESS, target().setIRLength(1, 8));
+    describedIrLengths_ = {6, 8, 10};  // the chain the file is written for, device 2 set below
     recorder_.clear();
 
     EXPECT_EQ(KEL_FAILURE, writeIR(0, {0x01}, 6));
@@ -195,13 +203,14 @@ TEST_F(SvfWriter, AChangedChainRewritesTheHeaders) {
     ASSERT_EQ(KEL_SUCCESS, target().setIRLength(0, 4));
     ASSERT_EQ(KEL_SUCCESS, target().setIRLength(1, 8));
     EXPECT_EQ(KEL_SUCCESS, writeIR(1, {0x09}, 8));
-    expectBody(header("HIR 10 TDI (03ff)", "TIR 6 TDI (3f)", "HDR 1 TDI (00)", "TDR 1 TDI (00)") +
-               "SIR 8 TDI (05);\r\n" +
-               header("HIR 12 TDI (0fff)", "TIR 6 TDI (3f)", "HDR 1 TDI (00)", "TDR 1 TDI (00)") +
-               "SIR 8 TDI (06);\r\n"
-               "SIR 8 TDI (07);\r\n" +
-               header("HIR 0", "TIR 4 TDI (0f)", "HDR 0", "TDR 1 TDI (00)") +
-               "SIR 8 TDI (09);\r\n");
+    expectBody(
+        header("HIR 10 TDI (03ff)", "TIR 6 TDI (3f)", "HDR 1 TDI (00)", "TDR 1 TDI (00)") +
+            "SIR 8 TDI (05);\r\n" +
+            header("HIR 12 TDI (0fff)", "TIR 6 TDI (3f)", "HDR 1 TDI (00)", "TDR 1 TDI (00)") +
+            "SIR 8 TDI (06);\r\n"
+            "SIR 8 TDI (07);\r\n" +
+            header("HIR 0", "TIR 4 TDI (0f)", "HDR 0", "TDR 1 TDI (00)") + "SIR 8 TDI (09);\r\n",
+        "the IR lengths change mid-file, so no one chain plays it");
 }
 
 TEST_F(SvfWriter, WritesThatNameNoRealBitsAreRefused) {

@@ -1,0 +1,72 @@
+#include "SvfCheck.h"
+
+#include <sstream>
+
+#include "ChainPlayer.h"
+#include "ChainSpec.h"
+#include "PlayEvents.h"
+#include "kelsvfreader/SvfReader.h"
+
+namespace kelhost::test {
+namespace {
+
+// Keeps every finding, in the order of the file.
+class FindingList : public kelsvf::check::PlaySink {
+  public:
+    void finding(const kelsvf::check::Finding& finding) override { findings.push_back(finding); }
+
+    std::vector<kelsvf::check::Finding> findings;
+};
+
+std::string chainText(const std::vector<uint32_t>& irLengths) {
+    std::string text;
+    for (const uint32_t length : irLengths) {
+        text += (text.empty() ? "" : ",") + std::to_string(length);
+    }
+    return text;
+}
+
+::testing::AssertionResult readsClean(const std::string& bytes) {
+    kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(bytes);
+    kelsvfreader::Statement statement;
+    while (reader.next(statement)) {
+    }
+    if (reader.failed()) {
+        const kelsvfreader::Error& error = reader.error();
+        return ::testing::AssertionFailure()
+               << "the reader refuses the file at " << error.position.line << ":"
+               << error.position.column << ": " << error.message;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+::testing::AssertionResult svfChecksClean(const std::string& bytes,
+                                          const std::optional<std::vector<uint32_t>>& irLengths) {
+    if (!irLengths || irLengths->empty()) {
+        return readsClean(bytes);
+    }
+    FindingList sink;
+    kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(bytes);
+    kelsvf::check::ChainPlayer player(kelsvf::check::chainFromIrLengths(*irLengths), sink);
+    const kelsvf::check::PlaySummary summary = player.playAll(reader);
+
+    std::ostringstream listed;
+    for (const kelsvf::check::Finding& finding : sink.findings) {
+        listed << "\n  " << finding.line << ":" << finding.column << " "
+               << (finding.severity == kelsvf::check::Severity::Error ? "error" : "warning") << " "
+               << finding.kind << ": " << finding.text;
+    }
+    const std::string where = "on chain IR " + chainText(*irLengths);
+    if (summary.errors != 0 || !summary.readToEnd) {
+        return ::testing::AssertionFailure()
+               << "the file does not check clean " << where << ":" << listed.str();
+    }
+    if (summary.warnings != 0) {
+        return ::testing::AssertionSuccess() << "warnings " << where << ":" << listed.str();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace kelhost::test
