@@ -5,7 +5,7 @@
 namespace kelsvf {
 
 std::string diffHelp() {
-    return R"help(Usage: kelsvf diff A.svf B.svf (--chain SPEC | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
                    --irlen LIST) [--max-differences N]
 
 Plays two SVF files, from any generators, on the same simulated chain and tells whether they
@@ -18,7 +18,7 @@ RUNTEST runs split in two, STATE paths spelled out. Both files are read one stat
 time, in turn; memory stays bounded by their largest scan. One of the files may be - for
 standard input.
 
-  --chain SPEC            the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each,
+  --chain DEVICES         the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each,
                           the IDCODE in hex (6:0x0362d093,8,10)
   --chainfile FILE        the devices' IDCODEs from a chain-description file (one a line,
                           device 0 first, as the plug-in reads it); --irlen gives their IR

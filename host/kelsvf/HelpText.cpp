@@ -224,7 +224,7 @@ Example:
 namespace kelsvf {
 
 std::string checkHelp() {
-    return R"help(Usage: kelsvf check FILE.svf|- (--chain SPEC | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
                     --irlen LIST) [--frequency HZ] [--json]
 
 Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
@@ -232,7 +232,7 @@ instruction and data register each device latches, every TDO comparison, and wha
 would refuse or read differently. The file is read one statement at a time; memory stays
 bounded by its largest scan.
 
-  --chain SPEC       the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the
+  --chain DEVICES    the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the
                      IDCODE in hex, 0 for none (6:0x0362d093,8,10)
   --chainfile FILE   the devices' IDCODEs from a chain-description file (one a line, device
                      0 first, as the plug-in reads it); --irlen gives their IR lengths

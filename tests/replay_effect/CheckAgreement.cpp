@@ -71,11 +71,11 @@ std::vector<Latched> replayedLatches(const std::vector<DeviceSetup>& setups,
 }  // namespace
 
 kelsvf::check::ChainSpec chainSpecOf(const std::vector<DeviceSetup>& setups) {
-    kelsvf::check::ChainSpec spec;
+    kelsvf::check::ChainSpec chain;
     for (const DeviceSetup& setup : setups) {
-        spec.devices.push_back({setup.irLength, setup.idcode});
+        chain.devices.push_back({setup.irLength, setup.idcode});
     }
-    return spec;
+    return chain;
 }
 
 std::vector<std::string> checkDisagreements(const std::vector<DeviceSetup>& setups,

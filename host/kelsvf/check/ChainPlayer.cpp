@@ -17,9 +17,9 @@ using kelsvfreader::NoteKind;
 
 namespace {
 
-std::vector<kelsim::SimulatedDevice> devicesOf(const ChainSpec& spec) {
+std::vector<kelsim::SimulatedDevice> devicesOf(const ChainSpec& described) {
     std::vector<kelsim::SimulatedDevice> devices;
-    for (const DeviceSpec& device : spec.devices) {
+    for (const DeviceSpec& device : described.devices) {
         devices.emplace_back(device.irLength, device.idcode.value_or(0));
         // A device known to have no IDCODE is the standard's: BYPASS after a reset.
         if (device.idcode != 0u) {
@@ -41,8 +41,8 @@ bool noteIsWarning(const kelsvfreader::Note& note, const kelsvfreader::Statement
 
 }  // namespace
 
-ChainPlayer::Impl::Impl(const ChainSpec& chainSpec, PlaySink& playSink, PlayOptions playOptions)
-    : spec(chainSpec), sink(playSink), options(playOptions), chain(devicesOf(chainSpec)) {
+ChainPlayer::Impl::Impl(const ChainSpec& playedChain, PlaySink& playSink, PlayOptions playOptions)
+    : chainSpec(playedChain), sink(playSink), options(playOptions), chain(devicesOf(playedChain)) {
     if (!(options.frequencyHz > 0)) {
         options.frequencyHz = PlayOptions{}.frequencyHz;
     }

@@ -120,15 +120,15 @@ std::optional<ChainSpec> parseChainOption(std::string_view text, std::string& er
         if (!irLength) {
             return std::nullopt;
         }
-        DeviceSpec spec{*irLength, std::nullopt};
+        DeviceSpec parsed{*irLength, std::nullopt};
         if (colon != std::string_view::npos) {
             const std::optional<uint32_t> idcode = parseIdcode(device.substr(colon + 1), error);
             if (!idcode) {
                 return std::nullopt;
             }
-            spec.idcode = idcode;
+            parsed.idcode = idcode;
         }
-        chain.devices.push_back(spec);
+        chain.devices.push_back(parsed);
     }
     if (!checkDeviceCount(chain.devices.size(), error)) {
         return std::nullopt;
