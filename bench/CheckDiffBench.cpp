@@ -73,7 +73,7 @@ const CheckSample& checkSample() {
     return sample;
 }
 
-kelsvf::check::ChainSpec oneDevice() {
+kelsvf::check::ChainDescription oneDevice() {
     return kelsvf::check::chainFromIrLengths({kIRLength});
 }
 

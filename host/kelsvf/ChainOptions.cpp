@@ -7,8 +7,8 @@
 
 namespace kelsvf {
 
-std::optional<check::ChainSpec> resolveChain(const ChainOptions& options, std::string& error,
-                                             bool& unreadable) {
+std::optional<check::ChainDescription> resolveChain(const ChainOptions& options, std::string& error,
+                                                    bool& unreadable) {
     unreadable = false;
     if (options.chain) {
         return options.chain;
@@ -24,7 +24,7 @@ std::optional<check::ChainSpec> resolveChain(const ChainOptions& options, std::s
         return std::nullopt;
     }
     const std::optional<std::vector<uint32_t>> idcodes = check::parseChainFile(*text, why);
-    std::optional<check::ChainSpec> chain;
+    std::optional<check::ChainDescription> chain;
     if (idcodes) {
         chain = check::chainFromIdcodes(*idcodes,
                                         options.irLengths.value_or(std::vector<uint32_t>{}), why);
@@ -35,10 +35,11 @@ std::optional<check::ChainSpec> resolveChain(const ChainOptions& options, std::s
     return chain;
 }
 
-std::optional<check::ChainSpec> resolveChainForCommand(const ChainOptions& options, int& exitCode) {
+std::optional<check::ChainDescription> resolveChainForCommand(const ChainOptions& options,
+                                                              int& exitCode) {
     std::string error;
     bool unreadable = false;
-    std::optional<check::ChainSpec> chain = resolveChain(options, error, unreadable);
+    std::optional<check::ChainDescription> chain = resolveChain(options, error, unreadable);
     if (!chain) {
         std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
         exitCode = unreadable ? kExitUnreadableInput : kExitUsage;

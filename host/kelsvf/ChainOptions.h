@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "ChainSpec.h"
+#include "ChainDescription.h"
 
 namespace kelsvf {
 
 struct ChainOptions {
-    std::optional<check::ChainSpec> chain;           // --chain IRLEN[:IDCODE],...
+    std::optional<check::ChainDescription> chain;    // --chain IRLEN[:IDCODE],...
     std::optional<std::string> chainFile;            // --chainfile: IDCODEs, one a line
     std::optional<std::vector<uint32_t>> irLengths;  // --irlen 6,8,10
     double frequencyHz = 1e6;                        // --frequency
@@ -22,12 +22,13 @@ struct ChainOptions {
 // The chain the options describe. The chain-description file is read here: nothing, with
 // `error` set and `unreadable` true, when it cannot be read; nothing with `unreadable` false
 // when it does not fit --irlen.
-std::optional<check::ChainSpec> resolveChain(const ChainOptions& options, std::string& error,
-                                             bool& unreadable);
+std::optional<check::ChainDescription> resolveChain(const ChainOptions& options, std::string& error,
+                                                    bool& unreadable);
 
 // resolveChain for a command: on failure the reason is printed as "kelsvf: ..." and `exitCode`
 // is what the command exits with (unreadable input or a bad command line).
-std::optional<check::ChainSpec> resolveChainForCommand(const ChainOptions& options, int& exitCode);
+std::optional<check::ChainDescription> resolveChainForCommand(const ChainOptions& options,
+                                                              int& exitCode);
 
 }  // namespace kelsvf
 

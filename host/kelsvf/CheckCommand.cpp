@@ -40,7 +40,8 @@ class ReadFailureNote : public kelsvfreader::TextSource {
 int checkCommand(const CommandLine& line) {
     const CheckOptions& options = line.check;
     int exitCode = 0;
-    const std::optional<check::ChainSpec> chain = resolveChainForCommand(options.chain, exitCode);
+    const std::optional<check::ChainDescription> chain =
+        resolveChainForCommand(options.chain, exitCode);
     if (!chain) {
         return exitCode;
     }

@@ -51,7 +51,8 @@ void reportUnreadable(const std::string& name, const std::optional<check::Findin
 int diffCommand(const CommandLine& line) {
     const DiffOptions& options = line.diff;
     int exitCode = 0;
-    const std::optional<check::ChainSpec> chain = resolveChainForCommand(options.chain, exitCode);
+    const std::optional<check::ChainDescription> chain =
+        resolveChainForCommand(options.chain, exitCode);
     if (!chain) {
         return exitCode;
     }

@@ -20,7 +20,7 @@ const std::string kWorked =
     "HIR 0;\r\nTIR 14 TDI (3fff);\r\nHDR 0;\r\nTDR 2 TDI (00);\r\nSIR 10 TDI (03c5);\r\n"
     "SDR 40 TDI (0123456789);\r\nSTATE IDLE;\r\nRUNTEST 100 TCK;\r\nSTATE IDLE;\r\n";
 
-ChainSpec workedChain() {
+ChainDescription workedChain() {
     return chainFromIrLengths({6, 8, 10});
 }
 

@@ -53,7 +53,7 @@ std::vector<std::string> Played::only(std::string_view kind) const {
 
 Played play(std::string_view svf, std::string_view chainText, double frequencyHz) {
     std::string error;
-    const std::optional<ChainSpec> chain = parseChainOption(chainText, error);
+    const std::optional<ChainDescription> chain = parseChainOption(chainText, error);
     if (!chain) {
         throw std::invalid_argument(error);
     }

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
+#include "ChainDescription.h"
 #include "ChainPlayer.h"
-#include "ChainSpec.h"
 #include "PlayEvents.h"
 #include "kelsvfreader/SvfReader.h"
 

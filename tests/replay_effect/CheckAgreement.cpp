@@ -70,8 +70,8 @@ std::vector<Latched> replayedLatches(const std::vector<DeviceSetup>& setups,
 
 }  // namespace
 
-kelsvf::check::ChainSpec chainSpecOf(const std::vector<DeviceSetup>& setups) {
-    kelsvf::check::ChainSpec chain;
+kelsvf::check::ChainDescription chainDescriptionOf(const std::vector<DeviceSetup>& setups) {
+    kelsvf::check::ChainDescription chain;
     for (const DeviceSetup& setup : setups) {
         chain.devices.push_back({setup.irLength, setup.idcode});
     }
@@ -88,7 +88,7 @@ std::vector<std::string> checkDisagreements(const std::vector<DeviceSetup>& setu
     }
     kelsvfreader::SvfReader reader(std::move(source));
     Collector checked;
-    kelsvf::check::ChainPlayer player(chainSpecOf(setups), checked);
+    kelsvf::check::ChainPlayer player(chainDescriptionOf(setups), checked);
     player.playAll(reader);
 
     const std::vector<Latched> expected = replayedLatches(setups, replayed);

@@ -15,7 +15,7 @@ namespace replay {
 
 // The chain as a user describes it to check: the IR lengths and IDCODEs of `setups` (the data
 // register lengths are for check to work out).
-kelsvf::check::ChainSpec chainSpecOf(const std::vector<DeviceSetup>& setups);
+kelsvf::check::ChainDescription chainDescriptionOf(const std::vector<DeviceSetup>& setups);
 
 // Plays `svf` with check's engine on the chain of `setups` and compares its updates with the
 // replay's: at each Update-IR every device's instruction, at each Update-DR the data of every

@@ -17,9 +17,9 @@ using kelsvfreader::NoteKind;
 
 namespace {
 
-std::vector<kelsim::SimulatedDevice> devicesOf(const ChainSpec& described) {
+std::vector<kelsim::SimulatedDevice> devicesOf(const ChainDescription& described) {
     std::vector<kelsim::SimulatedDevice> devices;
-    for (const DeviceSpec& device : described.devices) {
+    for (const DeviceDescription& device : described.devices) {
         devices.emplace_back(device.irLength, device.idcode.value_or(0));
         // A device known to have no IDCODE is the standard's: BYPASS after a reset.
         if (device.idcode != 0u) {
@@ -41,8 +41,12 @@ bool noteIsWarning(const kelsvfreader::Note& note, const kelsvfreader::Statement
 
 }  // namespace
 
-ChainPlayer::Impl::Impl(const ChainSpec& playedChain, PlaySink& playSink, PlayOptions playOptions)
-    : chainSpec(playedChain), sink(playSink), options(playOptions), chain(devicesOf(playedChain)) {
+ChainPlayer::Impl::Impl(const ChainDescription& playedChain, PlaySink& playSink,
+                        PlayOptions playOptions)
+    : chainDescription(playedChain),
+      sink(playSink),
+      options(playOptions),
+      chain(devicesOf(playedChain)) {
     if (!(options.frequencyHz > 0)) {
         options.frequencyHz = PlayOptions{}.frequencyHz;
     }
@@ -231,7 +235,7 @@ void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement,
     }
 }
 
-ChainPlayer::ChainPlayer(const ChainSpec& chain, PlaySink& sink, PlayOptions options)
+ChainPlayer::ChainPlayer(const ChainDescription& chain, PlaySink& sink, PlayOptions options)
     : impl_(std::make_unique<Impl>(chain, sink, options)) {}
 
 ChainPlayer::~ChainPlayer() = default;

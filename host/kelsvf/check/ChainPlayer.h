@@ -45,7 +45,7 @@
 
 #include <memory>
 
-#include "ChainSpec.h"
+#include "ChainDescription.h"
 #include "PlayEvents.h"
 #include "kelsvfreader/SvfReader.h"
 
@@ -58,7 +58,7 @@ struct PlayOptions {
 class ChainPlayer {
   public:
     // `chain` must hold at least one device; `sink` must outlive the player.
-    ChainPlayer(const ChainSpec& chain, PlaySink& sink, PlayOptions options = {});
+    ChainPlayer(const ChainDescription& chain, PlaySink& sink, PlayOptions options = {});
     ~ChainPlayer();
     ChainPlayer(const ChainPlayer&) = delete;
     ChainPlayer& operator=(const ChainPlayer&) = delete;

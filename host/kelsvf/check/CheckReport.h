@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "ChainSpec.h"
+#include "ChainDescription.h"
 #include "PlayEvents.h"
 
 namespace kelsvf::check {
@@ -14,7 +14,7 @@ namespace kelsvf::check {
 class CheckReport : public PlaySink {
   public:
     // Before the first event: the file's name as the user gave it, and the chain.
-    virtual void begin(const std::string& fileName, const ChainSpec& chain) = 0;
+    virtual void begin(const std::string& fileName, const ChainDescription& chain) = 0;
     // After the last event.
     virtual void end(const PlaySummary& summary) = 0;
 };

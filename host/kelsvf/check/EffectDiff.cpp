@@ -119,7 +119,8 @@ class EffectQueue : public PlaySink {
 // One file being played: its events one at a time, and where the last one left it.
 class Side {
   public:
-    Side(const ChainSpec& chain, const EffectDiffOptions& options, kelsvfreader::SvfReader& reader)
+    Side(const ChainDescription& chain, const EffectDiffOptions& options,
+         kelsvfreader::SvfReader& reader)
         : player_(chain, queue_, PlayOptions{options.frequencyHz}), reader_(reader) {
         queue_.attach(player_);
     }
@@ -238,7 +239,7 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
 
 }  // namespace
 
-EffectDiff::EffectDiff(const ChainSpec& chain, EffectDiffOptions options)
+EffectDiff::EffectDiff(const ChainDescription& chain, EffectDiffOptions options)
     : chain_(chain), options_(options) {
     if (options_.maxDifferences == 0) {
         options_.maxDifferences = 1;

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "ChainDescription.h"
 #include "ChainPlayer.h"
-#include "ChainSpec.h"
 #include "PlayEvents.h"
 #include "kelsvfreader/SvfReader.h"
 
@@ -62,13 +62,13 @@ struct EffectDiffOptions {
 
 class EffectDiff {
   public:
-    EffectDiff(const ChainSpec& chain, EffectDiffOptions options = {});
+    EffectDiff(const ChainDescription& chain, EffectDiffOptions options = {});
 
     // Plays both texts to their ends (or to maxDifferences) and compares them. Throws nothing.
     DiffResult compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfReader& b) const;
 
   private:
-    ChainSpec chain_;
+    ChainDescription chain_;
     EffectDiffOptions options_;
 };
 

@@ -20,10 +20,10 @@ class JsonReport : public CheckReport {
   public:
     explicit JsonReport(std::FILE* out) : out_(out) {}
 
-    void begin(const std::string& fileName, const ChainSpec& chain) override {
+    void begin(const std::string& fileName, const ChainDescription& chain) override {
         std::string devices = "[";
         for (size_t i = 0; i < chain.devices.size(); ++i) {
-            const DeviceSpec& device = chain.devices[i];
+            const DeviceDescription& device = chain.devices[i];
             JsonObject object;
             object.add("device", uint64_t{i}).add("irLength", uint64_t{device.irLength});
             if (device.idcode) {

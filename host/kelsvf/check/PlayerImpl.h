@@ -16,7 +16,7 @@ namespace kelsvf::check {
 using KelPluginInterface::TapState;
 
 struct ChainPlayer::Impl {
-    Impl(const ChainSpec& chainSpec, PlaySink& sink, PlayOptions options);
+    Impl(const ChainDescription& chainDescription, PlaySink& sink, PlayOptions options);
 
     // --- ChainPlayer.cpp
     void play(const kelsvfreader::Statement& statement, kelsvfreader::SvfReader& reader);
@@ -51,7 +51,7 @@ struct ChainPlayer::Impl {
     void markKnownTdo(bool ir, uint64_t totalBits);
     void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
 
-    ChainSpec chainSpec;
+    ChainDescription chainDescription;
     PlaySink& sink;
     PlayOptions options;
     kelsim::SimulatedChain chain;

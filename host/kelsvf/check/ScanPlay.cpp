@@ -118,15 +118,15 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
 void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
     std::vector<uint64_t> lengths;
     std::string sum;
-    for (const DeviceSpec& device : chainSpec.devices) {
+    for (const DeviceDescription& device : chainDescription.devices) {
         lengths.push_back(device.irLength);
         sum += (sum.empty() ? "" : " + ") + std::to_string(device.irLength);
     }
-    if (total != chainSpec.irPathLength()) {
+    if (total != chainDescription.irPathLength()) {
         report(Severity::Error, column, kScanDoesNotFit,
                "SIR: " + std::to_string(total) + " bits (" + scanParts +
                    ") do not fit the chain: its instruction registers take " +
-                   std::to_string(chainSpec.irPathLength()) + " bits (" + sum + ")");
+                   std::to_string(chainDescription.irPathLength()) + " bits (" + sum + ")");
     } else {
         checkWholeDevices(lengths, true, column);
     }
@@ -138,7 +138,7 @@ void ChainPlayer::Impl::prepareDrScan() {
     std::string path;
     for (size_t i = 0; i < chain.deviceCount(); ++i) {
         kelsim::SimulatedDevice& device = chain.device(i);
-        const std::optional<uint32_t>& idcode = chainSpec.devices[i].idcode;
+        const std::optional<uint32_t>& idcode = chainDescription.devices[i].idcode;
         path += path.empty() ? "" : ", ";
         path += "device " + std::to_string(i);
         if (device.selectedByReset() && idcode.value_or(0) != 0) {

@@ -13,7 +13,7 @@ class TextReport : public CheckReport {
   public:
     explicit TextReport(std::FILE* out) : out_(out) {}
 
-    void begin(const std::string& fileName, const ChainSpec& chain) override {
+    void begin(const std::string& fileName, const ChainDescription& chain) override {
         name_ = fileName;
         std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }

@@ -1,7 +1,7 @@
 // The chain an SVF file is played on: its devices in order, each with its IR length and,
 // when known, its IDCODE. Parsed from the command-line forms the checking commands take.
-#ifndef KELSVF_CHECK_CHAIN_SPEC_H
-#define KELSVF_CHECK_CHAIN_SPEC_H
+#ifndef KELSVF_CHECK_CHAIN_DESCRIPTION_H
+#define KELSVF_CHECK_CHAIN_DESCRIPTION_H
 
 #include <cstdint>
 #include <optional>
@@ -16,24 +16,24 @@ constexpr uint32_t kMaxIrLength = 64;
 // As many devices as the plug-in's chain model holds.
 constexpr size_t kMaxDevices = 255;
 
-struct DeviceSpec {
+struct DeviceDescription {
     uint32_t irLength = 0;
     // With one, a reset selects the 32-bit IDCODE register. 0: the device has none, and a reset
     // selects BYPASS, as the standard has it. None given: not known, so the register a reset
     // selects is of unknown length.
     std::optional<uint32_t> idcode;
 
-    bool operator==(const DeviceSpec&) const = default;
+    bool operator==(const DeviceDescription&) const = default;
 };
 
-struct ChainSpec {
-    std::vector<DeviceSpec> devices;  // device 0 nearest TDI, as the plug-in numbers them
+struct ChainDescription {
+    std::vector<DeviceDescription> devices;  // device 0 nearest TDI, as the plug-in numbers them
 
     uint64_t irPathLength() const;
     // "3 devices (IR 6:0362d093, 8, 10)".
     std::string describe() const;
 
-    bool operator==(const ChainSpec&) const = default;
+    bool operator==(const ChainDescription&) const = default;
 };
 
 // Every parser returns nothing and sets `error` (a sentence without the option's name) when
@@ -41,7 +41,7 @@ struct ChainSpec {
 
 // "6:0x0362d093,8,10": IRLEN[:IDCODE] per device, device 0 first; IDCODE in hex, with or
 // without 0x (0 for a device without one).
-std::optional<ChainSpec> parseChainOption(std::string_view text, std::string& error);
+std::optional<ChainDescription> parseChainOption(std::string_view text, std::string& error);
 
 // "6,8,10": the IR lengths, device 0 first; each 1 to 64.
 std::optional<std::vector<uint32_t>> parseIrLengths(std::string_view text, std::string& error);
@@ -55,13 +55,13 @@ std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::
 
 // The chain of a chain-description file's IDCODEs and the IR lengths from --irlen: one each
 // per device.
-std::optional<ChainSpec> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
-                                          const std::vector<uint32_t>& irLengths,
-                                          std::string& error);
+std::optional<ChainDescription> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
+                                                 const std::vector<uint32_t>& irLengths,
+                                                 std::string& error);
 
 // The chain of IR lengths alone: IDCODEs not known.
-ChainSpec chainFromIrLengths(const std::vector<uint32_t>& irLengths);
+ChainDescription chainFromIrLengths(const std::vector<uint32_t>& irLengths);
 
 }  // namespace kelsvf::check
 
-#endif  // KELSVF_CHECK_CHAIN_SPEC_H
+#endif  // KELSVF_CHECK_CHAIN_DESCRIPTION_H

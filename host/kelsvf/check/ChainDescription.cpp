@@ -1,4 +1,4 @@
-#include "ChainSpec.h"
+#include "ChainDescription.h"
 
 #include <cctype>
 #include <charconv>
@@ -88,15 +88,15 @@ uint32_t chainFileIdcode(std::string_view line) {
 
 }  // namespace
 
-uint64_t ChainSpec::irPathLength() const {
+uint64_t ChainDescription::irPathLength() const {
     uint64_t total = 0;
-    for (const DeviceSpec& device : devices) {
+    for (const DeviceDescription& device : devices) {
         total += device.irLength;
     }
     return total;
 }
 
-std::string ChainSpec::describe() const {
+std::string ChainDescription::describe() const {
     std::string text =
         std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices");
     text += " (IR ";
@@ -112,15 +112,15 @@ std::string ChainSpec::describe() const {
     return text + ")";
 }
 
-std::optional<ChainSpec> parseChainOption(std::string_view text, std::string& error) {
-    ChainSpec chain;
+std::optional<ChainDescription> parseChainOption(std::string_view text, std::string& error) {
+    ChainDescription chain;
     for (const std::string_view device : splitAt(text, ',')) {
         const size_t colon = device.find(':');
         const std::optional<uint32_t> irLength = parseIrLength(device.substr(0, colon), error);
         if (!irLength) {
             return std::nullopt;
         }
-        DeviceSpec parsed{*irLength, std::nullopt};
+        DeviceDescription parsed{*irLength, std::nullopt};
         if (colon != std::string_view::npos) {
             const std::optional<uint32_t> idcode = parseIdcode(device.substr(colon + 1), error);
             if (!idcode) {
@@ -175,23 +175,23 @@ std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::
     return idcodes;
 }
 
-std::optional<ChainSpec> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
-                                          const std::vector<uint32_t>& irLengths,
-                                          std::string& error) {
+std::optional<ChainDescription> chainFromIdcodes(const std::vector<uint32_t>& idcodes,
+                                                 const std::vector<uint32_t>& irLengths,
+                                                 std::string& error) {
     if (idcodes.size() != irLengths.size()) {
         error = "the chain-description file names " + std::to_string(idcodes.size()) +
                 " devices, but --irlen gives " + std::to_string(irLengths.size()) + " IR lengths";
         return std::nullopt;
     }
-    ChainSpec chain;
+    ChainDescription chain;
     for (size_t i = 0; i < idcodes.size(); ++i) {
         chain.devices.push_back({irLengths[i], idcodes[i]});
     }
     return chain;
 }
 
-ChainSpec chainFromIrLengths(const std::vector<uint32_t>& irLengths) {
-    ChainSpec chain;
+ChainDescription chainFromIrLengths(const std::vector<uint32_t>& irLengths) {
+    ChainDescription chain;
     for (const uint32_t length : irLengths) {
         chain.devices.push_back({length, std::nullopt});
     }

@@ -2,18 +2,18 @@
 // them, and refused with a reason where they are wrong.
 #include <gtest/gtest.h>
 
-#include "ChainSpec.h"
+#include "ChainDescription.h"
 
 namespace checktest {
 namespace {
 
-using kelsvf::check::ChainSpec;
-using kelsvf::check::DeviceSpec;
+using kelsvf::check::ChainDescription;
+using kelsvf::check::DeviceDescription;
 
-TEST(ChainSpec, ReadsTheChainOption) {
+TEST(ChainDescription, ReadsTheChainOption) {
     const struct {
         const char* text;
-        std::vector<DeviceSpec> devices;  // empty: refused
+        std::vector<DeviceDescription> devices;  // empty: refused
         const char* error;
     } cases[] = {
         {"6", {{6, std::nullopt}}, ""},
@@ -31,7 +31,8 @@ TEST(ChainSpec, ReadsTheChainOption) {
     };
     for (const auto& c : cases) {
         std::string error;
-        const std::optional<ChainSpec> chain = kelsvf::check::parseChainOption(c.text, error);
+        const std::optional<ChainDescription> chain =
+            kelsvf::check::parseChainOption(c.text, error);
         if (c.devices.empty()) {
             EXPECT_FALSE(chain) << c.text;
             EXPECT_EQ(error, c.error) << c.text;
@@ -42,7 +43,7 @@ TEST(ChainSpec, ReadsTheChainOption) {
     }
 }
 
-TEST(ChainSpec, ReadsChainFilesAsThePluginDoes) {
+TEST(ChainDescription, ReadsChainFilesAsThePluginDoes) {
     const struct {
         std::string text;
         std::vector<uint32_t> idcodes;  // empty: refused
