@@ -9,8 +9,8 @@
 
 #include <kel/KelSvfFilePluginVersion.h>
 
-#include "HelpText.h"
 #include "HelpToRoff.h"
+#include "cli/HelpText.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

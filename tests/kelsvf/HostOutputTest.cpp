@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "HostOutput.h"
+#include "run/HostOutput.h"
 
 namespace kelsvf {
 namespace {

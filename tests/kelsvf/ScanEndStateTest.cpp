@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-#include "ErrorLines.h"
-#include "OutputFiles.h"
-#include "ScriptParser.h"
-#include "Session.h"
+#include "common/ErrorLines.h"
 #include "kelsim/SimulatedChainTarget.h"
+#include "output/OutputFiles.h"
+#include "script/ScriptParser.h"
+#include "script/Session.h"
 
 namespace kelsvf {
 namespace {

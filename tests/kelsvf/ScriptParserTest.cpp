@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ScriptParser.h"
-#include "ScriptValues.h"
+#include "script/ScriptParser.h"
+#include "script/ScriptValues.h"
 
 namespace kelsvf {
 namespace {

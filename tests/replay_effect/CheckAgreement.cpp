@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ValueText.h"
+#include "report/ValueText.h"
 
 namespace replay {
 namespace {

@@ -1,0 +1,154 @@
+// The TDO a scan expects (in its statement, header or trailer) against what the chain shifted
+// out, a word at a time.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "PlayerImpl.h"
+#include "kel/KelPlugin.h"
+#include "report/ValueText.h"
+
+namespace kelsvf::check {
+
+using KelPluginInterface::KelPlugin;
+using kelsvfreader::ScanValues;
+
+namespace {
+
+// Writes `count` one bits from bit `from` on.
+void setOnes(std::vector<uint8_t>& bits, uint64_t from, uint64_t count) {
+    for (; count != 0 && from % 8 != 0; ++from, --count) {
+        bits[from / 8] = static_cast<uint8_t>(bits[from / 8] | (1u << (from % 8)));
+    }
+    std::fill_n(bits.begin() + static_cast<std::ptrdiff_t>(from / 8), count / 8, uint8_t{0xFF});
+    from += count / 8 * 8;
+    for (count %= 8; count != 0; ++from, --count) {
+        bits[from / 8] = static_cast<uint8_t>(bits[from / 8] | (1u << (from % 8)));
+    }
+}
+
+uint64_t loadWord(const uint8_t* bytes, size_t size) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, size);  // little-endian hosts: byte k is bits 8k..8k+7
+    return word;
+}
+
+struct Comparison {
+    uint64_t mismatched = 0;
+    uint64_t first = 0;
+    uint64_t unknown = 0;  // compared bits whose value the simulation does not know
+};
+
+// Bits of `actual` and `expected` that differ under `mask` (null: every bit) where `known`,
+// of the first `bitCount`.
+Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uint8_t* mask,
+                       const uint8_t* known, uint64_t bitCount) {
+    Comparison result;
+    const size_t bytes = bytesFor(bitCount);
+    for (size_t at = 0; at < bytes; at += 8) {
+        const size_t size = std::min<size_t>(8, bytes - at);
+        const uint64_t bitsHere = std::min<uint64_t>(64, bitCount - uint64_t{at} * 8);
+        uint64_t compared = bitsHere < 64 ? (uint64_t{1} << bitsHere) - 1 : ~uint64_t{0};
+        if (mask != nullptr) {
+            compared &= loadWord(mask + at, size);
+        }
+        const uint64_t knownHere = loadWord(known + at, size);
+        result.unknown += static_cast<uint64_t>(std::popcount(compared & ~knownHere));
+        const uint64_t differ =
+            (loadWord(actual + at, size) ^ loadWord(expected + at, size)) & compared & knownHere;
+        if (differ != 0) {
+            if (result.mismatched == 0) {
+                result.first = uint64_t{at} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
+            }
+            result.mismatched += static_cast<uint64_t>(std::popcount(differ));
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+void ChainPlayer::Impl::markKnownTdo(bool ir, uint64_t totalBits) {
+    // TDO brings out the stages from the device nearest TDO on, then the scan's own bits. An
+    // IR captures ...01 in its two lowest bits and bits of the device's own choosing above; a
+    // scan continued from a pause brings out what was shifted in before.
+    knownAll.assign(bytesFor(totalBits), 0);
+    uint64_t at = 0;
+    for (size_t i = chain.deviceCount(); i-- > 0 && at < totalBits;) {
+        const uint64_t length = chain.device(i).activeStage().length();
+        const uint64_t captured = ir ? (irCaptured ? std::min<uint64_t>(2, length) : length)
+                                     : (drCaptureKnown[i] ? length : 0);
+        setOnes(knownAll, at, std::min(captured, totalBits - at));
+        at += length;
+    }
+    if (at < totalBits) {
+        setOnes(knownAll, at, totalBits - at);
+    }
+}
+
+void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t totalBits) {
+    const uint8_t* expected = nullptr;
+    const uint8_t* mask = nullptr;
+    const ScanValues& body = *parts[1];
+    if (parts[0]->bitCount == 0 && parts[2]->bitCount == 0) {
+        // The statement alone: its own vectors, and no all-ones MASK made for nothing.
+        expected = body.tdo.data();
+        mask = body.maskAllOnes() ? nullptr : body.mask().data();
+    } else {
+        expectedAll.assign(bytesFor(totalBits), 0);
+        maskAll.assign(bytesFor(totalBits), 0);
+        uint64_t offset = 0;
+        for (int i = 0; i < 3; ++i) {
+            const ScanValues& part = *parts[i];
+            const uint32_t at = static_cast<uint32_t>(offset);
+            if (part.tdoGiven) {
+                KelPlugin::copyBits(expectedAll.data(), at, part.tdo.data(), 0, part.bitCount);
+                if (part.maskAllOnes()) {
+                    setOnes(maskAll, at, part.bitCount);
+                } else {
+                    KelPlugin::copyBits(maskAll.data(), at, part.mask().data(), 0, part.bitCount);
+                }
+            }
+            offset += part.bitCount;
+        }
+        expected = expectedAll.data();
+        mask = maskAll.data();
+    }
+
+    const Comparison comparison =
+        compareBits(tdoAll.data(), expected, mask, knownAll.data(), totalBits);
+    const size_t bytes = bytesFor(totalBits);
+    TdoCheck check;
+    check.line = line;
+    check.ir = ir;
+    check.passed = comparison.mismatched == 0;
+    check.bitCount = totalBits;
+    check.mismatchedBits = comparison.mismatched;
+    check.firstMismatch = comparison.first;
+    check.unknownBits = comparison.unknown;
+    check.expected = std::span<const uint8_t>(expected, bytes);
+    check.mask =
+        mask == nullptr ? std::span<const uint8_t>() : std::span<const uint8_t>(mask, bytes);
+    check.actual = std::span<const uint8_t>(tdoAll.data(), bytes);
+    // Bits past the scan in the last byte are left from earlier scans: clear them for reports.
+    if (totalBits % 8 != 0) {
+        tdoAll[bytes - 1] =
+            static_cast<uint8_t>(tdoAll[bytes - 1] & ((1u << (totalBits % 8)) - 1u));
+    }
+    ++counts.tdoChecks;
+    if (!check.passed) {
+        ++counts.tdoFailures;
+    }
+    sink.tdoCheck(check);
+    if (!check.passed) {
+        const char* name = ir ? "SIR" : "SDR";
+        report(Severity::Error, 0, kTdoMismatch,
+               std::string(name) + ": TDO differs in " + std::to_string(comparison.mismatched) +
+                   " of the compared bits, first at bit " + std::to_string(comparison.first) +
+                   ": expected " + valueText(check.expected, totalBits) + ", read " +
+                   valueText(check.actual, totalBits) +
+                   (check.mask.empty() ? "" : ", mask " + valueText(check.mask, totalBits)));
+    }
+}
+
+}  // namespace kelsvf::check

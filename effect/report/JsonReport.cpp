@@ -1,0 +1,122 @@
+// kelsvf check's report as one JSON document, written as the file plays: the events array is
+// open while they come, one event a line.
+#include <cstdio>
+
+#include "CheckReport.h"
+#include "kelsvfreader/SvfStatement.h"
+#include "report/JsonText.h"
+#include "report/ValueText.h"
+
+namespace kelsvf::check {
+namespace {
+
+std::string idcodeText(uint32_t idcode) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", idcode);
+    return text;
+}
+
+class JsonReport : public CheckReport {
+  public:
+    explicit JsonReport(std::FILE* out) : out_(out) {}
+
+    void begin(const std::string& fileName, const ChainDescription& chain) override {
+        std::string devices = "[";
+        for (size_t i = 0; i < chain.devices.size(); ++i) {
+            const DeviceDescription& device = chain.devices[i];
+            JsonObject object;
+            object.add("device", uint64_t{i}).add("irLength", uint64_t{device.irLength});
+            if (device.idcode) {
+                object.add("idcode", idcodeText(*device.idcode));
+            } else {
+                object.addRaw("idcode", "null");
+            }
+            devices += (i == 0 ? "" : ", ") + object.text();
+        }
+        std::fprintf(out_, "{\"file\": %s,\n\"chain\": %s],\n\"events\": [",
+                     jsonString(fileName).c_str(), devices.c_str());
+    }
+
+    void deviceUpdate(const DeviceUpdate& update) override {
+        JsonObject object;
+        object.add("type", "update")
+            .add("line", update.line)
+            .add("device", uint64_t{update.device})
+            .add("register", update.ir ? "ir" : "dr")
+            .add("bits", uint64_t{update.bitCount})
+            .add("value", valueText(update.value, update.bitCount))
+            .add("hash", hashText(update.valueHash));
+        event(object);
+    }
+
+    void tdoCheck(const TdoCheck& check) override {
+        JsonObject object;
+        object.add("type", "tdo")
+            .add("line", check.line)
+            .add("register", check.ir ? "ir" : "dr")
+            .add("bits", check.bitCount)
+            .add("passed", check.passed)
+            .add("mismatchedBits", check.mismatchedBits)
+            .add("unknownBits", check.unknownBits);
+        if (!check.passed) {
+            object.add("firstMismatch", check.firstMismatch);
+        }
+        object.add("expected", valueText(check.expected, check.bitCount))
+            .add("mask", valueText(check.mask, check.bitCount))
+            .add("actual", valueText(check.actual, check.bitCount));
+        event(object);
+    }
+
+    void finding(const Finding& finding) override {
+        JsonObject object;
+        object.add("type", "finding")
+            .add("severity", finding.severity == Severity::Error ? "error" : "warning")
+            .add("line", finding.line)
+            .add("column", finding.column)
+            .add("kind", finding.kind)
+            .add("text", finding.text);
+        event(object);
+    }
+
+    void end(const PlaySummary& summary) override {
+        JsonObject clocks;
+        for (size_t state = 0; state < summary.clocksInState.size(); ++state) {
+            clocks.add(kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state)),
+                       summary.clocksInState[state]);
+        }
+        JsonObject object;
+        object.addRaw("clocks", clocks.text())
+            .add("totalClocks", summary.totalClocks)
+            .add("minimumWaitMicroseconds", summary.minimumWaitMicroseconds)
+            .add("frequencyHz", summary.frequencyHz)
+            .add("replaySeconds", summary.replaySeconds)
+            .add("statements", summary.statements)
+            .add("bytesRead", summary.bytesRead)
+            .add("irUpdates", summary.irUpdates)
+            .add("drUpdates", summary.drUpdates)
+            .add("tdoChecks", summary.tdoChecks)
+            .add("tdoFailures", summary.tdoFailures)
+            .add("errors", summary.errors)
+            .add("warnings", summary.warnings)
+            .add("readToEnd", summary.readToEnd);
+        std::fprintf(out_, "%s],\n\"summary\": %s,\n\"result\": \"%s\"}\n",
+                     events_ == 0 ? "" : "\n", object.text().c_str(),
+                     summary.errors == 0 ? "ok" : "errors");
+    }
+
+  private:
+    void event(const JsonObject& object) {
+        std::fprintf(out_, "%s\n%s", events_++ == 0 ? "" : ",", object.text().c_str());
+    }
+
+    std::FILE* out_;
+    uint64_t events_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<CheckReport> jsonReport(std::FILE* out) {
+    return std::make_unique<JsonReport>(out);
+}
+
+}  // namespace kelsvf::check

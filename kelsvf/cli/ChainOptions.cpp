@@ -1,0 +1,50 @@
+#include "cli/ChainOptions.h"
+
+#include <cstdio>
+
+#include "common/ExitCodes.h"
+#include "common/ReadFile.h"
+
+namespace kelsvf {
+
+std::optional<check::ChainDescription> resolveChain(const ChainOptions& options, std::string& error,
+                                                    bool& unreadable) {
+    unreadable = false;
+    if (options.chain) {
+        return options.chain;
+    }
+    if (!options.chainFile) {
+        return check::chainFromIrLengths(options.irLengths.value_or(std::vector<uint32_t>{}));
+    }
+    std::string why;
+    const std::optional<std::string> text = readWholeFile(*options.chainFile, why);
+    if (!text) {
+        error = "cannot read the chain-description file " + *options.chainFile + ": " + why;
+        unreadable = true;
+        return std::nullopt;
+    }
+    const std::optional<std::vector<uint32_t>> idcodes = check::parseChainFile(*text, why);
+    std::optional<check::ChainDescription> chain;
+    if (idcodes) {
+        chain = check::chainFromIdcodes(*idcodes,
+                                        options.irLengths.value_or(std::vector<uint32_t>{}), why);
+    }
+    if (!chain) {
+        error = "--chainfile " + *options.chainFile + ": " + why;
+    }
+    return chain;
+}
+
+std::optional<check::ChainDescription> resolveChainForCommand(const ChainOptions& options,
+                                                              int& exitCode) {
+    std::string error;
+    bool unreadable = false;
+    std::optional<check::ChainDescription> chain = resolveChain(options, error, unreadable);
+    if (!chain) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
+        exitCode = unreadable ? kExitUnreadableInput : kExitUsage;
+    }
+    return chain;
+}
+
+}  // namespace kelsvf

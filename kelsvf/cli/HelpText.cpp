@@ -1,0 +1,324 @@
+#include "cli/HelpText.h"
+
+#include <string_view>
+
+#include "script/Operations.h"
+
+namespace kelsvf {
+namespace {
+
+constexpr char kCommonOptions[] = R"(Options of run and program:
+  --plugin PATH   the plug-in library to load (default: libKelSvfFilePlugin.so beside
+                  kelsvf, else in the install prefix's library folder)
+  -v LEVEL        show the plug-in's prints up to this level (default 2: errors and status;
+                  3 listings, 4 detail, 0 none). Messages are always shown.
+  --trace         show the call tree: every traced call, indented by nesting, with its result
+  --dump          show the bit buffers the plug-in dumps
+  --keep-going    run every operation even after one fails, and put the output in place
+                  anyway (reported as incomplete)
+  -h, --help      help for the command
+  --              the end of the options: what follows is taken as it is
+  A short option takes its value apart or attached (-v 4, -v4; -o FILE, -oFILE), a long
+  option apart or after '=' (--plugin PATH, --plugin=PATH).
+)";
+
+constexpr char kOutputFiles[] = R"(Output files:
+  An output that is a regular file (new, or existing, also through a symlink) is written
+  under a temporary name in its folder, .NAME.kelsvf-partial-XXXXXX, and renamed over NAME
+  only when the run succeeds. A run that fails, or is interrupted by SIGINT (Ctrl-C),
+  SIGTERM, SIGHUP or SIGPIPE, removes the temporary file and leaves NAME as it was. A
+  symlink keeps pointing where it pointed: the file it leads to is replaced. An output that
+  is not a regular file (a device, a FIFO, /dev/stdout) is written directly and never
+  removed. An output that is also an input of the run (the script, a data file, a
+  chain-description file), by any name or link, is refused before anything runs. A killed
+  run (SIGKILL) may leave a .NAME.kelsvf-partial-XXXXXX file behind; it is never taken for
+  NAME.
+  When the output cannot be written, kelsvf says why: "kelsvf: cannot write PATH: REASON".
+  At most 20 error lines are shown, then "... and N more".
+)";
+
+enum class ExitCodesOf { Both, Run, Program };
+
+std::string exitCodes(ExitCodesOf command) {
+    std::string text = R"(Exit codes:
+  0  every operation succeeded and the output file is in place, complete
+  1  an operation failed; no output file was replaced (with --keep-going: put in place,
+     and reported as incomplete)
+)";
+    if (command == ExitCodesOf::Program) {
+        text +=
+            R"(  2  bad command line, or options that do not fit together (a device not on the chain, an
+     IR length of 0, an instruction too long for the device, a data file that cannot be
+     read, -o naming --data or --chainfile); nothing ran and no output file was touched
+)";
+    } else {
+        text +=
+            R"(  2  bad command line, -o naming an input of the run, or program options that do not
+     fit together; nothing ran and no output file was touched
+  3  the script could not be read, is not text, has a bad line ("file:line: what is
+     wrong") or names an input as its output (fname=); nothing ran and no output file was
+     touched
+)";
+    }
+    return text + R"(  4  the plug-in could not be loaded, or it speaks another interface version
+  128+N  interrupted by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP, 141: SIGPIPE);
+     no output file was replaced
+)";
+}
+
+// `text` as lines of at most kWidth columns, each starting with `indent`.
+std::string wrapped(std::string_view text, const std::string& indent) {
+    constexpr size_t kWidth = 92;
+    std::string lines;
+    std::string line = indent;
+    while (!text.empty()) {
+        const size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+            lines += "\n" + line;
+            line = indent;
+        }
+        line += line.size() > indent.size() ? " " : "";
+        line += word;
+        text = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+    }
+    return lines + "\n" + line + "\n";
+}
+
+std::string operationList() {
+    std::string list;
+    for (const OperationInfo& operation : operations()) {
+        list += "  ";
+        list += operation.name;
+        if (!operation.usage.empty()) {
+            list += " ";
+            list += operation.usage;
+        }
+        list += wrapped(operation.summary, "      ");
+    }
+    return list;
+}
+
+}  // namespace
+
+std::string generalHelp() {
+    return std::string(
+               R"(kelsvf: drive the SVF-file JTAG plug-in from the command line, as a host does.
+
+Usage:
+  kelsvf run [OPTIONS] SCRIPT|-      run a script of JTAG operations (- reads standard input)
+  kelsvf program [OPTIONS] ...       wrap a bitstream into an SVF file for one device
+  kelsvf check FILE.svf CHAIN ...    play an SVF file on a simulated chain and report what
+                                     it does to each device
+  kelsvf diff A.svf B.svf CHAIN ...  tell whether two SVF files do the same to a chain, and
+                                     where they differ
+  kelsvf help [run|program|check|diff]  help for a command (also: kelsvf COMMAND --help)
+  kelsvf --version                   kelsvf's version, the plug-in interface version it
+                                     speaks and the plug-in it would load
+
+kelsvf loads libKelSvfFilePlugin.so with dlopen, creates one target, and calls it only
+through its public interface. What the plug-in prints, reports and traces goes to standard
+error; queries in a script print to standard output. check and diff need no plug-in: they
+read SVF files from any generator.
+
+)") + kCommonOptions +
+           "\n" + kOutputFiles + "\n" + exitCodes(ExitCodesOf::Both);
+}
+
+std::string runHelp() {
+    return std::string(R"(Usage: kelsvf run [OPTIONS] SCRIPT|-
+
+Runs a script, one operation a line, against the plug-in's SVF target. The whole script is
+read and checked first (data files included); a bad line stops everything with
+"file:line: what is wrong" before the target is touched. An operation that fails stops the
+run, and the output file is not put in place, unless --keep-going. A target still open at
+the end of the script is closed.
+
+  -o, --output PATH   write the SVF file to PATH, replacing fname= of the script's open
+                      line; -o - writes it to standard output (queries then print to
+                      standard error)
+
+)") + kCommonOptions +
+           R"(
+Script language:
+  One operation a line; words are separated by blanks; "double quotes" group words (\" and
+  \\ inside); # starts a comment. Operation names ignore case. Numbers are decimal or
+  hexadecimal with 0x. Devices are numbered from 0, the device nearest TDI. Relative paths
+  of input files are looked up in the script's folder; the output file (fname=) is written
+  where kelsvf runs. A UTF-8 byte order mark at the start is ignored; a file that is not
+  text (a NUL byte, for example) is refused.
+
+  HEX is a register value as SVF writes it: most significant digit first, "0x" allowed, no
+  more digits than BITS holds and no bit set at or above BITS ("ir 1 8 05", "dr 1 32
+  12345678"). @FILE takes the bits from a binary file: byte 0 of the file is shifted first,
+  bit 0 of each byte first; @FILE:msb shifts bit 7 of each byte first (the order many FPGA
+  configuration files are stored in; @FILE:lsb spells out the default). Without BITS, all
+  its bytes (8 bits each) are shifted.
+
+  STATE and END are SVF state names: RESET IDLE DRSELECT DRCAPTURE DRSHIFT DREXIT1 DRPAUSE
+  DREXIT2 DRUPDATE IRSELECT IRCAPTURE IRSHIFT IREXIT1 IRPAUSE IREXIT2 IRUPDATE. END is where
+  an ir or dr scan leaves the TAP: IDLE (the default), IRPAUSE and DRPAUSE are honoured,
+  any other state (RESET too) ends in IDLE.
+
+  Waits are written into the SVF file; nothing sleeps. state and runtest write their clocks
+  and WAIT_US as one RUNTEST with WAIT_US as its minimum time, in IDLE, DRPAUSE or IRPAUSE
+  (in RESET only the wait is written; clocks in any other state are refused). wait writes a
+  RUNTEST of that minimum time in the state the TAP is in.
+
+  Prefix any line with "try" to let it fail without stopping the run (most pass-through
+  operations are not supported by the SVF target and fail).
+
+Operations:
+)" + operationList() +
+           R"(
+Example:
+  open fname=out.svf type=SVF
+  lock                  # STATE RESET; STATE IDLE;
+  chain 6 8 10          # three devices, IR lengths 6, 8 and 10
+  ir 1 8 05             # HIR/TIR/HDR/TDR for device 1, then SIR 8 TDI (05);
+  dr 1 32 12345678      # SDR 32 TDI (12345678);
+  runtest 100           # STATE IDLE; RUNTEST 100 TCK;
+  unlock
+  close
+
+)" + kOutputFiles +
+           "\n" + exitCodes(ExitCodesOf::Run);
+}
+
+std::string programHelp() {
+    return std::string(
+               R"(Usage: kelsvf program --irlen LIST [--chainfile FILE] [--device N] --ir HEX
+                      --data FILE [--msb-first] -o OUT.svf|- [--runtest CLOCKS] [OPTIONS]
+
+Writes an SVF file that loads an instruction into one device of a chain and then shifts a
+data file (a bitstream) into its data register, every other device in BYPASS. It writes the
+same lines a "run" script would and runs them the same way; --print-script shows them.
+Messages name the option at fault.
+
+  --irlen LIST       the IR length of every device, device 0 (nearest TDI) first: 6,8,10;
+                     each at least 1
+  --chainfile FILE   take the devices' IDCODEs from a chain-description file (one IDCODE a
+                     line, device 0 first); --irlen still gives their IR lengths
+  --device N         the device to program (default 0)
+  --ir HEX           the instruction to load first; the device's IR length in bits
+  --data FILE        the data file: byte 0 shifted first, bit 0 of each byte first
+  --msb-first        shift bit 7 of each data byte first (many FPGA configuration files
+                     are stored so)
+  -o, --output PATH  the SVF file to write; - writes it to standard output
+  --runtest CLOCKS   clocks in Run-Test/Idle after the data (RUNTEST CLOCKS TCK;)
+  --type TEXT        the target type option given to the plug-in (default SVF)
+  --print-script     print the script, with absolute paths so that it runs from any
+                     folder, and run nothing
+
+)") + kCommonOptions +
+           R"(
+Example:
+  kelsvf program --irlen 6,8,10 --device 2 --ir 3c5 --data design.bit -o design.svf
+
+)" + kOutputFiles +
+           "\n" + exitCodes(ExitCodesOf::Program);
+}
+
+}  // namespace kelsvf
+
+namespace kelsvf {
+
+std::string checkHelp() {
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
+                    --irlen LIST) [--frequency HZ] [--json]
+
+Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
+instruction and data register each device latches, every TDO comparison, and what a player
+would refuse or read differently. The file is read one statement at a time; memory stays
+bounded by its largest scan.
+
+  --chain DEVICES    the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the
+                     IDCODE in hex, 0 for none (6:0x0362d093,8,10)
+  --chainfile FILE   the devices' IDCODEs from a chain-description file (one a line, device
+                     0 first, as the plug-in reads it); --irlen gives their IR lengths
+  --irlen LIST       the IR length of every device, device 0 first: 6,8,10; each 1 to 64
+  --frequency HZ     the TCK frequency of the replay time in the summary (default 1e6, 1
+                     MHz); a lower FREQUENCY in the file counts while it is in force
+  --json             the report as one JSON document
+  -h, --help         help for the command
+  --                 the end of the options: what follows is taken as it is
+
+How the file is played:
+  The TAP starts in Test-Logic-Reset. Moves take the shortest TMS path ("STATE RESET;"
+  always clocks five times with TMS high); a STATE path clocks once per state. SIR and SDR
+  shift the header, the statement and the trailer in force as one scan and end in the
+  ENDIR/ENDDR state; from IRPAUSE or DRPAUSE they continue the shift there, without a
+  capture. RUNTEST moves to its run state, clocks there, waits, and moves to its end state.
+  TRST ON resets the TAP controllers.
+
+  An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
+  the instructions select: 1 bit for BYPASS (the all-ones instruction); after a reset 32 bits
+  for a device with an IDCODE in the chain, 1 bit for a device with IDCODE 0 (none); at
+  least 1 bit for a device whose IDCODE is not given and for any other instruction, whose
+  register takes the bits the others leave. When several devices have such registers, all
+  but the one nearest TDO are taken as 1 bit (a warning). TDO is compared where the capture
+  is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the scan itself
+  shifts through; the rest is reported as not compared.
+
+Report:
+  One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
+  bits)" for each register a device latches (at Update-IR every device, at Update-DR every
+  device not in BYPASS), "FILE:LINE: tdo BITS bits passed|FAILED" for each TDO
+  comparison, and "FILE:LINE[:COLUMN]: error|warning: TEXT [KIND]" for each finding.
+  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
+  ellipsis and the value's 64-bit FNV-1a hash. A summary follows: the clocks spent in each
+  TAP state, the TCK clocks in all, the RUNTEST minimum times, and the shortest replay time
+  at --frequency (every clock, plus every minimum time).
+
+  Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
+  clocked, a statement that is not SVF (the check stops there). Warnings: what players read
+  differently or refuse (counts of 2^31 or more, several statements on a line, a file that
+  ends right after its last ';', PIO, a RUNTEST run state carried over, hex digits beyond
+  the value's whole bytes, ...).
+
+  With --json the same as one JSON document: "file", "chain", "events" (objects of type
+  "update", "tdo" or "finding", with the same fields), "summary" and "result" ("ok" or
+  "errors").
+
+Example:
+  kelsvf check design.svf --chain 6:0x0362d093,8,10
+  kelsvf check design.svf --irlen 6,8,10 --frequency 10e6 --json
+
+Exit codes:
+  0  the file plays without an error (warnings may have been reported)
+  1  an error was found: a scan that does not fit, a TDO mismatch, a STATE path that cannot
+     be clocked, or a statement that is not SVF
+  2  bad command line (a chain option missing or malformed, options that do not fit
+     together, a chain-description file whose devices do not match --irlen)
+  3  the SVF file or the chain-description file could not be read
+)help";
+}
+
+namespace {
+
+constexpr CommandHelpText kCommandHelps[] = {
+    {"run", runHelp},
+    {"program", programHelp},
+    {"check", checkHelp},
+    {"diff", diffHelp},
+};
+
+}  // namespace
+
+std::span<const CommandHelpText> commandHelps() {
+    return kCommandHelps;
+}
+
+std::optional<std::string> helpFor(std::string_view topic) {
+    if (topic.empty()) {
+        return generalHelp();
+    }
+    for (const CommandHelpText& command : kCommandHelps) {
+        if (topic == command.topic) {
+            return command.help();
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace kelsvf

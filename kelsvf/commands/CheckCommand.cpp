@@ -1,0 +1,77 @@
+// kelsvf check: plays an SVF file on a simulated chain and reports what it does.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "ChainPlayer.h"
+#include "CheckReport.h"
+#include "commands/Commands.h"
+#include "common/ExitCodes.h"
+
+namespace kelsvf {
+namespace {
+
+// Passes a text source through and keeps why it failed to read, if it did: a file that cannot
+// be read (a folder, a failing disk) is no error in the file.
+class ReadFailureNote : public kelsvfreader::TextSource {
+  public:
+    explicit ReadFailureNote(std::unique_ptr<kelsvfreader::TextSource> source)
+        : source_(std::move(source)) {}
+
+    bool nextBlock(const char*& begin, const char*& end, std::string& error) override {
+        const bool read = source_->nextBlock(begin, end, error);
+        if (!read && !error.empty()) {
+            failure_ = error;
+        }
+        return read;
+    }
+
+    const std::string& failure() const { return failure_; }
+
+  private:
+    std::unique_ptr<kelsvfreader::TextSource> source_;
+    std::string failure_;
+};
+
+}  // namespace
+
+int checkCommand(const CommandLine& line) {
+    const CheckOptions& options = line.check;
+    int exitCode = 0;
+    const std::optional<check::ChainDescription> chain =
+        resolveChainForCommand(options.chain, exitCode);
+    if (!chain) {
+        return exitCode;
+    }
+    std::string error;
+
+    const bool fromStdin = options.file == "-";
+    std::unique_ptr<kelsvfreader::TextSource> source =
+        fromStdin ? kelsvfreader::fileDescriptorSource(STDIN_FILENO)
+                  : kelsvfreader::openFileSource(options.file, error);
+    if (source == nullptr) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());  // "cannot open PATH: REASON"
+        return kExitUnreadableInput;
+    }
+    auto noted = std::make_unique<ReadFailureNote>(std::move(source));
+    const ReadFailureNote& readFailure = *noted;
+    kelsvfreader::SvfReader reader(std::move(noted));
+
+    const std::unique_ptr<check::CheckReport> report =
+        options.json ? check::jsonReport(stdout) : check::textReport(stdout);
+    report->begin(fromStdin ? "<stdin>" : options.file, *chain);
+    check::ChainPlayer player(*chain, *report, check::PlayOptions{options.chain.frequencyHz});
+    const check::PlaySummary summary = player.playAll(reader);
+    report->end(summary);
+    std::fflush(stdout);
+    if (!readFailure.failure().empty()) {
+        std::fprintf(stderr, "kelsvf: %s: %s\n", options.file.c_str(),
+                     readFailure.failure().c_str());
+        return kExitUnreadableInput;
+    }
+    return summary.errors == 0 ? kExitOk : kExitFileHasErrors;
+}
+
+}  // namespace kelsvf

@@ -1,0 +1,108 @@
+// kelsvf diff: plays two SVF files on the same simulated chain and tells whether they do the
+// same to it, and where they do not.
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "EffectDiff.h"
+#include "commands/Commands.h"
+#include "common/ExitCodes.h"
+
+namespace kelsvf {
+namespace {
+
+struct DiffInput {
+    std::string name;  // as reports show it
+    std::unique_ptr<kelsvfreader::TextSource> source;
+};
+
+// Null source (with `error` set) when the file cannot be opened.
+DiffInput open(const std::string& file, std::string& error) {
+    if (file == "-") {
+        return {"<stdin>", kelsvfreader::fileDescriptorSource(STDIN_FILENO)};
+    }
+    return {file, kelsvfreader::openFileSource(file, error)};
+}
+
+// "a.svf:14", "a.svf:14-20", "a.svf:20-end"; a stretch from the start begins at line 1.
+std::string placeText(const std::string& name, const check::DiffPlace& place) {
+    if (place.from == place.to && !place.atEnd) {
+        return name + ":" + std::to_string(place.to);
+    }
+    return name + ":" + std::to_string(place.from == 0 ? 1 : place.from) + "-" +
+           (place.atEnd ? std::string("end") : std::to_string(place.to));
+}
+
+void reportUnreadable(const std::string& name, const std::optional<check::Finding>& finding) {
+    if (!finding) {
+        return;
+    }
+    std::fprintf(stderr, "kelsvf: %s:%" PRIu64, name.c_str(), finding->line);
+    if (finding->column != 0) {
+        std::fprintf(stderr, ":%" PRIu64, finding->column);
+    }
+    std::fprintf(stderr, ": %s (not read as SVF; the files were not compared)\n",
+                 finding->text.c_str());
+}
+
+}  // namespace
+
+int diffCommand(const CommandLine& line) {
+    const DiffOptions& options = line.diff;
+    int exitCode = 0;
+    const std::optional<check::ChainDescription> chain =
+        resolveChainForCommand(options.chain, exitCode);
+    if (!chain) {
+        return exitCode;
+    }
+    std::string error;
+
+    // The reason names the file: "cannot open a.svf: No such file or directory".
+    DiffInput a = open(options.fileA, error);
+    if (a.source == nullptr) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
+        return kExitUnreadableInput;
+    }
+    DiffInput b = open(options.fileB, error);
+    if (b.source == nullptr) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
+        return kExitUnreadableInput;
+    }
+    kelsvfreader::SvfReader readerA(std::move(a.source));
+    kelsvfreader::SvfReader readerB(std::move(b.source));
+
+    const check::EffectDiff diff(*chain, check::EffectDiffOptions{options.maxDifferences});
+    const check::DiffResult result = diff.compare(readerA, readerB);
+    if (result.unreadableA || result.unreadableB) {
+        reportUnreadable(a.name, result.unreadableA);
+        reportUnreadable(b.name, result.unreadableB);
+        return kExitUnreadableInput;
+    }
+
+    for (const check::EffectDifference& difference : result.differences) {
+        std::printf("%s %s: %s: %s | %s\n", placeText(a.name, difference.a).c_str(),
+                    placeText(b.name, difference.b).c_str(), difference.what.c_str(),
+                    difference.aSide.c_str(), difference.bSide.c_str());
+    }
+    const std::string chainText = chain->describe();
+    if (result.same()) {
+        const check::PlaySummary& summary = result.summaryA;
+        std::printf("%s and %s have the same effect on %s: %" PRIu64 " instruction and %" PRIu64
+                    " data register updates, %" PRIu64 " TDO checks, %" PRIu64
+                    " TCK clocks, %" PRIu64 " us of RUNTEST minimum times\n",
+                    a.name.c_str(), b.name.c_str(), chainText.c_str(), summary.irUpdates,
+                    summary.drUpdates, summary.tdoChecks, summary.totalClocks,
+                    summary.minimumWaitMicroseconds);
+    } else {
+        const size_t count = result.differences.size();
+        std::printf("%s and %s differ in effect on %s: %s%zu difference%s%s\n", a.name.c_str(),
+                    b.name.c_str(), chainText.c_str(), result.stoppedEarly ? "the first " : "",
+                    count, count == 1 ? "" : "s",
+                    result.stoppedEarly ? "; the comparison stopped there" : "");
+    }
+    std::fflush(stdout);
+    return result.same() ? kExitOk : kExitDifferentEffect;
+}
+
+}  // namespace kelsvf

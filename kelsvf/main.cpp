@@ -1,0 +1,58 @@
+// kelsvf: a command-line host for the SVF-file JTAG plug-in.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "cli/HelpText.h"
+#include "commands/Commands.h"
+#include "common/ExitCodes.h"
+#include "output/InterruptCleanup.h"
+
+#ifndef KELSVF_VERSION
+#error "KELSVF_VERSION must give the project version"
+#endif
+
+namespace {
+
+int showHelp(const std::string& topic) {
+    const std::string text = kelsvf::helpFor(topic).value_or(kelsvf::generalHelp());
+    std::fputs(text.c_str(), stdout);
+    return kelsvf::kExitOk;
+}
+
+int dispatch(const std::vector<std::string>& args) {
+    using kelsvf::Command;
+    const kelsvf::CommandLine line = kelsvf::parseCommandLine(args);
+    switch (line.command) {
+        case Command::Run:
+            return kelsvf::runCommand(line);
+        case Command::Program:
+            return kelsvf::programCommand(line);
+        case Command::Check:
+            return kelsvf::checkCommand(line);
+        case Command::Diff:
+            return kelsvf::diffCommand(line);
+        case Command::Version:
+            return kelsvf::versionCommand(KELSVF_VERSION);
+        case Command::Help:
+            break;
+    }
+    return showHelp(line.helpTopic);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kelsvf::interrupt::installHandlers();
+    try {
+        return dispatch(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const kelsvf::UsageError& error) {
+        std::fprintf(stderr, "kelsvf: %s\nTry 'kelsvf --help'.\n", error.what());
+        return kelsvf::kExitUsage;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kelsvf: %s\n", error.what());
+        return kelsvf::kExitOperationFailed;
+    }
+}

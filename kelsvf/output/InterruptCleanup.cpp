@@ -1,0 +1,89 @@
+#include "output/InterruptCleanup.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace kelsvf::interrupt {
+namespace {
+
+constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// Never freed: the handler may read it until the process ends. It changes only while the
+// signals are blocked, so the handler never sees it half changed.
+std::vector<std::string>* const trackedFiles = new std::vector<std::string>();
+
+void writeNote(const char* text, size_t length) {
+    if (::write(STDERR_FILENO, text, length) < 0) {
+        return;  // nothing more can be done from a signal handler
+    }
+}
+
+// Only async-signal-safe calls: unlink, write, _exit.
+void onSignal(int signalNumber) {
+    bool removed = false;
+    for (const std::string& path : *trackedFiles) {
+        removed = ::unlink(path.c_str()) == 0 || removed;
+    }
+    static constexpr char kRemoved[] = "kelsvf: interrupted; the unfinished output was removed\n";
+    static constexpr char kPlain[] = "kelsvf: interrupted\n";
+    if (signalNumber != SIGPIPE) {
+        if (removed) {
+            writeNote(kRemoved, sizeof kRemoved - 1);
+        } else {
+            writeNote(kPlain, sizeof kPlain - 1);
+        }
+    }
+    ::_exit(128 + signalNumber);
+}
+
+sigset_t handledSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signalNumber : kSignals) {
+        sigaddset(&set, signalNumber);
+    }
+    return set;
+}
+
+}  // namespace
+
+SignalsBlocked::SignalsBlocked() {
+    const sigset_t set = handledSignals();
+    pthread_sigmask(SIG_BLOCK, &set, &previous_);
+}
+
+SignalsBlocked::~SignalsBlocked() {
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+void installHandlers() {
+    for (const int signalNumber : kSignals) {
+        struct sigaction previous {};
+        if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+            continue;
+        }
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        action.sa_mask = handledSignals();  // one handler at a time
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+void track(const std::string& path) {
+    const SignalsBlocked blocked;
+    trackedFiles->push_back(path);
+}
+
+void untrack(const std::string& path) {
+    const SignalsBlocked blocked;
+    const auto found = std::find(trackedFiles->begin(), trackedFiles->end(), path);
+    if (found != trackedFiles->end()) {
+        trackedFiles->erase(found);
+    }
+}
+
+}  // namespace kelsvf::interrupt

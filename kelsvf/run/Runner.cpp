@@ -1,0 +1,55 @@
+#include "run/Runner.h"
+
+#include <string>
+
+#include "common/ExitCodes.h"
+#include "common/TextUtil.h"
+
+namespace kelsvf {
+
+int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& output,
+             const RunSettings& settings, std::FILE* diagnostics) {
+    int failures = 0;
+    for (const Step& step : steps) {
+        if (output.settings().trace) {
+            output.note(step.where.text() + ": " + step.text);
+        }
+        const KelResult result = step.run(session);
+        if (kelSucceeded(result)) {
+            continue;
+        }
+        if (step.mayFail) {
+            if (output.settings().verbosity >= 2) {
+                std::fprintf(diagnostics, "kelsvf: %s: %s: %s (allowed by try)\n",
+                             step.where.text().c_str(), step.text.c_str(),
+                             resultText(result).c_str());
+            }
+            continue;
+        }
+        ++failures;
+        session.errors().print("kelsvf: " + step.where.text() + ": " + step.text + ": " +
+                               resultText(result));
+        if (!settings.keepGoing) {
+            break;
+        }
+    }
+    // A host closes what it opened before it lets the target go; this also releases the lock
+    // and completes (or, after a failure, at least closes) the file.
+    if (session.targetOpen()) {
+        const KelResult result = session.target().closeTarget();
+        session.recordClose();
+        if (kelFailed(result)) {
+            ++failures;
+            session.errors().print("kelsvf: closing the target at the end failed: " +
+                                   resultText(result));
+        }
+    }
+    session.errors().finish();
+    const RunEnd end = failures == 0        ? RunEnd::Complete
+                       : settings.keepGoing ? RunEnd::Incomplete
+                                            : RunEnd::Failed;
+    const bool inPlace = session.outputs().finish(end, failures, diagnostics);
+    return failures == 0 && inPlace ? kExitOk : kExitOperationFailed;
+}
+
+}  // namespace kelsvf
