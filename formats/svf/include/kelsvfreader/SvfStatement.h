@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kel/TapStateMachine.h"
@@ -75,6 +76,17 @@ class ScanValues {
     // changed; a given all-ones value reads false.
     bool maskAllOnes() const { return maskAllOnes_; }
     bool smaskAllOnes() const { return smaskAllOnes_; }
+
+    // For readers of other formats, which resolve the vectors themselves: MASK (SMASK) as
+    // given, or all ones (made on demand) when `bits` is empty.
+    void setMask(std::vector<uint8_t> bits) {
+        maskAllOnes_ = bits.empty();
+        mask_ = std::move(bits);
+    }
+    void setSmask(std::vector<uint8_t> bits) {
+        smaskAllOnes_ = bits.empty();
+        smask_ = std::move(bits);
+    }
 
   private:
     friend class ScanValuesStore;
