@@ -1,0 +1,25 @@
+// SVF spellings that every player reads alike: whole numbers without a positive exponent, hex
+// digits exactly as many as the length needs, state names.
+#ifndef KELSVFWRITER_SVF_TEXT_H
+#define KELSVFWRITER_SVF_TEXT_H
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "kelsvfreader/SvfStatement.h"
+
+namespace kelsvfwriter {
+
+// "(1f)" for 5 bits of value 0x1f: most significant digit first, lower case.
+void appendHexValue(std::string& out, std::span<const uint8_t> bits, uint64_t bitCount);
+void appendNumber(std::string& out, uint64_t value);
+// "1500E-06 SEC" for 1500 us.
+void appendMicroseconds(std::string& out, uint64_t microseconds);
+// "1000000 HZ", or "25E-01 HZ" for a fraction.
+void appendHertz(std::string& out, double hertz);
+const char* trstModeName(kelsvfreader::TrstMode mode);
+
+}  // namespace kelsvfwriter
+
+#endif  // KELSVFWRITER_SVF_TEXT_H

@@ -1,0 +1,342 @@
+// The XSVF writer: statements in, published XSVF commands out.
+#include "kelxsvf/XsvfWriter.h"
+
+#include <algorithm>
+
+#include "kelxsvf/XsvfCommands.h"
+
+namespace kelxsvf {
+
+using kelsvfreader::Keyword;
+using kelsvfwriter::anyBitSet;
+using kelsvfwriter::bytesFor;
+using kelsvfwriter::FullScan;
+using kelsvfwriter::pieceLength;
+using namespace KelPluginInterface;
+
+namespace {
+
+// A scan larger than this is written at once rather than held for a RUNTEST to fold into it:
+// the RUNTEST after it becomes an XWAIT.
+constexpr size_t kMaxHeldBytes = 16 << 20;
+
+uint8_t code(Opcode opcode) {
+    return static_cast<uint8_t>(opcode);
+}
+
+}  // namespace
+
+XsvfWriter::XsvfWriter(WriterOptions options, OutputSink sink)
+    : StatementWriter(options, std::move(sink)) {
+    opcode(code(Opcode::XREPEAT));
+    number(std::min(options_.xrepeat, 255u), 1);
+}
+
+void XsvfWriter::writeStatement(const Statement& statement) {
+    if (held_.active) {
+        const bool folds = statement.keyword == Keyword::RunTest && foldedRunTest(statement) != 0;
+        writeHeld(folds ? &statement : nullptr);
+        if (folds) {
+            return;
+        }
+    }
+    switch (statement.keyword) {
+        case Keyword::EndIR:
+        case Keyword::EndDR:
+            askedEnd_[statement.keyword == Keyword::EndIR ? 1 : 0] = statement.state;
+            return;
+        case Keyword::HIR:
+        case Keyword::HDR:
+        case Keyword::TIR:
+        case Keyword::TDR:
+            headers_.take(statement);
+            return;
+        case Keyword::SIR:
+        case Keyword::SDR:
+            takeScan(statement);
+            return;
+        case Keyword::State:
+            writeState(statement);
+            return;
+        case Keyword::RunTest:
+            writeWait(statement);
+            return;
+        case Keyword::Frequency:
+            unsupported(statement.position,
+                        "FREQUENCY: XSVF has no frequency (TCK counts are converted at it)");
+            return;
+        case Keyword::TRST:
+            unsupported(statement.position, "TRST: not in the published XSVF command set");
+            return;
+        case Keyword::PIO:
+        case Keyword::PIOMap:
+            unsupported(statement.position,
+                        std::string(kelsvfreader::keywordName(statement.keyword)) +
+                            ": XSVF has no such command");
+            return;
+    }
+}
+
+void XsvfWriter::writeEnd() {
+    if (held_.active) {
+        writeHeld(nullptr);
+    }
+    opcode(code(Opcode::XCOMPLETE));
+}
+
+void XsvfWriter::takeScan(const Statement& statement) {
+    const bool ir = statement.keyword == Keyword::SIR;
+    const TapState end = askedEnd_[ir ? 1 : 0];
+    full_.compose(headers_.header(ir), *statement.scan, headers_.trailer(ir));
+    if (ir && full_.checks()) {
+        unsupported(statement.position, "SIR with TDO: XSIR compares no TDO");
+    }
+    const uint64_t hardLimit = ir ? kXsvfMaxIrScan : kXsvfMaxDrScan;
+    const uint64_t limit =
+        options_.maxScan == 0 ? hardLimit : std::min(options_.maxScan, hardLimit);
+    if (full_.bitCount > limit) {
+        const uint64_t piece = pieceLength(full_.bitCount, limit);
+        if (ir) {
+            writeCutIr(full_, end, piece);
+        } else {
+            if (full_.checks()) {
+                warn(statement.position,
+                     "SDR cut into XSDRTDOB/XSDRTDOC/XSDRTDOE: a common player compares none "
+                     "of their bits");
+            }
+            writeCutDr(full_, end, piece);
+        }
+        return;
+    }
+    const bool checks = !ir && full_.checks();
+    held_.ir = ir;
+    held_.end = end;
+    held_.bits = full_.bitCount;
+    if (full_.tdi.size() > kMaxHeldBytes) {
+        setRunTest(0);
+        setEndState(ir, end);
+        if (ir) {
+            writeSir(full_.tdi, full_.bitCount);
+        } else {
+            writeSdr(code(Opcode::XSDR), code(Opcode::XSDRTDO), full_.tdi,
+                     checks ? full_.tdo : Bits{}, checks ? full_.mask : Bits{}, full_.bitCount);
+        }
+        stateAfterScan(end);
+        return;
+    }
+    held_.active = true;
+    held_.tdi.assign(full_.tdi.begin(), full_.tdi.end());
+    held_.tdo.assign(checks ? full_.tdo.begin() : full_.tdo.end(), full_.tdo.end());
+    held_.mask.assign(checks ? full_.mask.begin() : full_.mask.end(), full_.mask.end());
+}
+
+// The XRUNTEST a RUNTEST becomes when it follows a scan, or 0 when it cannot be one: only in
+// Run-Test/Idle, after a scan that does not end in Test-Logic-Reset, and within a player's range.
+uint64_t XsvfWriter::foldedRunTest(const Statement& statement) const {
+    const kelsvfreader::RunTest& run = statement.run;
+    if (run.runState != KELJTAG_RUN_TEST_IDLE || held_.end == KELJTAG_TEST_LOGIC_RESET ||
+        (run.hasCount && run.clock == kelsvfreader::RunClock::SCK)) {
+        return 0;
+    }
+    const uint64_t count = run.hasCount ? run.count : 0;
+    const uint64_t time = run.hasMinTime ? run.minTime.microseconds : 0;
+    const uint64_t value =
+        std::max({count, kelsvfwriter::clockMicroseconds(count, frequency()), time});
+    return value <= kXsvfMaxWait ? value : 0;
+}
+
+void XsvfWriter::writeHeld(const Statement* runTest) {
+    held_.active = false;
+    const uint64_t wait = runTest == nullptr ? 0 : foldedRunTest(*runTest);
+    setRunTest(static_cast<uint32_t>(wait));
+    if (wait == 0) {
+        setEndState(held_.ir, held_.end);
+    }
+    if (held_.ir) {
+        writeSir(held_.tdi, held_.bits);
+    } else {
+        writeSdr(code(Opcode::XSDR), code(Opcode::XSDRTDO), held_.tdi, held_.tdo, held_.mask,
+                 held_.bits);
+    }
+    if (runTest == nullptr) {
+        stateAfterScan(held_.end);
+    } else if (runTest->run.endState != KELJTAG_RUN_TEST_IDLE) {
+        opcode(code(Opcode::XSTATE));
+        number(codeOfState(runTest->run.endState), 1);
+    }
+}
+
+void XsvfWriter::writeCutIr(const FullScan& scan, TapState end, uint64_t piece) {
+    setRunTest(0);
+    for (uint64_t start = 0; start < scan.bitCount; start += piece) {
+        const uint64_t count = std::min(piece, scan.bitCount - start);
+        setEndState(true, start + count == scan.bitCount ? end : KELJTAG_PAUSE_IR);
+        scan.slice(start, count, piece_);
+        writeSir(piece_.tdi, count);
+    }
+    stateAfterScan(end);
+}
+
+// XSDRB enters Shift-DR and stays there, XSDRC goes on shifting, XSDRE leaves as XENDDR says.
+void XsvfWriter::writeCutDr(const FullScan& scan, TapState end, uint64_t piece) {
+    setEndState(false, end);
+    for (uint64_t start = 0; start < scan.bitCount; start += piece) {
+        const uint64_t count = std::min(piece, scan.bitCount - start);
+        const bool first = start == 0;
+        const bool last = start + count == scan.bitCount;
+        scan.slice(start, count, piece_);
+        const Opcode plain = first ? Opcode::XSDRB : last ? Opcode::XSDRE : Opcode::XSDRC;
+        const Opcode checked = first  ? Opcode::XSDRTDOB
+                               : last ? Opcode::XSDRTDOE
+                                      : Opcode::XSDRTDOC;
+        writeSdr(code(plain), code(checked), piece_.tdi, piece_.tdo, piece_.mask, count);
+        flushIfLarge();
+    }
+    stateAfterScan(end);
+}
+
+void XsvfWriter::writeWait(const Statement& statement) {
+    const kelsvfreader::RunTest& run = statement.run;
+    uint64_t count = run.hasCount ? run.count : 0;
+    if (run.hasCount && run.clock == kelsvfreader::RunClock::SCK) {
+        unsupported(statement.position, "RUNTEST counts SCK: XSVF counts TCK only");
+        count = 0;
+    }
+    uint64_t left = std::max(run.hasMinTime ? run.minTime.microseconds : 0,
+                             kelsvfwriter::clockMicroseconds(count, frequency()));
+    for (;;) {
+        const uint64_t wait = std::min(left, kXsvfMaxWait);
+        left -= wait;
+        opcode(code(Opcode::XWAIT));
+        number(codeOfState(run.runState), 1);
+        number(codeOfState(left == 0 ? run.endState : run.runState), 1);
+        number(wait, 4);
+        if (left == 0) {
+            return;
+        }
+    }
+}
+
+void XsvfWriter::writeState(const Statement& statement) {
+    if (statement.path.empty()) {
+        opcode(code(Opcode::XSTATE));
+        number(codeOfState(statement.state), 1);
+    }
+    for (const TapState state : statement.path) {
+        opcode(code(Opcode::XSTATE));
+        number(codeOfState(state), 1);
+    }
+}
+
+void XsvfWriter::opcode(uint8_t value) {
+    out().push_back(static_cast<char>(value));
+}
+
+void XsvfWriter::number(uint64_t value, int size) {
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) {
+        out().push_back(static_cast<char>((value >> shift) & 0xFF));
+    }
+}
+
+// Most significant byte first; large vectors go out in parts so the buffer stays small.
+void XsvfWriter::vector(Bits bits, uint64_t bitCount) {
+    const size_t size = bytesFor(bitCount);
+    constexpr size_t kPart = 1 << 20;
+    for (size_t done = 0; done < size;) {
+        const size_t take = std::min(kPart, size - done);
+        std::string& text = out();
+        const size_t at = text.size();
+        text.resize(at + take);
+        for (size_t i = 0; i < take; ++i) {
+            const size_t from = size - 1 - (done + i);
+            text[at + i] = static_cast<char>(from < bits.size() ? bits[from] : 0);
+        }
+        done += take;
+        flushIfLarge();
+    }
+}
+
+void XsvfWriter::setRunTest(uint32_t value) {
+    if (runTest_ != value) {
+        runTest_ = value;
+        opcode(code(Opcode::XRUNTEST));
+        number(value, 4);
+    }
+}
+
+// XSVF ends a scan in Run-Test/Idle or the pause state; Test-Logic-Reset follows as an XSTATE.
+void XsvfWriter::setEndState(bool ir, TapState state) {
+    const bool pause = state == KELJTAG_PAUSE_DR || state == KELJTAG_PAUSE_IR;
+    const TapState wanted =
+        pause ? (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR) : KELJTAG_RUN_TEST_IDLE;
+    if (end_[ir ? 1 : 0] != wanted) {
+        end_[ir ? 1 : 0] = wanted;
+        opcode(code(ir ? Opcode::XENDIR : Opcode::XENDDR));
+        number(pause ? 1 : 0, 1);
+    }
+}
+
+void XsvfWriter::stateAfterScan(TapState end) {
+    if (end == KELJTAG_TEST_LOGIC_RESET) {
+        opcode(code(Opcode::XSTATE));
+        number(codeOfState(KELJTAG_TEST_LOGIC_RESET), 1);
+    }
+}
+
+// XTDOMASK is read at the XSDRSIZE in force, so every size change writes it again.
+void XsvfWriter::setSize(uint64_t bits, Bits mask) {
+    if (sizeWritten_ && size_ == bits) {
+        return;
+    }
+    sizeWritten_ = true;
+    size_ = bits;
+    opcode(code(Opcode::XSDRSIZE));
+    number(bits, 4);
+    mask_.assign(bytesFor(bits), 0);
+    std::copy(mask.begin(), mask.end(), mask_.begin());
+    opcode(code(Opcode::XTDOMASK));
+    vector(mask_, bits);
+}
+
+void XsvfWriter::setMask(Bits mask, uint64_t bits) {
+    const bool same = mask.empty()
+                          ? !anyBitSet(mask_)
+                          : std::equal(mask.begin(), mask.end(), mask_.begin(), mask_.end());
+    if (same) {
+        return;
+    }
+    mask_.assign(bytesFor(bits), 0);
+    std::copy(mask.begin(), mask.end(), mask_.begin());
+    opcode(code(Opcode::XTDOMASK));
+    vector(mask_, bits);
+}
+
+void XsvfWriter::writeSir(Bits tdi, uint64_t bits) {
+    if (bits <= 255) {
+        opcode(code(Opcode::XSIR));
+        number(bits, 1);
+    } else {
+        opcode(code(Opcode::XSIR2));
+        number(bits, 2);
+    }
+    vector(tdi, bits);
+}
+
+void XsvfWriter::writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask,
+                          uint64_t bits) {
+    const bool checks = !tdo.empty() && anyBitSet(mask);
+    setSize(bits, checks ? mask : Bits{});
+    const bool piece = plain != code(Opcode::XSDR);
+    // A plain XSDR is compared against the TDO in force: it needs a mask of zeros. XSDRB/C/E
+    // compare nothing, whatever the mask.
+    if (checks || !piece) {
+        setMask(checks ? mask : Bits{}, bits);
+    }
+    opcode(checks ? checked : plain);
+    vector(tdi, bits);
+    if (checks) {
+        vector(tdo, bits);
+    }
+}
+
+}  // namespace kelxsvf
