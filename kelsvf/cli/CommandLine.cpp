@@ -320,6 +320,55 @@ void parseDiff(ArgumentReader& reader, CommandLine& line) {
     checkChainOptions(diff.chain, "diff");
 }
 
+void parseConvert(ArgumentReader& reader, CommandLine& line) {
+    ConvertOptions& convert = line.convert;
+    bool haveInput = false;
+    bool haveOutput = false;
+    while (!reader.done()) {
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        if (!isOption) {
+            if (haveInput) {
+                throw UsageError("convert takes one input file, but got a second: " + arg);
+            }
+            convert.input = arg;
+            haveInput = true;
+        } else if (arg == "-o" || arg == "--output") {
+            convert.output = reader.value(arg);
+            haveOutput = true;
+        } else if (arg == "--to") {
+            const std::string to = reader.value(arg);
+            if (to != "svf" && to != "xsvf") {
+                throw UsageError("--to takes svf or xsvf, not '" + to + "'");
+            }
+            convert.to = to == "svf" ? ConvertFormat::Svf : ConvertFormat::Xsvf;
+        } else if (arg == "--max-scan") {
+            convert.maxScan = numberOption(arg, reader.value(arg));
+            if (convert.maxScan == 0) {
+                throw UsageError(arg + " needs a number of bits of at least 1");
+            }
+        } else if (arg == "--xrepeat") {
+            convert.xrepeat = numberOption(arg, reader.value(arg));
+            if (convert.xrepeat > 255) {
+                throw UsageError(arg + " takes 0 to 255 retries (XREPEAT holds one byte)");
+            }
+        } else if (arg == "--drop-unsupported") {
+            reader.noValue(arg);
+            convert.dropUnsupported = true;
+        } else if (arg == "--frequency") {
+            convert.frequencyHz = frequencyOption(arg, reader.value(arg));
+        } else {
+            throw UsageError("unknown option " + arg + " for convert");
+        }
+    }
+    if (!haveInput) {
+        throw UsageError("convert needs an input file (SVF or XSVF, or - for standard input)");
+    }
+    if (!haveOutput || convert.output.empty()) {
+        throw UsageError("convert needs -o (the file to write, or - for standard output)");
+    }
+}
+
 bool isHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
@@ -392,6 +441,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "diff") {
         line.command = Command::Diff;
         parseDiff(reader, line);
+    } else if (command == "convert") {
+        line.command = Command::Convert;
+        parseConvert(reader, line);
     } else {
         line.command = Command::Check;
         parseCheck(reader, line);

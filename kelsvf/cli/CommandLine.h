@@ -1,5 +1,5 @@
-// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", "kelsvf check ...", help and
-// version.
+// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", "kelsvf check ...", "kelsvf
+// convert ...", help and version.
 #ifndef KELSVF_COMMAND_LINE_H
 #define KELSVF_COMMAND_LINE_H
 
@@ -58,7 +58,19 @@ struct DiffOptions {
     uint32_t maxDifferences = 10;  // --max-differences: shown before the comparison stops
 };
 
-enum class Command { Run, Program, Check, Diff, Help, Version };
+enum class ConvertFormat { Svf, Xsvf };
+
+struct ConvertOptions {
+    std::string input;   // SVF or XSVF (told apart by content), or "-" for standard input
+    std::string output;  // -o: a path, or "-" for standard output
+    std::optional<ConvertFormat> to;  // --to; else from the output's extension
+    uint64_t maxScan = 0;             // --max-scan: the longest scan written; 0 none
+    uint32_t xrepeat = 0;             // --xrepeat: XSVF retries of a failed TDO check
+    bool dropUnsupported = false;     // --drop-unsupported: leave out, with a warning
+    double frequencyHz = 1e6;         // --frequency: TCK counts as time, where no FREQUENCY
+};
+
+enum class Command { Run, Program, Check, Diff, Convert, Help, Version };
 
 struct CommandLine {
     Command command = Command::Help;
@@ -68,6 +80,7 @@ struct CommandLine {
     ProgramOptions program;
     CheckOptions check;
     DiffOptions diff;
+    ConvertOptions convert;
 };
 
 // `args` are the arguments after the program name. Throws UsageError.

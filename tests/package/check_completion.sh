@@ -72,9 +72,9 @@ expect_none_of() {
 files="-odd-name chain.kel data.bin folder"
 
 # Commands and help topics.
-expect_among "kelsvf " run program check diff help --version --help
+expect_among "kelsvf " run program check diff convert help --version --help
 expect "kelsvf pr" "program"
-expect "kelsvf help " "check diff program run"
+expect "kelsvf help " "check convert diff program run"
 expect "kelsvf help run " ""
 
 # The options of each command; each command only its own.
@@ -87,6 +87,9 @@ expect_among "kelsvf check --" --chain --chainfile --irlen --frequency --json --
 expect_none_of "kelsvf check --" --plugin --trace --output
 expect_among "kelsvf diff --" --chain --chainfile --irlen --max-differences --help --
 expect_none_of "kelsvf diff --" --frequency --json --plugin
+expect_among "kelsvf convert --" --output --to --max-scan --xrepeat --drop-unsupported \
+    --frequency --help --
+expect_none_of "kelsvf convert --" --chain --json --plugin
 expect "kelsvf run --keep" "--keep-going"
 
 # Option values: files where the value is a path, levels for -v, nothing for numbers.
@@ -111,6 +114,9 @@ expect "kelsvf check --chainfile d" "data.bin"
 expect "kelsvf check --chain " ""
 expect "kelsvf diff a.svf " "- $files"
 expect "kelsvf diff --max-differences " ""
+expect "kelsvf convert " "- $files"
+expect "kelsvf convert a.svf -o " "- $files"
+expect "kelsvf convert --max-scan " ""
 
 # Nothing for a command kelsvf does not have.
 expect "kelsvf frobnicate -" ""

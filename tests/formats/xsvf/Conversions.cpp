@@ -1,5 +1,6 @@
 #include "Conversions.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
@@ -71,6 +72,18 @@ Converted fromXsvf(std::string_view xsvf, To to, kelsvfwriter::WriterOptions opt
         result.findings.push_back((finding.error ? "error: " : "warning: ") + finding.text);
     }
     return result;
+}
+
+std::string caseName(const char* name) {
+    std::string out;
+    for (const char* c = name; *c != '\0'; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) {
+            out.push_back(*c);
+        } else if (!out.empty() && out.back() != '_') {
+            out.push_back('_');
+        }
+    }
+    return out;
 }
 
 std::string bytes(std::string_view hex) {

@@ -24,6 +24,9 @@ Converted fromSvf(std::string_view svf, To to, kelsvfwriter::WriterOptions optio
 Converted fromXsvf(std::string_view xsvf, To to, kelsvfwriter::WriterOptions options = {},
                    size_t blockSize = 0);
 
+// A case's name as a test name: its letters and digits, words joined by '_'.
+std::string caseName(const char* name);
+
 // "08 00 00 00 08" to bytes and back.
 std::string bytes(std::string_view hex);
 std::string hexOf(std::string_view bytes);

@@ -61,7 +61,10 @@ TEST_P(PortableSvf, WritesTheFormPlayersAgreeOn) {
               std::count(lf.begin(), lf.end(), '\n'));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, PortableSvf, testing::ValuesIn(kPortableCases));
+INSTANTIATE_TEST_SUITE_P(Rules, PortableSvf, testing::ValuesIn(kPortableCases),
+                         [](const testing::TestParamInfo<PortableCase>& param) {
+                             return caseName(param.param.name);
+                         });
 
 }  // namespace
 }  // namespace kelxsvf::test

@@ -75,7 +75,10 @@ TEST_P(XsvfRead, GivesTheStatementsAPlayerPlays) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, XsvfRead, testing::ValuesIn(kReadCases));
+INSTANTIATE_TEST_SUITE_P(Commands, XsvfRead, testing::ValuesIn(kReadCases),
+                         [](const testing::TestParamInfo<ReadCase>& param) {
+                             return caseName(param.param.name);
+                         });
 
 struct ErrorCase {
     const char* xsvf;

@@ -65,7 +65,10 @@ TEST_P(XsvfWrite, FollowsThePlayersRules) {
     EXPECT_EQ(written.findings.empty(), *c.finding == '\0');
 }
 
-INSTANTIATE_TEST_SUITE_P(Statements, XsvfWrite, testing::ValuesIn(kWriteCases));
+INSTANTIATE_TEST_SUITE_P(Statements, XsvfWrite, testing::ValuesIn(kWriteCases),
+                         [](const testing::TestParamInfo<WriteCase>& param) {
+                             return caseName(param.param.name);
+                         });
 
 TEST(XsvfWriteOptions, XrepeatAndDroppedStatements) {
     kelsvfwriter::WriterOptions options;

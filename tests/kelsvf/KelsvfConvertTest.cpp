@@ -1,0 +1,65 @@
+// kelsvf convert as a user runs it: the exit codes with their messages, the output all or
+// nothing, the input's format told by content and the output's by --to or the extension.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KelsvfTestFolder.h"
+
+namespace {
+
+using namespace kelsvftest;
+
+class KelsvfConvertTest : public KelsvfTest {
+  protected:
+    void SetUp() override {
+        KelsvfTest::SetUp();
+        write("in.svf", "FREQUENCY 1E6 HZ;\nSIR 8 TDI (a5);\nSDR 8 TDI (01);\nRUNTEST 10 TCK;\n");
+        write("sir-tdo.svf", "SIR 8 TDI (a5) TDO (01);\n");
+        write("broken.svf", "SDR 8 TDI (01)\n");
+        write("old.xsvf", "left as it was");
+    }
+};
+
+TEST_F(KelsvfConvertTest, ExitCodesAndWhatEachSays) {
+    struct Case {
+        const char* arguments;
+        int exitCode;
+        const char* err;  // a part of standard error
+    };
+    const Case cases[] = {
+        {"convert in.svf -o out.xsvf --drop-unsupported", 0, "in.svf:1: warning: FREQUENCY"},
+        {"convert in.svf -o old.xsvf", 1, "in.svf:1: error: FREQUENCY"},
+        {"convert sir-tdo.svf -o old.xsvf", 1, "cannot be converted to XSVF faithfully: 1 error"},
+        {"convert broken.svf -o old.xsvf", 3, "broken.svf:2:1:"},
+        {"convert missing.svf -o old.xsvf", 3, "cannot open missing.svf"},
+        {"convert in.svf -o no/such/folder.svf", 3, "cannot write no/such/folder.svf"},
+        {"convert in.svf -o in.svf", 2, "would overwrite the input in.svf"},
+        {"convert in.svf", 2, "convert needs -o"},
+        {"convert in.svf -o x --to bin", 2, "--to takes svf or xsvf"},
+        {"convert in.svf -o x --xrepeat 256", 2, "0 to 255"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = kelsvf(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.err.find(c.err), std::string::npos) << c.arguments << "\n" << outcome.err;
+        EXPECT_EQ(readFile(path("old.xsvf")), "left as it was") << c.arguments;
+        EXPECT_TRUE(partialFiles().empty()) << c.arguments;
+    }
+}
+
+// SVF to XSVF by the extension, back to SVF through standard input and output by content: the
+// XSVF's wait comes back as time and clocks, every other statement as it was.
+TEST_F(KelsvfConvertTest, ThereAndBackThroughAPipe) {
+    ASSERT_EQ(kelsvf("convert in.svf -o out.xsvf --drop-unsupported").exitCode, 0);
+    const Outcome back = shell("cat out.xsvf | '" + kKelsvf.string() + "' convert - -o -");
+    EXPECT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(back.out,
+              "SIR 8 TDI (a5);\r\nSDR 8 TDI (01);\r\nRUNTEST IDLE 10 TCK 10E-06 SEC ENDSTATE "
+              "IDLE;\r\n");
+    const Outcome portable = kelsvf("convert out.xsvf -o again.xsvf --to svf");
+    EXPECT_EQ(portable.exitCode, 0) << portable.err;
+    EXPECT_EQ(readFile(path("again.xsvf")), back.out);
+}
+
+}  // namespace
