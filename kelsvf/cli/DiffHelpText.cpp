@@ -18,8 +18,9 @@ RUNTEST runs split in two, STATE paths spelled out. Both files are read one stat
 time, in turn; memory stays bounded by their largest scan. One of the files may be - for
 standard input.
 
-  --chain DEVICES         the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each,
-                          the IDCODE in hex (6:0x0362d093,8,10)
+  --chain DEVICES         the devices, device 0 (nearest TDI) first:
+                          IRLEN[:IDCODE[:OPCODE]] each, the IDCODE in hex
+                          (6:0x0362d093,8,10)
   --chainfile FILE        the devices' IDCODEs from a chain-description file (one a line,
                           device 0 first, as the plug-in reads it); --irlen gives their IR
                           lengths
@@ -36,9 +37,11 @@ Report:
   B's", for example "a.svf:14 b.svf:15: device 0 data: beef (16 bits) | beff (16 bits)". A
   difference in clocks or waits names the stretch of each file between two events
   ("a.svf:14-20 b.svf:14-21: clocks in IDLE: 100 | 101"; "end" for the end of a file). A
-  TDO check that only one file makes reads "none" on the other side. Values are hex, most
-  significant digit first; past 256 bits the first 16 digits, an ellipsis and the value's
-  64-bit FNV-1a hash. The last line says whether the files have the same effect and, if
+  TDO check that only one file makes reads "none" on the other side. Every bit is compared.
+  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
+  ellipsis, the first 16 hex digits of the SHA-256 of the value and its length, and where
+  the two differ the first differing bit. Differences are printed as they are found. Clock
+  counts and waits are exact whatever their size. The last line says whether the files have the same effect and, if
   so, how many updates, TDO checks, clocks and microseconds of waits they share.
 
 Example:
@@ -51,7 +54,7 @@ Exit codes:
   2  bad command line (a chain option missing or malformed, options that do not fit
      together, a chain-description file whose devices do not match --irlen)
   3  a file could not be read, or is not SVF (the reader's error is shown, with its
-     line and column)
+     line and column), or the report could not be written
 )help";
 }
 
