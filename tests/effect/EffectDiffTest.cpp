@@ -165,16 +165,16 @@ TEST(EffectDiff, AFileTheReaderRefusesIsNotComparable) {
     EXPECT_EQ(result.unreadableB->line, 13u);
 }
 
-TEST(EffectDiff, LongValuesAreToldApartByTheirHash) {
+TEST(EffectDiff, LongValuesAreToldApartByTheirDigest) {
     const std::string ones(100, 'f');
     const std::string a = "SIR 24 TDI (fffc00);\nSDR 400 TDI (" + ones + ");\n";
     const std::string b = "SIR 24 TDI (fffc00);\nSDR 400 TDI (" + ones.substr(1) + "e);\n";
     const DiffResult result = compare(a, b);
     ASSERT_EQ(result.differences.size(), 1u);
     const EffectDifference& difference = result.differences[0];
-    EXPECT_EQ(difference.what, "device 2 data");
+    EXPECT_EQ(difference.what, "device 2 data, first difference at bit 0");
     EXPECT_EQ(difference.aSide.substr(0, 16), "3fffffffffffffff");  // 398 bits: the others bypass
-    EXPECT_NE(difference.aSide.find(" hash "), std::string::npos) << difference.aSide;
+    EXPECT_NE(difference.aSide.find(" sha256 "), std::string::npos) << difference.aSide;
     EXPECT_NE(difference.aSide, difference.bSide);
 }
 

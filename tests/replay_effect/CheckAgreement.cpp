@@ -13,7 +13,7 @@ using kelsvf::check::DeviceUpdate;
 struct Latched {
     bool ir = false;
     uint32_t device = 0;
-    uint32_t bitCount = 0;
+    uint64_t bitCount = 0;
     std::vector<uint8_t> value;
 
     bool operator==(const Latched&) const = default;
