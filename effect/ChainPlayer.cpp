@@ -272,7 +272,6 @@ void ChainPlayer::Impl::playTrst(const kelsvfreader::Statement& statement) {
 
 void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement,
                              kelsvfreader::SvfReader& reader) {
-    settleRunNote(statement);
     switch (statement.keyword) {
         case Keyword::SIR:
         case Keyword::SDR:
@@ -346,6 +345,7 @@ bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
             return false;
         }
         impl.line = statement.position.line;
+        impl.settleRunNote(statement);  // a note held from before: this statement decides
         impl.reportNotes(reader, &statement);
         const Count clocksBefore = impl.totalClocks();
         impl.play(statement, reader);

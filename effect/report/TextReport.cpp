@@ -25,10 +25,13 @@ class TextReport : public CheckReport {
         const std::string digest = isShortened(update.bitCount)
                                        ? ", sha256 " + digestText(update.value, update.bitCount)
                                        : "";
-        std::fprintf(out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s (%" PRIu64 " bit%s%s)\n",
+        // An update without a shift into a register of unknown length latches no bit.
+        const std::string value =
+            update.bitCount == 0 ? "" : valueText(update.value, update.bitCount) + " ";
+        std::fprintf(out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s(%" PRIu64 " bit%s%s)\n",
                      name_.c_str(), update.line, update.device, update.ir ? "ir" : "dr",
-                     valueText(update.value, update.bitCount).c_str(), update.bitCount,
-                     update.bitCount == 1 ? "" : "s", digest.c_str());
+                     value.c_str(), update.bitCount, update.bitCount == 1 ? "" : "s",
+                     digest.c_str());
     }
 
     void tdoCheck(const TdoCheck& check) override {

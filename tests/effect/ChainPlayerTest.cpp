@@ -140,6 +140,82 @@ TEST(ChainPlayer, BrokenFilesGiveTheirErrorOnTheirLine) {
     }
 }
 
+// What real generators' files do, as both common players latch it.
+TEST(ChainPlayer, RegistersHoldEveryBitSinceTheirCapture) {
+    const Case cases[] = {
+        {"a bitstream in pieces through Pause-DR: one update of all of them",
+         "8",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (7A);\nSDR 8 TDI (01);\nSDR 8 TDI (02);\nENDDR IDLE;\n"
+         "SDR 8 TDI (03);\n",
+         {"2: ir 0 = 7a", "6: dr 0 = 030201"}},
+        {"pieces through RUNTEST in the pause, then an update without a shift",
+         "8",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (7A);\nSDR 8 TDI (01);\nRUNTEST DRPAUSE 3 TCK ENDSTATE "
+         "DRPAUSE;\n"
+         "SDR 8 TDI (02);\nSTATE IDLE;\n",
+         {"2: ir 0 = 7a", "5: dr 0 = 0201"}},
+        {"Update-DR without any shift latches 0 bits, on the statement that reached it",
+         "8",
+         "ENDIR IRPAUSE;\nSIR 8 TDI (ED);\nSTATE IREXIT2 IRUPDATE DRSELECT DRCAPTURE DREXIT1 "
+         "DRPAUSE;\nSTATE IDLE;\nSTATE DRPAUSE;\nRUNTEST IDLE 1 TCK;\n",
+         {"2: ir 0 = ed", "4: dr 0 = ", "6: dr 0 = "}},
+        {"TDO of a continued scan is the device's own capture, also after RUNTEST DRPAUSE",
+         "8",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (3A);\nSDR 16 TDI (68FE);\n"
+         "SDR 16 TDI (00A0) TDO (00FF) MASK (C100);\nRUNTEST IDLE 1 TCK;\n"
+         "RUNTEST DRPAUSE 1 TCK ENDSTATE DRPAUSE;\nSDR 16 TDI (0) TDO (1234);\nSTATE IDLE;\n",
+         {"2: ir 0 = 3a", "4: tdo pass 16", "4: dr 0 = 00a068fe", "7: tdo pass 16",
+          "7: dr 0 = 0000"}},
+        {"a register of known length pushes the continued scan's own bits out",
+         "4:0x1a2b3c4d",
+         "ENDDR DRPAUSE;\nSDR 32 TDI (cafef00d) TDO (1a2b3c4d);\nSDR 16 TDI (0) TDO (f00d);\n"
+         "STATE IDLE;\n",
+         {"2: tdo pass 32", "3: tdo pass 16", "3: dr 0 = 0000cafe"}},
+        {"IDCODE by the opcode the chain names: a wrong IDCODE is a TDO error",
+         "8:0x12345093:0x01",
+         "SIR 8 TDI (01);\nSDR 32 TDI (0) TDO (12345093);\nSDR 32 TDI (0) TDO (0a2b3c4d);\n",
+         {"1: ir 0 = 01", "2: tdo pass 32", "2: dr 0 = 00000000", "3: tdo FAIL 32 at 1",
+          "3 error tdo-mismatch", "3: dr 0 = 00000000"}},
+    };
+    for (const Case& c : cases) {
+        expectEvents(c);
+    }
+}
+
+TEST(ChainPlayer, FindsWhatPlayersStopAtOrDoDifferently) {
+    const Case cases[] = {
+        {"TRST after TRST ABSENT",
+         "4",
+         "TRST ABSENT;\nTRST OFF;\n",
+         {"2:1 error trst-after-absent"}},
+        {"a STATE path through Shift-DR",
+         "4",
+         "STATE IDLE DRSELECT DRCAPTURE DRSHIFT DREXIT1 DRUPDATE IDLE;\n",
+         {"1 warning state-through-shift", "1: dr 0 = 0"}},
+        {"MAXIMUM below the minimum time",
+         "4",
+         "RUNTEST 10 TCK 1E-03 SEC MAXIMUM 1E-04 SEC;\n",
+         {"1:1 warning maximum-below-minimum"}},
+        {"no statement", "4", "! only a comment\n", {"0 error no-statement"}},
+        {"a run state carried over that changes nothing: no warning",
+         "4",
+         "RUNTEST DRPAUSE 5 TCK;\nRUNTEST IDLE 5 TCK;\n",
+         {"2: dr 0 = "}},
+        {"a run state carried over that a later scan continues from",
+         "4",
+         "SIR 4 TDI (1);\nRUNTEST DRPAUSE 5 TCK;\nSDR 4 TDI (0);\nSTATE IDLE;\n",
+         {"1: ir 0 = 1", "2:1 warning run-state-without-end-state", "3: dr 0 = 0"}},
+    };
+    for (const Case& c : cases) {
+        expectEvents(c);
+    }
+    const Played wrongChain = play("SIR 8 TDI (01);\nSIR 8 TDI (02);\n", "7");
+    ASSERT_FALSE(wrongChain.texts.empty());
+    EXPECT_EQ(wrongChain.texts.back(),
+              "every SIR (with its header and trailer) is 8 bits; the chain's IR lengths add up "
+              "to 7: is the chain described the file's?");
+}
+
 TEST(ChainPlayer, AnIdcodeCheckPassesOnlyAgainstTheRightIdcode) {
     const char* svf = "STATE RESET;\nSDR 32 TDI (00000000) TDO (0362d093) MASK (0fffffff);\n";
     const struct {

@@ -113,6 +113,9 @@ TEST_F(KelsvfTest, CheckRefusesBadCommandLinesAndUnreadableFiles) {
         {"check a.svf --chainfile two.chain", 2},
         {"check a.svf --chainfile two.chain --irlen 6", 2},
         {"check a.svf --chain 6:zz", 2},
+        {"check a.svf --chain 8:0x1a2b3c4c", 2},       // bit 0 of an IDCODE is 1
+        {"check a.svf --chain 8:0x1a2b3c4d:0xff", 2},  // BYPASS is no IDCODE instruction
+        {"check a.svf --chain 6 --full-values", 2},
         {"check a.svf --irlen 6,0", 2},
         {"check a.svf --chain 6 --frequency 0", 2},
         {"check a.svf --chain 6 --frequency fast", 2},
@@ -128,6 +131,23 @@ TEST_F(KelsvfTest, CheckRefusesBadCommandLinesAndUnreadableFiles) {
         const Outcome outcome = kelsvf(arguments);
         EXPECT_EQ(outcome.exitCode, exitCode) << arguments << "\n" << outcome.err;
         EXPECT_EQ(outcome.err.empty(), exitCode == 0) << arguments << "\n" << outcome.err;
+    }
+}
+
+// A report that does not reach standard output is a failure, for both commands.
+TEST_F(KelsvfTest, CheckAndDiffFailWhenTheReportCannotBeWritten) {
+    write("a.svf", "SIR 6 TDI (01);\nSDR 32 TDI (12345678);\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"check a.svf --chain 6 > /dev/full", "No space left on device"},
+        {"check a.svf --chain 6 --json > /dev/full", "No space left on device"},
+        {"check a.svf --chain 6 >&-", "Bad file descriptor"},
+        {"diff a.svf a.svf --chain 6 > /dev/full", "No space left on device"},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        const Outcome outcome = kelsvf(arguments);
+        EXPECT_EQ(outcome.exitCode, 3) << arguments;
+        EXPECT_EQ(outcome.err, "kelsvf: cannot write standard output: " + reason + "\n")
+            << arguments;
     }
 }
 
