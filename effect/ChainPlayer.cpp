@@ -62,7 +62,7 @@ void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* k
     sink.finding(Finding{severity, line, column, kind, std::move(text)});
 }
 
-void ChainPlayer::Impl::reportNotes(const kelsvfreader::SvfReader& reader,
+void ChainPlayer::Impl::reportNotes(const StatementSource& reader,
                                     const kelsvfreader::Statement* statement) {
     for (const kelsvfreader::Note& note : reader.notes()) {
         if (!noteIsWarning(note, statement)) {
@@ -243,10 +243,14 @@ void ChainPlayer::Impl::playRunTest(const kelsvfreader::Statement& statement) {
                    " us): no replay can keep both");
     }
     moveTo(run.runState);
+    double runMicroseconds = run.hasMinTime ? static_cast<double>(run.minTime.microseconds) : 0;
     if (run.hasCount && run.clock == kelsvfreader::RunClock::TCK) {
         // Run-Test/Idle, the pauses and Test-Logic-Reset hold with their TMS level.
         clocks[static_cast<size_t>(state)] += run.count;
+        const double hertz = fileFrequency > 0 ? fileFrequency : options.frequencyHz;
+        runMicroseconds = std::max(runMicroseconds, static_cast<double>(run.count) * 1e6 / hertz);
     }
+    counts.runMicroseconds[static_cast<size_t>(state)] += runMicroseconds;
     if (run.hasMinTime) {
         counts.minimumWaitMicroseconds += run.minTime.microseconds;
         seconds += static_cast<long double>(run.minTime.microseconds) / 1e6L;
@@ -270,8 +274,7 @@ void ChainPlayer::Impl::playTrst(const kelsvfreader::Statement& statement) {
     }
 }
 
-void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement,
-                             kelsvfreader::SvfReader& reader) {
+void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement, StatementSource& reader) {
     switch (statement.keyword) {
         case Keyword::SIR:
         case Keyword::SDR:
@@ -322,6 +325,11 @@ ChainPlayer::ChainPlayer(const ChainDescription& chain, PlaySink& sink, PlayOpti
 ChainPlayer::~ChainPlayer() = default;
 
 bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
+    ReaderSource<kelsvfreader::SvfReader> source(reader);
+    return playNext(source);
+}
+
+bool ChainPlayer::playNext(StatementSource& reader) {
     Impl& impl = *impl_;
     if (impl.finished) {
         return false;
@@ -363,6 +371,11 @@ bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
 }
 
 PlaySummary ChainPlayer::playAll(kelsvfreader::SvfReader& reader) {
+    ReaderSource<kelsvfreader::SvfReader> source(reader);
+    return playAll(source);
+}
+
+PlaySummary ChainPlayer::playAll(StatementSource& reader) {
     while (playNext(reader)) {
     }
     return summary();

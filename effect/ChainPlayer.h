@@ -47,6 +47,7 @@
 
 #include "ChainDescription.h"
 #include "PlayEvents.h"
+#include "StatementSource.h"
 #include "kelsvfreader/SvfReader.h"
 
 namespace kelsvf::check {
@@ -67,8 +68,10 @@ class ChainPlayer {
     // of the text, or when reading stopped at an error (reported as a finding at the reader's
     // place) or memory ran out (a finding too); nothing more is played then. Throws nothing.
     bool playNext(kelsvfreader::SvfReader& reader);
+    bool playNext(StatementSource& reader);
     // Plays the rest of the text and returns the summary.
     PlaySummary playAll(kelsvfreader::SvfReader& reader);
+    PlaySummary playAll(StatementSource& reader);
 
     // Clocks, times and counts so far.
     PlaySummary summary() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdio>
 #include <deque>
 #include <exception>
 #include <utility>
@@ -26,6 +27,7 @@ struct Effect {
     std::vector<uint8_t> mask;   // a check's mask (every bit compared: all ones)
     Clocks clocks{};
     Count waits = 0;
+    std::array<double, 16> run{};  // RUNTEST time in each run state, in microseconds
 };
 
 std::string bitsText(uint64_t bitCount) {
@@ -112,6 +114,7 @@ class EffectQueue : public PlaySink {
         const PlaySummary now = player_->summary();
         effect.clocks = now.clocksInState;
         effect.waits = now.minimumWaitMicroseconds;
+        effect.run = now.runMicroseconds;
         return effect;
     }
 
@@ -121,8 +124,7 @@ class EffectQueue : public PlaySink {
 // One file being played: its events one at a time, and where the last one left it.
 class Side {
   public:
-    Side(const ChainDescription& chain, const EffectDiffOptions& options,
-         kelsvfreader::SvfReader& reader)
+    Side(const ChainDescription& chain, const EffectDiffOptions& options, StatementSource& reader)
         : player_(chain, queue_, PlayOptions{options.frequencyHz}), reader_(reader) {
         queue_.attach(player_);
     }
@@ -151,6 +153,7 @@ class Side {
         const PlaySummary summary = player_.summary();
         end.clocks = summary.clocksInState;
         end.waits = summary.minimumWaitMicroseconds;
+        end.run = summary.runMicroseconds;
         return end;
     }
 
@@ -172,7 +175,7 @@ class Side {
   private:
     EffectQueue queue_;
     ChainPlayer player_;
-    kelsvfreader::SvfReader& reader_;
+    StatementSource& reader_;
     bool ended_ = false;
     std::optional<Effect> held_;
     Effect previous_;
@@ -229,11 +232,45 @@ EffectDifference eventDifference(const Effect& a, const Effect& b) {
     return difference;
 }
 
+std::string microsecondsText(double microseconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f us", microseconds);
+    return text;
+}
+
+// B's RUNTEST time in each run state of the stretch, where it is shorter than A's. A
+// microsecond's fraction is the rounding of clocks at a frequency, not a shorter wait.
+void compareRunTimes(const DiffPlace& placeA, const Effect& a, const Effect& previousA,
+                     const DiffPlace& placeB, const Effect& b, const Effect& previousB,
+                     std::vector<EffectDifference>& out) {
+    std::string states;
+    std::string aTimes;
+    std::string bTimes;
+    for (size_t state = 0; state < a.run.size(); ++state) {
+        const double inA = a.run[state] - previousA.run[state];
+        const double inB = b.run[state] - previousB.run[state];
+        if (inB + 0.5 < inA) {
+            const char* separator = states.empty() ? "" : ", ";
+            states += separator;
+            states += kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state));
+            aTimes += separator + microsecondsText(inA);
+            bTimes += separator + microsecondsText(inB);
+        }
+    }
+    if (!states.empty()) {
+        out.push_back({placeA, placeB, "shorter waits in " + states, aTimes, bTimes});
+    }
+}
+
 // The clocks and waits of the stretches [previous, effect] of both files, when they differ.
 void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, const Effect& b,
-                      bool atEnd, std::vector<EffectDifference>& out) {
+                      bool atEnd, bool atLeast, std::vector<EffectDifference>& out) {
     const DiffPlace placeA{sideA.previousLine(), a.line, atEnd};
     const DiffPlace placeB{sideB.previousLine(), b.line, atEnd};
+    if (atLeast) {
+        compareRunTimes(placeA, a, sideA.previous(), placeB, b, sideB.previous(), out);
+        return;
+    }
     std::string states;
     std::string aClocks;
     std::string bClocks;
@@ -269,6 +306,12 @@ EffectDiff::EffectDiff(const ChainDescription& chain, EffectDiffOptions options)
 }
 
 DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfReader& b) const {
+    ReaderSource<kelsvfreader::SvfReader> sourceA(a);
+    ReaderSource<kelsvfreader::SvfReader> sourceB(b);
+    return compare(sourceA, sourceB);
+}
+
+DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
     DiffResult result;
     try {
         Side sideA(chain_, options_, a);
@@ -288,7 +331,8 @@ DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfRead
             const bool moreA = sideA.next(effectA);
             const bool moreB = sideB.next(effectB);
             if (!moreA && !moreB) {
-                compareStretches(sideA, sideA.atEnd(), sideB, sideB.atEnd(), true, found);
+                compareStretches(sideA, sideA.atEnd(), sideB, sideB.atEnd(), true,
+                                 options_.waitsAtLeast, found);
                 break;
             }
             if (moreA != moreB && (moreA ? sideB : sideA).readerError()) {
@@ -320,7 +364,8 @@ DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfRead
             } else if (!sameEvent(effectA, effectB)) {
                 found.push_back(eventDifference(effectA, effectB));
             } else {
-                compareStretches(sideA, effectA, sideB, effectB, false, found);
+                compareStretches(sideA, effectA, sideB, effectB, false, options_.waitsAtLeast,
+                                 found);
             }
             if (effectA.tdo == effectB.tdo) {
                 sideA.passed(std::move(effectA));

@@ -60,6 +60,11 @@ struct DiffResult {
 struct EffectDiffOptions {
     size_t maxDifferences = 10;  // at least 1
     double frequencyHz = 1e6;    // the players' replay-time assumption; no part of the effect
+    // Waits compared as "at least": instead of the same clocks in each state and the same
+    // minimum waits, file B's RUNTESTs must take at least file A's time in each run state
+    // (clocks at the FREQUENCY in force, else frequencyHz), between each event and the next.
+    // For conversions whose waits change form (XSVF has no clocks without time).
+    bool waitsAtLeast = false;
     // Called with each difference as soon as it is found (up to maxDifferences), before
     // compare() returns; DiffResult holds them all the same.
     std::function<void(const EffectDifference&)> onDifference{};
@@ -71,6 +76,7 @@ class EffectDiff {
 
     // Plays both texts to their ends (or to maxDifferences) and compares them. Throws nothing.
     DiffResult compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfReader& b) const;
+    DiffResult compare(StatementSource& a, StatementSource& b) const;
 
   private:
     ChainDescription chain_;

@@ -91,6 +91,9 @@ struct PlaySummary {
     std::array<Count, 16> clocksInState{};  // indexed by TapState
     Count totalClocks = 0;
     Count minimumWaitMicroseconds = 0;  // the sum of the RUNTEST minimum times
+    // The time of the RUNTESTs in each run state: their clocks at the FREQUENCY in force (else
+    // frequencyHz) or their minimum time, whichever is longer.
+    std::array<double, 16> runMicroseconds{};
     // The frequency the replay time assumes (the --frequency given), and the shortest time a
     // replay takes at it: every clock at that frequency (or at a file's lower FREQUENCY while
     // that is in force), plus every minimum time.

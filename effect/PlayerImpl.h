@@ -38,9 +38,8 @@ struct ChainPlayer::Impl {
     Impl(const ChainDescription& chainDescription, PlaySink& sink, PlayOptions options);
 
     // --- ChainPlayer.cpp
-    void play(const kelsvfreader::Statement& statement, kelsvfreader::SvfReader& reader);
-    void reportNotes(const kelsvfreader::SvfReader& reader,
-                     const kelsvfreader::Statement* statement);
+    void play(const kelsvfreader::Statement& statement, StatementSource& reader);
+    void reportNotes(const StatementSource& reader, const kelsvfreader::Statement* statement);
     // A held "run state carried over" note, reported when `statement` makes the players differ.
     void settleRunNote(const kelsvfreader::Statement& statement);
     void report(Severity severity, uint64_t column, const char* kind, std::string text);
@@ -57,8 +56,7 @@ struct ChainPlayer::Impl {
     Count totalClocks() const;
 
     // --- ScanPlay.cpp
-    void playScan(bool ir, const kelsvfreader::Statement& statement,
-                  kelsvfreader::SvfReader& reader);
+    void playScan(bool ir, const kelsvfreader::Statement& statement, StatementSource& reader);
     // An IR scan that starts with a capture must fit the IRs.
     void checkIrScan(uint64_t total, uint64_t column);
     // An error when the scan's header or trailer ends inside a device of these lengths.

@@ -47,7 +47,7 @@ void ChainPlayer::Impl::checkWholeDevices(const std::vector<uint64_t>& lengths, 
 }
 
 void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& statement,
-                                 kelsvfreader::SvfReader& reader) {
+                                 StatementSource& reader) {
     const ScanValues& header = reader.inForce(ir ? ScanKind::HIR : ScanKind::HDR);
     const ScanValues& body = *statement.scan;
     const ScanValues& trailer = reader.inForce(ir ? ScanKind::TIR : ScanKind::TDR);

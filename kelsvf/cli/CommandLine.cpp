@@ -295,11 +295,21 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
 void parseDiff(ArgumentReader& reader, CommandLine& line) {
     DiffOptions& diff = line.diff;
     std::vector<std::string> files;
+    bool frequencyGiven = false;
     while (!reader.done()) {
         bool isOption = false;
         const std::string arg = reader.take(isOption);
-        // The replay time is no part of a file's effect.
-        if (isOption && arg != "--frequency" && takeChainOption(arg, reader, diff.chain)) {
+        // --frequency counts only where waits are compared as at least.
+        frequencyGiven = frequencyGiven || (isOption && arg == "--frequency");
+        if (isOption && takeChainOption(arg, reader, diff.chain)) {
+            continue;
+        }
+        if (isOption && arg == "--waits") {
+            const std::string waits = reader.value(arg);
+            if (waits != "exact" && waits != "at-least") {
+                throw UsageError("--waits takes exact or at-least, not '" + waits + "'");
+            }
+            diff.waitsAtLeast = waits == "at-least";
             continue;
         }
         if (isOption && arg == "--max-differences") {
@@ -320,6 +330,10 @@ void parseDiff(ArgumentReader& reader, CommandLine& line) {
     }
     if (files[0] == "-" && files[1] == "-") {
         throw UsageError("diff reads only one of its files from standard input");
+    }
+    if (frequencyGiven && !diff.waitsAtLeast) {
+        throw UsageError(
+            "--frequency is for --waits at-least: the replay time is no part of a file's effect");
     }
     diff.fileA = files[0];
     diff.fileB = files[1];

@@ -57,6 +57,7 @@ struct DiffOptions {
     std::string fileB;
     ChainOptions chain;
     uint32_t maxDifferences = 10;  // --max-differences: shown before the comparison stops
+    bool waitsAtLeast = false;     // --waits at-least: B's waits at least A's, not the same
 };
 
 enum class ConvertFormat { Svf, Xsvf };

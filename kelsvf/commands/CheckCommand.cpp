@@ -51,13 +51,13 @@ int checkCommand(const CommandLine& line) {
     }
     auto noted = std::make_unique<ReadFailureNote>(std::move(input.source));
     const ReadFailureNote& readFailure = *noted;
-    kelsvfreader::SvfReader reader(std::move(noted));
+    PlayReader reader(std::move(noted));
 
     const std::unique_ptr<check::CheckReport> report =
         options.json ? check::jsonReport(stdout, options.fullValues) : check::textReport(stdout);
     report->begin(input.name, *chain);
     check::ChainPlayer player(*chain, *report, check::PlayOptions{options.chain.frequencyHz});
-    const check::PlaySummary summary = player.playAll(reader);
+    const check::PlaySummary summary = player.playAll(reader.source());
     report->end(summary);
     if (!finishReportOutput()) {
         return kExitUnreadableInput;

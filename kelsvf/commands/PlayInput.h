@@ -1,12 +1,15 @@
-// The SVF files that check and diff play, opened the same way: a path, or "-" for standard
-// input.
+// The SVF or XSVF files that check and diff play, opened the same way: a path, or "-" for
+// standard input; the format told by the content.
 #ifndef KELSVF_PLAY_INPUT_H
 #define KELSVF_PLAY_INPUT_H
 
 #include <memory>
 #include <string>
 
+#include "StatementSource.h"
+#include "kelsvfreader/SvfReader.h"
 #include "kelsvfreader/TextSource.h"
+#include "kelxsvf/XsvfReader.h"
 
 namespace kelsvf {
 
@@ -18,6 +21,20 @@ struct PlayInput {
 // The file's text source. When it cannot be opened, says why on standard error ("kelsvf:
 // cannot open PATH: REASON") and returns no source.
 PlayInput openPlayInput(const std::string& file);
+
+// The reader of the input's format, as the engine plays it. Places in an XSVF file are the
+// byte offsets of its commands.
+class PlayReader {
+  public:
+    explicit PlayReader(std::unique_ptr<kelsvfreader::TextSource> source);
+    check::StatementSource& source() { return *source_; }
+    bool xsvf() const { return xsvf_ != nullptr; }
+
+  private:
+    std::unique_ptr<kelsvfreader::SvfReader> svf_;
+    std::unique_ptr<kelxsvf::XsvfReader> xsvf_;
+    std::unique_ptr<check::StatementSource> source_;
+};
 
 }  // namespace kelsvf
 

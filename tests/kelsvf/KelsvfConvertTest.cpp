@@ -62,4 +62,44 @@ TEST_F(KelsvfConvertTest, ThereAndBackThroughAPipe) {
     EXPECT_EQ(readFile(path("again.xsvf")), back.out);
 }
 
+// --waits at-least: the register effect exactly, B's waits no shorter than A's in each state.
+TEST_F(KelsvfConvertTest, DiffWaitsAtLeast) {
+    write("a.svf", "SIR 8 TDI (a5);\nRUNTEST 100 TCK;\nRUNTEST DRPAUSE 5 TCK;\n");
+    write("longer.svf", "SIR 8 TDI (a5);\nRUNTEST 1.0E-04 SEC;\nRUNTEST DRPAUSE 9 TCK;\n");
+    write("shorter.svf", "SIR 8 TDI (a5);\nRUNTEST 50 TCK;\nRUNTEST DRPAUSE 5 TCK;\n");
+    write("other.svf", "SIR 8 TDI (a4);\nRUNTEST 100 TCK;\nRUNTEST DRPAUSE 5 TCK;\n");
+    const Outcome longer = kelsvf("diff a.svf longer.svf --chain 8 --waits at-least");
+    EXPECT_EQ(longer.exitCode, 0) << longer.out;
+    EXPECT_NE(longer.out.find("longer.svf waits at least as long as a.svf"), std::string::npos);
+    EXPECT_EQ(kelsvf("diff a.svf longer.svf --chain 8").exitCode, 1);  // exact by default
+    const Outcome shorter = kelsvf("diff a.svf shorter.svf --chain 8 --waits at-least");
+    EXPECT_EQ(shorter.exitCode, 1);
+    EXPECT_NE(
+        shorter.out.find("a.svf:1-end shorter.svf:1-end: shorter waits in IDLE: 100 us | 50 us"),
+        std::string::npos)
+        << shorter.out;
+    EXPECT_NE(shorter.out.find("(waits compared as at least)"), std::string::npos);
+    EXPECT_EQ(kelsvf("diff a.svf other.svf --chain 8 --waits at-least").exitCode, 1);
+    // Clocks become time at the frequency: at 100 kHz, 100 clocks outlast 100 us but 5 clocks
+    // fall short of 9.
+    const Outcome slow = kelsvf("diff longer.svf a.svf --chain 8 --waits at-least --frequency 1e5");
+    EXPECT_NE(slow.out.find("shorter waits in DRPAUSE: 90 us | 50 us"), std::string::npos)
+        << slow.out;
+    EXPECT_EQ(slow.out.find("IDLE"), std::string::npos) << slow.out;
+}
+
+// check and diff read XSVF by its content, with its places as byte offsets.
+TEST_F(KelsvfConvertTest, CheckAndDiffReadXsvf) {
+    ASSERT_EQ(kelsvf("convert in.svf -o out.xsvf --drop-unsupported").exitCode, 0);
+    const Outcome check = kelsvf("check out.xsvf --chain 8");
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("out.xsvf:2: device 0 ir a5 (8 bits)"), std::string::npos)
+        << check.out;
+    write("broken.xsvf", std::string("\x07\x00\x02\x08", 4));
+    const Outcome broken = kelsvf("diff in.svf broken.xsvf --chain 8");
+    EXPECT_EQ(broken.exitCode, 3);
+    EXPECT_NE(broken.err.find("byte 2, XSIR: the file ends inside the command"), std::string::npos)
+        << broken.err;
+}
+
 }  // namespace

@@ -85,8 +85,9 @@ expect_among "kelsvf program --" --irlen --chainfile --device --ir --data --outp
 expect "kelsvf program --ir" "--ir --irlen"
 expect_among "kelsvf check --" --chain --chainfile --irlen --frequency --json --help --
 expect_none_of "kelsvf check --" --plugin --trace --output
-expect_among "kelsvf diff --" --chain --chainfile --irlen --max-differences --help --
-expect_none_of "kelsvf diff --" --frequency --json --plugin
+expect_among "kelsvf diff --" --chain --chainfile --irlen --max-differences --waits --frequency \
+    --help --
+expect_none_of "kelsvf diff --" --json --plugin
 expect_among "kelsvf convert --" --output --to --max-scan --xrepeat --drop-unsupported \
     --frequency --help --
 expect_none_of "kelsvf convert --" --chain --json --plugin

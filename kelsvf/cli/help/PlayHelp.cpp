@@ -40,7 +40,8 @@ std::string checkHelp() {
     return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
                     --irlen LIST) [--frequency HZ] [--json [--full-values]]
 
-Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
+Plays an SVF file, from any generator, or an XSVF file (told apart by its content; its places
+are the byte offsets of its commands), on a simulated chain and reports what it does: every
 instruction and data register each device latches, every TDO comparison, and what a player
 would refuse or read differently. The file is read one statement at a time; memory stays
 bounded by its largest scan.
@@ -108,18 +109,31 @@ Exit codes:
 
 std::string diffHelp() {
     constexpr std::array kOptions{
-        kChain,     kChainFile,
-        kIrLengths, OptionHelp{"--max-differences N", "stop after N differences (default 10)"},
-        kHelp,      kEndOfOptions,
+        kChain,
+        kChainFile,
+        kIrLengths,
+        OptionHelp{"--max-differences N", "stop after N differences (default 10)"},
+        OptionHelp{"--waits MODE",
+                   "exact (the default): the same clocks in each TAP state and the same minimum "
+                   "times; at-least: B's RUNTESTs take at least A's time in each run state, "
+                   "clocks counted at the FREQUENCY in force or --frequency (for conversions "
+                   "such as XSVF, whose waits are microseconds)"},
+        OptionHelp{"--frequency HZ",
+                   "with --waits at-least: the TCK frequency where a file "
+                   "sets none (default 1e6, 1 MHz)"},
+        kHelp,
+        kEndOfOptions,
     };
     return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
-                   --irlen LIST) [--max-differences N]
+                   --irlen LIST) [--max-differences N] [--waits exact|at-least]
+                   [--frequency HZ]
 
-Plays two SVF files, from any generators, on the same simulated chain and tells whether they
-do the same to it. Two files have the same effect when every device latches the same
-instructions and data in the same order, they compare the same TDO bits against the same
-values, and between one such event and the next they spend the same clocks in each TAP
-state and the same RUNTEST minimum times. How the text says it does not matter: line
+Plays two SVF or XSVF files, from any generators, on the same simulated chain and tells
+whether they do the same to it. Two files have the same effect when every device latches
+the same instructions and data in the same order, they compare the same TDO bits against
+the same values, and between one such event and the next they spend the same clocks in
+each TAP state and the same RUNTEST minimum times (with --waits at-least: B's RUNTESTs take
+at least A's time in each run state; the last line says so). How the text says it does not matter: line
 breaks, letter case, comments, hex digit counts, headers and trailers written again,
 RUNTEST runs split in two, STATE paths spelled out. Both files are read one statement at a
 time, in turn; memory stays bounded by their largest scan. One of the files may be - for
