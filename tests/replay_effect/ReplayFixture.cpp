@@ -170,6 +170,13 @@ fs::path ReplayTest::writeExample(const std::string& name) {
     return folder_ / (name + ".svf");
 }
 
+fs::path ReplayTest::convert(const fs::path& in, const std::string& out) {
+    const std::string command = "cd '" + folder_.string() + "' && '" + kKelsvf.string() +
+                                "' convert '" + in.string() + "' -o '" + out + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return folder_ / out;
+}
+
 Replay ReplayTest::replay(kelsim::SimulatedChain& chain, const fs::path& svf,
                           const ReplayOptions& options) {
     BitbangServer server(chain);
@@ -198,15 +205,19 @@ Replay ReplayTest::replay(kelsim::SimulatedChain& chain, const fs::path& svf,
     const std::string command =
         "timeout 120 openocd " + std::string(options.detailedLog ? "-d4 " : "") + "-f '" +
         (folder_ / "openocd.cfg").string() +
-        "' -c init -c 'adapter assert trst' -c 'adapter deassert trst' -c 'svf -quiet " +
-        svf.string() + "' -c shutdown > '" + log.string() + "' 2>&1";
+        "' -c init -c 'adapter assert trst' -c 'adapter deassert trst' -c '" +
+        (options.xsvf ? "xsvf plain " + svf.string() + " quiet" : "svf -quiet " + svf.string()) +
+        "' -c shutdown > '" + log.string() + "' 2>&1";
     const int status = std::system(command.c_str());
     // OpenOCD may report success before the server has read every character.
     const bool clientQuit = server.finish();
     Replay result;
     result.log = readFile(log);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << result.log;
-    EXPECT_NE(result.log.find("svf file programmed successfully"), std::string::npos) << result.log;
+    EXPECT_NE(result.log.find(options.xsvf ? "XSVF file programmed successfully"
+                                           : "svf file programmed successfully"),
+              std::string::npos)
+        << result.log;
     std::istringstream lines(result.log);
     for (std::string line; std::getline(lines, line);) {
         EXPECT_FALSE(line.starts_with("Error")) << line;

@@ -52,6 +52,8 @@ struct ReplayOptions {
     bool waitsOverProtocol = false;
     // Run OpenOCD at its most detailed log level, which names every wait it makes.
     bool detailedLog = false;
+    // The file is XSVF: OpenOCD's xsvf command plays it.
+    bool xsvf = false;
 };
 
 // What one replay showed, from the file's own first statement on.
@@ -81,6 +83,9 @@ class ReplayTest : public ::testing::Test {
 
     // Runs an example script through kelsvf in the test's folder; returns the SVF's path.
     std::filesystem::path writeExample(const std::string& name);
+    // kelsvf convert IN -o OUT in the test's folder (OUT's extension names the format); returns
+    // OUT's path, or fails the test.
+    std::filesystem::path convert(const std::filesystem::path& in, const std::string& out);
 
     // Plays `svf` with OpenOCD into `chain` and returns what the chain went through. Fails the
     // test when OpenOCD or the server reports a problem.
