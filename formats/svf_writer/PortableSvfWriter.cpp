@@ -133,15 +133,28 @@ void PortableSvfWriter::writeScanLine(const char* keyword, const FullScan& scan)
     appendNumber(text, scan.bitCount);
     if (scan.bitCount != 0) {
         text += " TDI ";
-        appendHexValue(text, scan.tdi, scan.bitCount);
+        writeHex(scan.tdi, scan.bitCount);
         if (scan.checks()) {
-            text += " TDO ";
-            appendHexValue(text, scan.tdo, scan.bitCount);
-            text += " MASK ";
-            appendHexValue(text, scan.mask, scan.bitCount);
+            out() += " TDO ";
+            writeHex(scan.tdo, scan.bitCount);
+            out() += " MASK ";
+            writeHex(scan.mask, scan.bitCount);
         }
     }
-    text += kLineEnd;
+    out() += kLineEnd;
+}
+
+// A long value goes out in parts, so the buffer holds a part of its text, not all of it.
+void PortableSvfWriter::writeHex(std::span<const uint8_t> bits, uint64_t bitCount) {
+    constexpr size_t kPart = 1 << 19;
+    out().push_back('(');
+    for (size_t to = bytesFor(bitCount); to > 0;) {
+        const size_t from = to > kPart ? to - kPart : 0;
+        appendHexDigits(out(), bits, bitCount, from, to);
+        to = from;
+        flushIfLarge();
+    }
+    out().push_back(')');
 }
 
 // A cut scan has its header and trailer folded in, so none may be in force around it.

@@ -1,33 +1,60 @@
 // The spellings of the portable SVF writer.
 #include "kelsvfwriter/SvfText.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace kelsvfwriter {
 
-void appendHexValue(std::string& out, std::span<const uint8_t> bits, uint64_t bitCount) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    const uint64_t digits = bitCount == 0 ? 1 : (bitCount + 3) / 4;
+namespace {
+
+// The two digits of each byte value, "00" to "ff".
+constexpr std::array<char, 512> kDigitPairs = [] {
+    std::array<char, 512> pairs{};
+    constexpr char kDigits[] = "0123456789abcdef";
+    for (size_t byte = 0; byte < 256; ++byte) {
+        pairs[2 * byte] = kDigits[byte >> 4];
+        pairs[2 * byte + 1] = kDigits[byte & 0x0F];
+    }
+    return pairs;
+}();
+
+}  // namespace
+
+void appendHexDigits(std::string& out, std::span<const uint8_t> bits, uint64_t bitCount,
+                     size_t from, size_t to) {
     const size_t bytes = static_cast<size_t>((bitCount + 7) / 8);
-    out.push_back('(');
+    const bool oddTop = to == bytes && ((bitCount + 3) / 4) % 2 == 1;
     const size_t start = out.size();
-    out.resize(start + static_cast<size_t>(digits));
-    char* to = out.data() + start;
-    if (bytes == 0 || bits.size() < bytes) {
-        for (uint64_t i = 0; i < digits; ++i) {
-            to[i] = '0';
-        }
+    out.resize(start + 2 * (to - from) - (oddTop ? 1 : 0));
+    char* digit = out.data() + start;
+    size_t i = to;
+    const auto byteAt = [&bits](size_t index) -> size_t {
+        return index < bits.size() ? bits[index] : 0;
+    };
+    if (oddTop && i > from) {
+        *digit++ = kDigitPairs[2 * byteAt(--i) + 1];
+    }
+    const size_t present = std::min(i, bits.size());
+    for (; i > present; --i) {  // bytes beyond a short vector read as zeros
+        *digit++ = '0';
+        *digit++ = '0';
+    }
+    for (; i > from; --i) {
+        std::memcpy(digit, &kDigitPairs[2 * size_t{bits[i - 1]}], 2);
+        digit += 2;
+    }
+}
+
+void appendHexValue(std::string& out, std::span<const uint8_t> bits, uint64_t bitCount) {
+    out.push_back('(');
+    if (bitCount == 0) {
+        out.push_back('0');
     } else {
-        size_t i = bytes;
-        if (digits % 2 == 1) {
-            *to++ = kDigits[bits[--i] & 0x0F];
-        }
-        while (i > 0) {
-            const uint8_t byte = bits[--i];
-            *to++ = kDigits[byte >> 4];
-            *to++ = kDigits[byte & 0x0F];
-        }
+        appendHexDigits(out, bits, bitCount, 0, static_cast<size_t>((bitCount + 7) / 8));
     }
     out.push_back(')');
 }

@@ -37,6 +37,9 @@ bool ByteInput::byte(uint8_t& value) {
 }
 
 bool ByteInput::bytes(uint64_t count, std::vector<uint8_t>& out) {
+    // Reserved, not touched: pages are used only as the bytes arrive, and a long vector is not
+    // copied as it grows.
+    out.reserve(out.size() + static_cast<size_t>(count));
     while (count > 0) {
         if (!refill()) {
             return false;

@@ -18,7 +18,7 @@ class ByteInput {
 
     // False at the end of the file, or when reading failed (readError() says why).
     bool byte(uint8_t& value);
-    // Appends `count` bytes to `out`, growing it only as they arrive.
+    // Appends `count` bytes to `out`; the memory reserved for them is used only as they arrive.
     bool bytes(uint64_t count, std::vector<uint8_t>& out);
     // A big-endian number of `size` bytes (at most 4).
     bool number(int size, uint32_t& value);

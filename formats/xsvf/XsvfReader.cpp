@@ -156,6 +156,10 @@ bool XsvfReader::Impl::readCommand() {
             for (const uint8_t b : tdoMask) {
                 maskHasBits = maskHasBits || b != 0;
             }
+            if (!maskHasBits) {
+                // Zeros, the mask of every unchecked scan: kept as "empty", not as bytes.
+                std::vector<uint8_t>().swap(tdoMask);
+            }
             maskSinceSize = true;
             return true;
         case Opcode::XRUNTEST:

@@ -247,9 +247,17 @@ void XsvfWriter::vector(Bits bits, uint64_t bitCount) {
         std::string& text = out();
         const size_t at = text.size();
         text.resize(at + take);
-        for (size_t i = 0; i < take; ++i) {
-            const size_t from = size - 1 - (done + i);
-            text[at + i] = static_cast<char>(from < bits.size() ? bits[from] : 0);
+        char* to = text.data() + at;
+        if (bits.size() >= size) {
+            // Bytes [size - done - take, size - done) of the vector, last first.
+            std::reverse_copy(bits.begin() + static_cast<std::ptrdiff_t>(size - done - take),
+                              bits.begin() + static_cast<std::ptrdiff_t>(size - done),
+                              reinterpret_cast<uint8_t*>(to));
+        } else {
+            for (size_t i = 0; i < take; ++i) {
+                const size_t from = size - 1 - (done + i);
+                to[i] = static_cast<char>(from < bits.size() ? bits[from] : 0);
+            }
         }
         done += take;
         flushIfLarge();

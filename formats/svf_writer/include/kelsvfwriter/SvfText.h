@@ -13,6 +13,10 @@ namespace kelsvfwriter {
 
 // "(1f)" for 5 bits of value 0x1f: most significant digit first, lower case.
 void appendHexValue(std::string& out, std::span<const uint8_t> bits, uint64_t bitCount);
+// The digits of bytes [from, to) of such a value, most significant first, without parentheses;
+// the value's last byte loses its high digit where the digit count is odd.
+void appendHexDigits(std::string& out, std::span<const uint8_t> bits, uint64_t bitCount,
+                     size_t from, size_t to);
 void appendNumber(std::string& out, uint64_t value);
 // "1500E-06 SEC" for 1500 us.
 void appendMicroseconds(std::string& out, uint64_t microseconds);

@@ -27,8 +27,8 @@
 //
 // Places: a statement's position holds the byte offset of its command in `line` (from 0) and 0
 // in `column`; errors and notes name the offset and the command.
-// Memory holds the vectors of the command being read, grown as its bytes arrive, never what a
-// length merely announces. No exception leaves the reader.
+// Memory holds the vectors of the command being read: space is reserved for the length a
+// command announces, but used only as its bytes arrive. No exception leaves the reader.
 #ifndef KELXSVF_XSVF_READER_H
 #define KELXSVF_XSVF_READER_H
 
