@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <tuple>
 
 namespace kelbench {
 namespace {
@@ -207,6 +208,28 @@ void printCheckAndDiff(std::ostream& out, const Results& results) {
     }
 }
 
+void printConvert(std::ostream& out, const Results& results) {
+    if (!lookup(results, "BM_ConvertToXsvf") && !lookup(results, "BM_ConvertToSvf")) {
+        return;
+    }
+    out << "\n#### kelsvf convert of the 64 MiB SDR file (medians of 3)\n\n"
+        << "| Conversion | Time | SVF text | Peak memory of kelsvf convert |\n|---|---|---|---|\n";
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"SVF to XSVF", "BM_ConvertToXsvf", "BM_ConvertPeakMemory/to_xsvf:1"},
+        {"XSVF to portable SVF", "BM_ConvertToSvf", "BM_ConvertPeakMemory/to_xsvf:0"},
+    };
+    for (const auto& [title, name, memory] : rows) {
+        const auto measurement = lookup(results, name);
+        const auto rate = textRate(results, name);
+        const auto peak = counter(results, memory, "peak_KiB");
+        if (measurement && rate) {
+            out << "| " << title << " | " << format("%.0f ms", measurement->seconds * 1e3) << " | "
+                << format("%.0f MB/s", *rate) << " | "
+                << (peak ? format("%.1f MiB", *peak / 1024) : std::string("-")) << " |\n";
+        }
+    }
+}
+
 struct Goal {
     std::string title;
     std::optional<double> measured;
@@ -261,6 +284,11 @@ void printGoals(std::ostream& out, const Results& results) {
                      "MB/s", 150, false});
     goals.push_back({"kelsvf diff of the 64 MiB SDR file with itself, SVF text per file",
                      textRate(results, "BM_Diff"), "MB/s", 75, false});
+
+    goals.push_back({"kelsvf convert of the 64 MiB SDR file to XSVF, SVF text",
+                     textRate(results, "BM_ConvertToXsvf"), "MB/s", 300, false});
+    goals.push_back({"kelsvf convert of its XSVF back to SVF, SVF text",
+                     textRate(results, "BM_ConvertToSvf"), "MB/s", 300, false});
 
     out << "\n#### Goals\n\n| Goal | Measured | Target | Met |\n|---|---|---|---|\n";
     for (const Goal& goal : goals) {
@@ -318,6 +346,7 @@ void SummaryReporter::Finalize() {
     printCopyBits(out, results_);
     printSimulatedChain(out, results_);
     printCheckAndDiff(out, results_);
+    printConvert(out, results_);
     printGoals(out, results_);
     out.flush();
 }
