@@ -15,7 +15,9 @@ void copyBits(uint8_t* dst, uint64_t dstStart, const uint8_t* src, uint64_t srcS
     const unsigned shift = static_cast<unsigned>(srcStart % 8);
     const size_t bytes = static_cast<size_t>(count / 8);
     if (shift == 0) {
-        std::memcpy(out, in, bytes);
+        if (bytes != 0) {  // an empty register's buffer may be null
+            std::memcpy(out, in, bytes);
+        }
     } else {
         // Eight bytes at a time where the source has a ninth to draw the top bits from.
         size_t i = 0;

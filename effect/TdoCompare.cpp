@@ -60,8 +60,9 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     const uint8_t* expected = nullptr;
     const uint8_t* mask = nullptr;
     const ScanValues& body = *parts[1];
-    if (parts[0]->bitCount == 0 && parts[2]->bitCount == 0) {
-        // The statement alone: its own vectors, and no all-ones MASK made for nothing.
+    if (parts[0]->bitCount == 0 && parts[2]->bitCount == 0 && body.tdoGiven) {
+        // The statement alone: its own vectors, and no all-ones MASK made for nothing. (An
+        // empty header's TDO leaves the body without one: it compares nothing, below.)
         expected = body.tdo.data();
         mask = body.maskAllOnes() ? nullptr : body.mask().data();
     } else {
