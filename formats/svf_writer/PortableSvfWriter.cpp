@@ -131,7 +131,7 @@ void PortableSvfWriter::writeScanLine(const char* keyword, const FullScan& scan)
     text += keyword;
     text += ' ';
     appendNumber(text, scan.bitCount);
-    if (scan.bitCount != 0) {
+    if (scan.bitCount != 0 || scan.checks()) {  // "TDR 0 TDO (0)" still makes a check
         text += " TDI ";
         writeHex(scan.tdi, scan.bitCount);
         if (scan.checks()) {
@@ -148,6 +148,9 @@ void PortableSvfWriter::writeScanLine(const char* keyword, const FullScan& scan)
 void PortableSvfWriter::writeHex(std::span<const uint8_t> bits, uint64_t bitCount) {
     constexpr size_t kPart = 1 << 19;
     out().push_back('(');
+    if (bitCount == 0) {
+        out().push_back('0');
+    }
     for (size_t to = bytesFor(bitCount); to > 0;) {
         const size_t from = to > kPart ? to - kPart : 0;
         appendHexDigits(out(), bits, bitCount, from, to);

@@ -62,7 +62,9 @@ void FullScan::compose(const ScanValues& header, const ScanValues& body,
                        const ScanValues& trailer) {
     bitCount = uint64_t{header.bitCount} + body.bitCount + trailer.bitCount;
     const bool checked = header.checksTdo() || body.checksTdo() || trailer.checksTdo();
-    if (header.bitCount == 0 && trailer.bitCount == 0) {
+    compared_ = checked;
+    // An empty header's TDO still makes the scan a check (of no bit of its own).
+    if (header.bitCount == 0 && trailer.bitCount == 0 && checked == body.checksTdo()) {
         tdi = body.tdi;
         tdo = checked ? std::span<const uint8_t>(body.tdo) : std::span<const uint8_t>();
         mask = checked ? std::span<const uint8_t>(body.mask()) : std::span<const uint8_t>();
@@ -94,10 +96,12 @@ void FullScan::slice(uint64_t start, uint64_t count, FullScan& piece) const {
     piece.tdi = piece.tdi_;
     piece.tdo_.clear();
     piece.mask_.clear();
+    piece.compared_ = false;
     if (checks()) {
         piece.mask_.assign(size, 0);
         copyBits(piece.mask_.data(), 0, mask.data(), start, count);
         if (anyBitSet(piece.mask_)) {
+            piece.compared_ = true;
             piece.tdo_.assign(size, 0);
             copyBits(piece.tdo_.data(), 0, tdo.data(), start, count);
         } else {

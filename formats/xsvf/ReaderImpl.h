@@ -52,7 +52,9 @@ struct XsvfReader::Impl {
     void pushEnd(bool ir, TapState state);
     void pushScan(bool ir, uint32_t bits, std::vector<uint8_t> tdi,
                   const std::vector<uint8_t>* tdo);
-    // `compared`: XSDRB/XSDRC/XSDRE compare nothing, the other forms the mask in force.
+    // `compared`: the scan has a TDO, the expected TDO under the mask in force. A TDO form gives
+    // one whatever the mask (a mask of zeros compares no bit of it); XSDR and XSDRINC compare
+    // only where the mask has a bit; XSDRB/XSDRC/XSDRE compare nothing.
     void pushDataScan(std::vector<uint8_t> tdi, ScanEnd end, bool compared);
     void pushRunTest(TapState run, TapState end, bool hasCount, uint64_t count, bool hasTime,
                      uint64_t microseconds);

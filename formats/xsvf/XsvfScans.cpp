@@ -88,7 +88,7 @@ bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
                 return truncated();
             }
             incrementTdi = tdi;
-            pushDataScan(std::move(tdi), ScanEnd::Step, true);
+            pushDataScan(std::move(tdi), ScanEnd::Step, maskHasBits);
             return true;
         case Opcode::XSDRB:
         case Opcode::XSDRC:
@@ -101,7 +101,7 @@ bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
             pushDataScan(std::move(tdi), ScanEnd::LastPiece, withTdo);
             return true;
         default:
-            pushDataScan(std::move(tdi), ScanEnd::Step, true);
+            pushDataScan(std::move(tdi), ScanEnd::Step, withTdo || maskHasBits);
             return true;
     }
 }
@@ -131,7 +131,7 @@ bool XsvfReader::Impl::readIncrement() {
             }
         }
     }
-    pushDataScan(tdi, ScanEnd::Step, true);
+    pushDataScan(tdi, ScanEnd::Step, maskHasBits);
     return true;
 }
 
@@ -177,7 +177,7 @@ void XsvfReader::Impl::pushDataScan(std::vector<uint8_t> tdi, ScanEnd end, bool 
     pushEnd(false, end == ScanEnd::Piece ? KELJTAG_PAUSE_DR
                    : waits               ? KELJTAG_RUN_TEST_IDLE
                                          : endDR);
-    pushScan(false, sdrSize, std::move(tdi), compared && maskHasBits ? &expected : nullptr);
+    pushScan(false, sdrSize, std::move(tdi), compared ? &expected : nullptr);
     if (waits) {
         pushRunTest(KELJTAG_RUN_TEST_IDLE, KELJTAG_RUN_TEST_IDLE, true, runTest, true, runTest);
     }

@@ -24,6 +24,11 @@ uint8_t code(Opcode opcode) {
     return static_cast<uint8_t>(opcode);
 }
 
+// The pause of the scan's own kind, where XENDIR/XENDDR can end it.
+KelPluginInterface::TapState ownPause(bool ir) {
+    return ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR;
+}
+
 }  // namespace
 
 XsvfWriter::XsvfWriter(WriterOptions options, OutputSink sink)
@@ -119,22 +124,26 @@ void XsvfWriter::takeScan(const Statement& statement) {
             writeSir(full_.tdi, full_.bitCount);
         } else {
             writeSdr(code(Opcode::XSDR), code(Opcode::XSDRTDO), full_.tdi,
-                     checks ? full_.tdo : Bits{}, checks ? full_.mask : Bits{}, full_.bitCount);
+                     checks ? full_.tdo : Bits{}, checks ? full_.mask : Bits{}, full_.bitCount,
+                     checks);
         }
-        stateAfterScan(end);
+        stateAfterScan(ir, end);
         return;
     }
     held_.active = true;
+    held_.checks = checks;
     held_.tdi.assign(full_.tdi.begin(), full_.tdi.end());
     held_.tdo.assign(checks ? full_.tdo.begin() : full_.tdo.end(), full_.tdo.end());
     held_.mask.assign(checks ? full_.mask.begin() : full_.mask.end(), full_.mask.end());
 }
 
 // The XRUNTEST a RUNTEST becomes when it follows a scan, or 0 when it cannot be one: only in
-// Run-Test/Idle, after a scan that does not end in Test-Logic-Reset, and within a player's range.
+// Run-Test/Idle, after a scan that ends in Run-Test/Idle or its own pause (from which the way to
+// Run-Test/Idle passes no capture), and within a player's range.
 uint64_t XsvfWriter::foldedRunTest(const Statement& statement) const {
     const kelsvfreader::RunTest& run = statement.run;
-    if (run.runState != KELJTAG_RUN_TEST_IDLE || held_.end == KELJTAG_TEST_LOGIC_RESET ||
+    const bool plainEnd = held_.end == KELJTAG_RUN_TEST_IDLE || held_.end == ownPause(held_.ir);
+    if (run.runState != KELJTAG_RUN_TEST_IDLE || !plainEnd ||
         (run.hasCount && run.clock == kelsvfreader::RunClock::SCK)) {
         return 0;
     }
@@ -156,13 +165,16 @@ void XsvfWriter::writeHeld(const Statement* runTest) {
         writeSir(held_.tdi, held_.bits);
     } else {
         writeSdr(code(Opcode::XSDR), code(Opcode::XSDRTDO), held_.tdi, held_.tdo, held_.mask,
-                 held_.bits);
+                 held_.bits, held_.checks);
     }
     if (runTest == nullptr) {
-        stateAfterScan(held_.end);
-    } else if (runTest->run.endState != KELJTAG_RUN_TEST_IDLE) {
-        opcode(code(Opcode::XSTATE));
-        number(codeOfState(runTest->run.endState), 1);
+        stateAfterScan(held_.ir, held_.end);
+    } else {
+        tap_ = runTest->run.endState;
+        if (tap_ != KELJTAG_RUN_TEST_IDLE) {
+            opcode(code(Opcode::XSTATE));
+            number(codeOfState(tap_), 1);
+        }
     }
 }
 
@@ -174,7 +186,7 @@ void XsvfWriter::writeCutIr(const FullScan& scan, TapState end, uint64_t piece) 
         scan.slice(start, count, piece_);
         writeSir(piece_.tdi, count);
     }
-    stateAfterScan(end);
+    stateAfterScan(true, end);
 }
 
 // XSDRB enters Shift-DR and stays there, XSDRC goes on shifting, XSDRE leaves as XENDDR says.
@@ -189,10 +201,11 @@ void XsvfWriter::writeCutDr(const FullScan& scan, TapState end, uint64_t piece) 
         const Opcode checked = first  ? Opcode::XSDRTDOB
                                : last ? Opcode::XSDRTDOE
                                       : Opcode::XSDRTDOC;
-        writeSdr(code(plain), code(checked), piece_.tdi, piece_.tdo, piece_.mask, count);
+        writeSdr(code(plain), code(checked), piece_.tdi, piece_.tdo, piece_.mask, count,
+                 piece_.checks());
         flushIfLarge();
     }
-    stateAfterScan(end);
+    stateAfterScan(false, end);
 }
 
 void XsvfWriter::writeWait(const Statement& statement) {
@@ -212,12 +225,28 @@ void XsvfWriter::writeWait(const Statement& statement) {
         number(codeOfState(left == 0 ? run.endState : run.runState), 1);
         number(wait, 4);
         if (left == 0) {
+            tap_ = run.endState;
             return;
         }
     }
 }
 
+// An XSVF player walks to each XSTATE by the shortest path; an SVF path step that is not one
+// clock from the state before would become a walk of several clocks, another effect.
 void XsvfWriter::writeState(const Statement& statement) {
+    TapState at = tap_;
+    for (size_t i = 0; statement.path.size() > 1 && i < statement.path.size(); ++i) {
+        const TapState next = statement.path[i];
+        if (next != KELJTAG_TEST_LOGIC_RESET && TapStateMachine::nextState(at, 0) != next &&
+            TapStateMachine::nextState(at, 1) != next) {
+            fail(statement.position, std::string("STATE: ") + kelsvfreader::svfStateName(next) +
+                                         " does not follow " + kelsvfreader::svfStateName(at) +
+                                         " in one clock");
+            return;
+        }
+        at = next;
+    }
+    tap_ = statement.state;
     if (statement.path.empty()) {
         opcode(code(Opcode::XSTATE));
         number(codeOfState(statement.state), 1);
@@ -272,11 +301,11 @@ void XsvfWriter::setRunTest(uint32_t value) {
     }
 }
 
-// XSVF ends a scan in Run-Test/Idle or the pause state; Test-Logic-Reset follows as an XSTATE.
+// XSVF ends a scan in Run-Test/Idle or its own pause state; Test-Logic-Reset and the other
+// kind's pause follow as an XSTATE (stateAfterScan).
 void XsvfWriter::setEndState(bool ir, TapState state) {
-    const bool pause = state == KELJTAG_PAUSE_DR || state == KELJTAG_PAUSE_IR;
-    const TapState wanted =
-        pause ? (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR) : KELJTAG_RUN_TEST_IDLE;
+    const bool pause = state == ownPause(ir);
+    const TapState wanted = pause ? state : KELJTAG_RUN_TEST_IDLE;
     if (end_[ir ? 1 : 0] != wanted) {
         end_[ir ? 1 : 0] = wanted;
         opcode(code(ir ? Opcode::XENDIR : Opcode::XENDDR));
@@ -284,10 +313,11 @@ void XsvfWriter::setEndState(bool ir, TapState state) {
     }
 }
 
-void XsvfWriter::stateAfterScan(TapState end) {
-    if (end == KELJTAG_TEST_LOGIC_RESET) {
+void XsvfWriter::stateAfterScan(bool ir, TapState end) {
+    tap_ = end;
+    if (end != KELJTAG_RUN_TEST_IDLE && end != ownPause(ir)) {
         opcode(code(Opcode::XSTATE));
-        number(codeOfState(KELJTAG_TEST_LOGIC_RESET), 1);
+        number(codeOfState(end), 1);
     }
 }
 
@@ -330,9 +360,9 @@ void XsvfWriter::writeSir(Bits tdi, uint64_t bits) {
     vector(tdi, bits);
 }
 
+// `checks`: a TDO with a mask of zeros too: the check is said, as the input says it.
 void XsvfWriter::writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask,
-                          uint64_t bits) {
-    const bool checks = !tdo.empty() && anyBitSet(mask);
+                          uint64_t bits, bool checks) {
     setSize(bits, checks ? mask : Bits{});
     const bool piece = plain != code(Opcode::XSDR);
     // A plain XSDR is compared against the TDO in force: it needs a mask of zeros. XSDRB/C/E

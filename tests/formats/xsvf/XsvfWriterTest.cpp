@@ -39,6 +39,8 @@ const WriteCase kWriteCases[] = {
      "08 00 00 00 08 01 00 03 01 17 06 06 00 00 00 0a"},
     {"end states", "ENDIR IRPAUSE; ENDDR RESET; SIR 4 TDI (c); SDR 8 TDI (01);",
      "13 01 02 04 0c 08 00 00 00 08 01 00 03 01 12 00"},
+    {"an sir ending in pause-dr, its wait not folded",
+     "ENDIR DRPAUSE; SIR 4 TDI (c); RUNTEST 5 TCK;", "02 04 0c 12 06 17 01 01 00 00 00 05"},
     {"headers fold into the scan", "HIR 4 TDI (f); SIR 8 TDI (a5);", "02 0c 0a 5f"},
     {"a long scan cut into xsdrb, xsdrc, xsdre", "ENDDR DRPAUSE; SDR 24 TDI (030201);",
      "14 01 08 00 00 00 08 01 00 0c 01 0d 02 0e 03", 8},
@@ -48,6 +50,9 @@ const WriteCase kWriteCases[] = {
     {"frequency cannot be said", "FREQUENCY 1E6 HZ;", "", 0, "error: FREQUENCY"},
     {"trst cannot be said", "TRST OFF;", "", 0, "error: TRST"},
     {"xsir compares no tdo", "SIR 8 TDI (a5) TDO (01);", "02 08 a5", 0, "error: SIR with TDO"},
+    {"a state path that does not start one clock away",
+     "STATE IDLE; STATE DRCAPTURE DREXIT1 DRPAUSE;", "12 01", 0,
+     "error: STATE: DRCAPTURE does not follow IDLE"},
 };
 
 class XsvfWrite : public testing::TestWithParam<WriteCase> {};

@@ -47,13 +47,15 @@ struct FullScan {
     std::span<const uint8_t> tdo;
     std::span<const uint8_t> mask;
 
-    bool checks() const { return !tdo.empty(); }
+    // Whether TDO is compared (also for a scan of no bits, whose check compares none).
+    bool checks() const { return compared_; }
     // Composes the scan; views the statement's own vectors when there is nothing to fold.
     void compose(const ScanValues& header, const ScanValues& body, const ScanValues& trailer);
     // Bits [start, start + count) into `piece`, its own storage.
     void slice(uint64_t start, uint64_t count, FullScan& piece) const;
 
   private:
+    bool compared_ = false;
     std::vector<uint8_t> tdi_;
     std::vector<uint8_t> tdo_;
     std::vector<uint8_t> mask_;

@@ -9,8 +9,8 @@
 // The state a player carries from command to command is carried here: XSDRSIZE, XTDOMASK, the
 // expected TDO, XRUNTEST, XENDIR/XENDDR, XREPEAT and the XSDRINC masks stay in force. So:
 // - XSIR/XSIR2 is a SIR without TDO; XSDR is an SDR compared against the last expected TDO
-//   under the mask in force, XSDRTDO one that sets a new expected TDO; a mask of zeros (also
-//   the one in force after XSDRSIZE until an XTDOMASK) compares nothing, and the SDR has no TDO.
+//   under the mask in force (an SDR without TDO where the mask is zeros, as it is after XSDRSIZE
+//   until an XTDOMASK), XSDRTDO an SDR with a new expected TDO, under the mask in force.
 // - A nonzero XRUNTEST ends each XSIR/XSDR-like step in Run-Test/Idle, whatever XENDIR/XENDDR
 //   says, with "RUNTEST IDLE n TCK n us": players give n clocks and n microseconds.
 // - XSDRB/XSDRC (and their TDO forms) stay in Shift-DR: they read as SDRs ending in Pause-DR,

@@ -10,7 +10,7 @@
 //   other becomes XWAIT (time only), in the state it names; XRUNTEST is 0 for the other scans;
 // - a scan longer than maxScan is cut into XSDRB/XSDRC/XSDRE (XSDRTDOB/C/E where compared: a
 //   common player compares none of those bits, a warning says so) or XSIRs through Pause-IR;
-// - ENDIR/ENDDR RESET as Run-Test/Idle with an XSTATE RESET after the scan;
+// - ENDIR/ENDDR RESET, or the other kind's pause, as Run-Test/Idle with an XSTATE after the scan;
 // - XCOMPLETE at the end.
 // FREQUENCY, TRST, PIO and PIOMAP cannot be said: errors, or warnings with dropUnsupported.
 #ifndef KELXSVF_XSVF_WRITER_H
@@ -44,7 +44,8 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
         TapState end = KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
         uint64_t bits = 0;
         std::vector<uint8_t> tdi;
-        std::vector<uint8_t> tdo;  // empty: not compared
+        bool checks = false;
+        std::vector<uint8_t> tdo;
         std::vector<uint8_t> mask;
     };
 
@@ -67,8 +68,9 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
     void setSize(uint64_t bits, Bits mask);
     void setMask(Bits mask, uint64_t bits);
     void writeSir(Bits tdi, uint64_t bits);
-    void writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask, uint64_t bits);
-    void stateAfterScan(TapState end);
+    void writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask, uint64_t bits,
+                  bool checks);
+    void stateAfterScan(bool ir, TapState end);
 
     kelsvfwriter::HeadersInForce headers_;
     TapState askedEnd_[2] = {KelPluginInterface::KELJTAG_RUN_TEST_IDLE,
@@ -79,7 +81,8 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
                         KelPluginInterface::KELJTAG_RUN_TEST_IDLE};
     bool sizeWritten_ = false;
     uint64_t size_ = 0;
-    std::vector<uint8_t> mask_;  // at size_
+    std::vector<uint8_t> mask_;                                    // at size_
+    TapState tap_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;  // where the TAP is
     HeldScan held_;
     kelsvfwriter::FullScan full_;
     kelsvfwriter::FullScan piece_;
