@@ -327,6 +327,7 @@ bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
         return false;
     }
     try {
+        impl.keepBorrowedDr();
         kelsvfreader::Statement statement;
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();

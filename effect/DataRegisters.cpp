@@ -104,6 +104,7 @@ void ChainPlayer::Impl::captureDr() {
         tdoSideBits = knownDrBits;
     }
     drStream.clear();
+    drBorrowed = nullptr;
     drShiftedBits = 0;
     drShifted = false;
     drCaptured = true;
@@ -166,10 +167,22 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, ui
             copyBits(tdoAll.data(), tdoStart, drCapture.bits(), drShiftedBits, out);
             copyBits(knownAll.data(), tdoStart, drCapture.known(), drShiftedBits, out);
         }
-        drStream.resize(bytesFor(drShiftedBits + count));
-        copyBits(drStream.data(), drShiftedBits, src, 0, count);
+        if (drShiftedBits == 0 && borrowNextDr) {
+            drBorrowed = src;
+        } else {
+            keepBorrowedDr();
+            drStream.resize(bytesFor(drShiftedBits + count));
+            copyBits(drStream.data(), drShiftedBits, src, 0, count);
+        }
     }
     drShiftedBits += count;
+}
+
+void ChainPlayer::Impl::keepBorrowedDr() {
+    if (drBorrowed != nullptr) {
+        drStream.assign(drBorrowed, drBorrowed + bytesFor(drShiftedBits));
+        drBorrowed = nullptr;
+    }
 }
 
 void ChainPlayer::Impl::updateDr() {
@@ -184,7 +197,8 @@ void ChainPlayer::Impl::updateDr() {
     if (elastic && !fromStream) {
         drPath.reset(knownDrBits);
         copyBits(drPath.bits(), 0, drCapture.bits(), 0, knownDrBits);
-        drPath.shift(drStream.data(), 0, drShiftedBits, nullptr, nullptr, 0);
+        drPath.shift(drBorrowed != nullptr ? drBorrowed : drStream.data(), 0, drShiftedBits,
+                     nullptr, nullptr, 0);
     }
     const uint64_t elasticLength = fromStream ? drShiftedBits - knownDrBits : 0;
     // Where each register starts, counted from TDO; reported device 0 first.
@@ -194,7 +208,8 @@ void ChainPlayer::Impl::updateDr() {
         starts[i] = at;
         at += drSelected[i].elastic ? elasticLength : drSelected[i].length;
     }
-    const uint8_t* source = fromStream ? drStream.data() : drPath.bits();
+    const uint8_t* stream = drBorrowed != nullptr ? drBorrowed : drStream.data();
+    const uint8_t* source = fromStream ? stream : drPath.bits();
     for (size_t i = 0; i < drSelected.size(); ++i) {
         const SelectedRegister& selected = drSelected[i];
         if (selected.bypass) {
@@ -202,7 +217,9 @@ void ChainPlayer::Impl::updateDr() {
         }
         const uint64_t length = selected.elastic ? elasticLength : selected.length;
         std::span<const uint8_t> value;
-        if (starts[i] % 8 == 0 && fromStream && length % 8 == 0) {
+        // The stream's bits past its end are zero, as an update's must be.
+        const bool wholeBytes = length % 8 == 0 || starts[i] + length == drShiftedBits;
+        if (starts[i] % 8 == 0 && fromStream && wholeBytes) {
             value = std::span<const uint8_t>(source + starts[i] / 8, bytesFor(length));
         } else {
             valueBits.assign(bytesFor(length), 0);
@@ -215,6 +232,7 @@ void ChainPlayer::Impl::updateDr() {
     }
     // A second Update-DR needs a capture first; the registers keep what they latched.
     drCaptured = false;
+    drBorrowed = nullptr;
 }
 
 }  // namespace kelsvf::check

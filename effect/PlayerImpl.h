@@ -76,6 +76,8 @@ struct ChainPlayer::Impl {
     // `tdo`.
     void shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart);
     void updateDr();
+    // Copies a borrowed scan into drStream: the reader is about to reuse its buffer.
+    void keepBorrowedDr();
 
     // --- TdoCompare.cpp
     void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
@@ -117,6 +119,10 @@ struct ChainPlayer::Impl {
     ShiftWindow drPath;             // without an elastic register: the whole path
     ShiftWindow drCapture;          // with one: the captures of the known registers
     std::vector<uint8_t> drStream;  // with one: every bit shifted since the capture
+    // A capture's first scan, a statement's own TDI alone, stays in the reader's buffer until
+    // another scan continues it or the reader moves on: a large register costs no copy.
+    const uint8_t* drBorrowed = nullptr;
+    bool borrowNextDr = false;  // the scan being shifted is a statement's TDI alone
     uint64_t drShiftedBits = 0;
     uint64_t drLine = 0;
     bool drShifted = false;

@@ -87,6 +87,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     }
     // Header first into TDI, then the statement's bits, then the trailer.
     inScan = true;
+    borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
     uint64_t at = 0;
     for (const ScanValues* part : {&header, &body, &trailer}) {
         if (ir) {
@@ -98,6 +99,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
         at += part->bitCount;
     }
     inScan = false;
+    borrowNextDr = false;
     if (ir) {
         irShifted = true;
         irLine = line;
