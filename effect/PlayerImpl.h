@@ -25,8 +25,10 @@ struct SelectedRegister {
     bool bypass = false;
     bool captureKnown = false;
     uint32_t capture = 0;  // the captured bits, when known (BYPASS 0, the IDCODE)
+    bool assumed = false;  // of unknown length, taken as 1 bit beside the elastic one
+    bool afterReset = false;  // unknown: IDCODE or BYPASS
+    uint64_t instruction = 0;
     std::string_view name;
-    std::string path;  // for messages: "device 0 BYPASS 1"
 };
 
 struct DeviceState {
@@ -71,6 +73,8 @@ struct ChainPlayer::Impl {
     // Shift-DR, whether it fits.
     void captureDr();
     SelectedRegister selectDataRegister(size_t device) const;
+    // For messages: "device 0 BYPASS 1", "device 1 instruction 0x3a 1 or more".
+    std::string registerPath(size_t device) const;
     void checkDrFit();
     // `count` bits of a scan into the DR path; TDO into tdoAll/knownAll from `tdoStart` when
     // `tdo`.
@@ -136,7 +140,10 @@ struct ChainPlayer::Impl {
     uint64_t scanHeaderBits = 0;
     uint64_t scanTrailerBits = 0;
     uint64_t scanColumn = 0;
-    std::string scanParts;
+    uint64_t scanBodyBits = 0;
+    bool scanIr = false;
+    // "HDR 1 + SDR 32 + TDR 2".
+    std::string scanParts() const;
 
     // Buffers reused from scan to scan: TDO and its known bits, the expected TDO and mask when
     // headers or trailers take part, one update's value.
