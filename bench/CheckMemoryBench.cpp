@@ -1,10 +1,7 @@
 // Peak resident memory of kelsvf check on each sample file, in a fresh process: what the
 // reader, the player and the report hold, whatever the file declares.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <cstdio>
 #include <string>
 
 #include "CheckSamples.h"
@@ -12,24 +9,19 @@
 namespace kelbench {
 namespace {
 
-// The child's peak resident set in KiB, or -1.
+// kelsvf check's peak resident set in KiB, or -1, measured by kel_bench_peak_of.
 long peakOfCheck(const CheckSample& sample, const std::string& irLength) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (freopen("/dev/null", "w", stdout) == nullptr) {
-            _exit(127);
-        }
-        execl(KELSVF_PATH, KELSVF_PATH, "check", sample.path.c_str(), "--irlen", irLength.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) > 1) {
+    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH + "' check '" +
+                                sample.path + "' --irlen " + irLength;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
         return -1;
     }
-    return usage.ru_maxrss;
+    long peak = -1;
+    int exitCode = -1;
+    const int fields = std::fscanf(pipe, "%ld %d", &peak, &exitCode);
+    const int status = pclose(pipe);
+    return fields == 2 && status == 0 && exitCode <= 1 ? peak : -1;
 }
 
 // Arg: 0 the 64 MiB SDR file, 1 the statement file, 2 "SDR 4294967295 TDI (0);", 3 eight
