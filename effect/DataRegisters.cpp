@@ -22,8 +22,8 @@ std::string hexInstruction(uint64_t instruction) {
 SelectedRegister ChainPlayer::Impl::selectDataRegister(size_t i) const {
     const DeviceDescription& described = chainDescription.devices[i];
     const DeviceState& device = devices[i];
-    const uint64_t bypass = described.irLength >= 64 ? ~uint64_t{0}
-                                                     : (uint64_t{1} << described.irLength) - 1;
+    const uint64_t bypass =
+        described.irLength >= 64 ? ~uint64_t{0} : (uint64_t{1} << described.irLength) - 1;
     SelectedRegister selected;
     selected.instruction = device.instruction;
     if (device.selectedByReset) {
@@ -140,6 +140,9 @@ void ChainPlayer::Impl::checkDrFit() {
     }
     const bool fits = elastic ? total > knownDrBits : total == knownDrBits;
     if (fits && unknown <= 1) {
+        if (scanHeaderBits == 0 && scanTrailerBits == 0) {
+            return;  // nothing can end inside a device
+        }
         std::vector<uint64_t> lengths;
         for (const SelectedRegister& selected : drSelected) {
             lengths.push_back(selected.elastic ? total - knownDrBits : selected.length);
@@ -224,7 +227,8 @@ void ChainPlayer::Impl::updateDr() {
     }
     const uint64_t elasticLength = fromStream ? drShiftedBits - knownDrBits : 0;
     // Where each register starts, counted from TDO; reported device 0 first.
-    std::vector<uint64_t> starts(drSelected.size());
+    std::vector<uint64_t>& starts = registerStarts;
+    starts.resize(drSelected.size());
     uint64_t at = 0;
     for (size_t i = drSelected.size(); i-- > 0;) {
         starts[i] = at;

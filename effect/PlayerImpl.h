@@ -24,8 +24,8 @@ struct SelectedRegister {
     bool elastic = false;  // of unknown length: takes the bits the others leave
     bool bypass = false;
     bool captureKnown = false;
-    uint32_t capture = 0;  // the captured bits, when known (BYPASS 0, the IDCODE)
-    bool assumed = false;  // of unknown length, taken as 1 bit beside the elastic one
+    uint32_t capture = 0;     // the captured bits, when known (BYPASS 0, the IDCODE)
+    bool assumed = false;     // of unknown length, taken as 1 bit beside the elastic one
     bool afterReset = false;  // unknown: IDCODE or BYPASS
     uint64_t instruction = 0;
     std::string_view name;
@@ -152,6 +152,7 @@ struct ChainPlayer::Impl {
     std::vector<uint8_t> expectedAll;
     std::vector<uint8_t> maskAll;
     std::vector<uint8_t> valueBits;
+    std::vector<uint64_t> registerStarts;  // of an update, counted from TDO
 };
 
 }  // namespace kelsvf::check
