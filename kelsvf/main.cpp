@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
-#include "cli/HelpText.h"
+#include "cli/help/HelpText.h"
 #include "commands/Commands.h"
 #include "common/ExitCodes.h"
 #include "output/InterruptCleanup.h"
