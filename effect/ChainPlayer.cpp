@@ -335,6 +335,7 @@ bool ChainPlayer::playNext(StatementSource& reader) {
         return false;
     }
     try {
+        impl.keepBorrowedDr();
         kelsvfreader::Statement statement;
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();
@@ -379,6 +380,18 @@ PlaySummary ChainPlayer::playAll(StatementSource& reader) {
     while (playNext(reader)) {
     }
     return summary();
+}
+
+const std::array<Count, 16>& ChainPlayer::clocksInState() const {
+    return impl_->clocks;
+}
+
+Count ChainPlayer::minimumWaitMicroseconds() const {
+    return impl_->counts.minimumWaitMicroseconds;
+}
+
+const std::array<double, 16>& ChainPlayer::runMicroseconds() const {
+    return impl_->counts.runMicroseconds;
 }
 
 PlaySummary ChainPlayer::summary() const {

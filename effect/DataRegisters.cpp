@@ -22,38 +22,54 @@ std::string hexInstruction(uint64_t instruction) {
 SelectedRegister ChainPlayer::Impl::selectDataRegister(size_t i) const {
     const DeviceDescription& described = chainDescription.devices[i];
     const DeviceState& device = devices[i];
-    const std::string prefix = "device " + std::to_string(i);
     const uint64_t bypass =
         described.irLength >= 64 ? ~uint64_t{0} : (uint64_t{1} << described.irLength) - 1;
     SelectedRegister selected;
+    selected.instruction = device.instruction;
     if (device.selectedByReset) {
         if (described.idcode.value_or(0) != 0) {
-            return {kIdcodeLength,        false, false, true, *described.idcode, "IDCODE",
-                    prefix + " IDCODE 32"};
+            selected.length = kIdcodeLength;
+            selected.captureKnown = true;
+            selected.capture = *described.idcode;
+            selected.name = "IDCODE";
+        } else if (described.idcode) {  // known to have none: BYPASS, as the standard has it
+            selected.length = 1;
+            selected.bypass = selected.captureKnown = true;
+            selected.name = "BYPASS";
+        } else {
+            selected.elastic = true;
+            selected.afterReset = true;
         }
-        if (described.idcode) {  // known to have none: BYPASS, as the standard has it
-            return {1, false, true, true, 0, "BYPASS", prefix + " BYPASS 1"};
-        }
-        selected.elastic = true;
-        selected.path = prefix + " after a reset (IDCODE or BYPASS) 1 or more";
         return selected;
     }
     if (device.instruction == bypass) {
-        return {1, false, true, true, 0, "BYPASS", prefix + " BYPASS 1"};
+        selected.length = 1;
+        selected.bypass = selected.captureKnown = true;
+        selected.name = "BYPASS";
+        return selected;
     }
     if (const KnownInstruction* known = described.instruction(device.instruction)) {
         const bool idcode = known->capturesIdcode && described.idcode.value_or(0) != 0;
-        return {known->length,
-                false,
-                false,
-                idcode,
-                idcode ? *described.idcode : 0,
-                known->name,
-                prefix + " " + known->name + " " + std::to_string(known->length)};
+        selected.length = known->length;
+        selected.captureKnown = idcode;
+        selected.capture = idcode ? *described.idcode : 0;
+        selected.name = known->name;
+        return selected;
     }
     selected.elastic = true;
-    selected.path = prefix + " instruction " + hexInstruction(device.instruction) + " 1 or more";
     return selected;
+}
+
+std::string ChainPlayer::Impl::registerPath(size_t i) const {
+    const SelectedRegister& selected = drSelected[i];
+    const std::string prefix = "device " + std::to_string(i);
+    if (selected.elastic || selected.assumed) {
+        return prefix +
+               (selected.afterReset ? " after a reset (IDCODE or BYPASS)"
+                                    : " instruction " + hexInstruction(selected.instruction)) +
+               " 1 or more";
+    }
+    return prefix + " " + std::string(selected.name) + " " + std::to_string(selected.length);
 }
 
 void ChainPlayer::Impl::captureDr() {
@@ -70,6 +86,7 @@ void ChainPlayer::Impl::captureDr() {
             elastic = i;
         } else if (drSelected[i].elastic) {
             drSelected[i].elastic = false;
+            drSelected[i].assumed = true;
             drSelected[i].length = 1;
         }
     }
@@ -104,6 +121,7 @@ void ChainPlayer::Impl::captureDr() {
         tdoSideBits = knownDrBits;
     }
     drStream.clear();
+    drBorrowed = nullptr;
     drShiftedBits = 0;
     drShifted = false;
     drCaptured = true;
@@ -114,25 +132,38 @@ void ChainPlayer::Impl::captureDr() {
 
 void ChainPlayer::Impl::checkDrFit() {
     const uint64_t total = *pendingDrBits;
-    std::string path;
     bool allBypass = true;
     uint64_t unknown = 0;
     for (const SelectedRegister& selected : drSelected) {
-        path += (path.empty() ? "" : ", ") + selected.path;
         allBypass = allBypass && selected.bypass;
-        unknown += selected.path.ends_with("1 or more") ? 1u : 0u;
+        unknown += selected.elastic || selected.assumed ? 1u : 0u;
     }
     const bool fits = elastic ? total > knownDrBits : total == knownDrBits;
+    if (fits && unknown <= 1) {
+        if (scanHeaderBits == 0 && scanTrailerBits == 0) {
+            return;  // nothing can end inside a device
+        }
+        std::vector<uint64_t> lengths;
+        for (const SelectedRegister& selected : drSelected) {
+            lengths.push_back(selected.elastic ? total - knownDrBits : selected.length);
+        }
+        checkWholeDevices(lengths, false, 0);
+        return;
+    }
+    std::string path;
+    for (size_t i = 0; i < drSelected.size(); ++i) {
+        path += (path.empty() ? "" : ", ") + registerPath(i);
+    }
     if (!elastic && total > knownDrBits && allBypass) {
         report(Severity::Info, scanColumn, kChainMeasurement,
-               "SDR: " + std::to_string(total) + " bits (" + scanParts + ") through " +
+               "SDR: " + std::to_string(total) + " bits (" + scanParts() + ") through " +
                    std::to_string(knownDrBits) +
                    " BYPASS bits: a measurement of the chain, not a register write");
         return;
     }
     if (!fits) {
         report(Severity::Error, 0, kScanDoesNotFit,
-               "SDR: " + std::to_string(total) + " bits (" + scanParts +
+               "SDR: " + std::to_string(total) + " bits (" + scanParts() +
                    ") do not fit the chain: its data registers take " +
                    (elastic ? "at least " : "") + std::to_string(knownDrBits + (elastic ? 1 : 0)) +
                    " bits (" + path + ")");
@@ -145,11 +176,6 @@ void ChainPlayer::Impl::checkDrFit() {
                    path + "); taken as 1 bit each but device " + std::to_string(*elastic) +
                    ", nearest TDO");
     }
-    std::vector<uint64_t> lengths;
-    for (const SelectedRegister& selected : drSelected) {
-        lengths.push_back(selected.elastic ? total - knownDrBits : selected.length);
-    }
-    checkWholeDevices(lengths, false, 0);
 }
 
 void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart) {
@@ -166,10 +192,22 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, ui
             copyBits(tdoAll.data(), tdoStart, drCapture.bits(), drShiftedBits, out);
             copyBits(knownAll.data(), tdoStart, drCapture.known(), drShiftedBits, out);
         }
-        drStream.resize(bytesFor(drShiftedBits + count));
-        copyBits(drStream.data(), drShiftedBits, src, 0, count);
+        if (drShiftedBits == 0 && borrowNextDr) {
+            drBorrowed = src;
+        } else {
+            keepBorrowedDr();
+            drStream.resize(bytesFor(drShiftedBits + count));
+            copyBits(drStream.data(), drShiftedBits, src, 0, count);
+        }
     }
     drShiftedBits += count;
+}
+
+void ChainPlayer::Impl::keepBorrowedDr() {
+    if (drBorrowed != nullptr) {
+        drStream.assign(drBorrowed, drBorrowed + bytesFor(drShiftedBits));
+        drBorrowed = nullptr;
+    }
 }
 
 void ChainPlayer::Impl::updateDr() {
@@ -184,17 +222,20 @@ void ChainPlayer::Impl::updateDr() {
     if (elastic && !fromStream) {
         drPath.reset(knownDrBits);
         copyBits(drPath.bits(), 0, drCapture.bits(), 0, knownDrBits);
-        drPath.shift(drStream.data(), 0, drShiftedBits, nullptr, nullptr, 0);
+        drPath.shift(drBorrowed != nullptr ? drBorrowed : drStream.data(), 0, drShiftedBits,
+                     nullptr, nullptr, 0);
     }
     const uint64_t elasticLength = fromStream ? drShiftedBits - knownDrBits : 0;
     // Where each register starts, counted from TDO; reported device 0 first.
-    std::vector<uint64_t> starts(drSelected.size());
+    std::vector<uint64_t>& starts = registerStarts;
+    starts.resize(drSelected.size());
     uint64_t at = 0;
     for (size_t i = drSelected.size(); i-- > 0;) {
         starts[i] = at;
         at += drSelected[i].elastic ? elasticLength : drSelected[i].length;
     }
-    const uint8_t* source = fromStream ? drStream.data() : drPath.bits();
+    const uint8_t* stream = drBorrowed != nullptr ? drBorrowed : drStream.data();
+    const uint8_t* source = fromStream ? stream : drPath.bits();
     for (size_t i = 0; i < drSelected.size(); ++i) {
         const SelectedRegister& selected = drSelected[i];
         if (selected.bypass) {
@@ -202,7 +243,9 @@ void ChainPlayer::Impl::updateDr() {
         }
         const uint64_t length = selected.elastic ? elasticLength : selected.length;
         std::span<const uint8_t> value;
-        if (starts[i] % 8 == 0 && fromStream && length % 8 == 0) {
+        // The stream's bits past its end are zero, as an update's must be.
+        const bool wholeBytes = length % 8 == 0 || starts[i] + length == drShiftedBits;
+        if (starts[i] % 8 == 0 && fromStream && wholeBytes) {
             value = std::span<const uint8_t>(source + starts[i] / 8, bytesFor(length));
         } else {
             valueBits.assign(bytesFor(length), 0);
@@ -215,6 +258,7 @@ void ChainPlayer::Impl::updateDr() {
     }
     // A second Update-DR needs a capture first; the registers keep what they latched.
     drCaptured = false;
+    drBorrowed = nullptr;
 }
 
 }  // namespace kelsvf::check

@@ -24,9 +24,11 @@ struct SelectedRegister {
     bool elastic = false;  // of unknown length: takes the bits the others leave
     bool bypass = false;
     bool captureKnown = false;
-    uint32_t capture = 0;  // the captured bits, when known (BYPASS 0, the IDCODE)
+    uint32_t capture = 0;     // the captured bits, when known (BYPASS 0, the IDCODE)
+    bool assumed = false;     // of unknown length, taken as 1 bit beside the elastic one
+    bool afterReset = false;  // unknown: IDCODE or BYPASS
+    uint64_t instruction = 0;
     std::string_view name;
-    std::string path;  // for messages: "device 0 BYPASS 1"
 };
 
 struct DeviceState {
@@ -69,11 +71,15 @@ struct ChainPlayer::Impl {
     // Shift-DR, whether it fits.
     void captureDr();
     SelectedRegister selectDataRegister(size_t device) const;
+    // For messages: "device 0 BYPASS 1", "device 1 instruction 0x3a 1 or more".
+    std::string registerPath(size_t device) const;
     void checkDrFit();
     // `count` bits of a scan into the DR path; TDO into tdoAll/knownAll from `tdoStart` when
     // `tdo`.
     void shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart);
     void updateDr();
+    // Copies a borrowed scan into drStream: the reader is about to reuse its buffer.
+    void keepBorrowedDr();
 
     // --- TdoCompare.cpp
     void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
@@ -115,6 +121,10 @@ struct ChainPlayer::Impl {
     ShiftWindow drPath;             // without an elastic register: the whole path
     ShiftWindow drCapture;          // with one: the captures of the known registers
     std::vector<uint8_t> drStream;  // with one: every bit shifted since the capture
+    // A capture's first scan, a statement's own TDI alone, stays in the reader's buffer until
+    // another scan continues it or the reader moves on: a large register costs no copy.
+    const uint8_t* drBorrowed = nullptr;
+    bool borrowNextDr = false;  // the scan being shifted is a statement's TDI alone
     uint64_t drShiftedBits = 0;
     uint64_t drLine = 0;
     bool drShifted = false;
@@ -128,7 +138,10 @@ struct ChainPlayer::Impl {
     uint64_t scanHeaderBits = 0;
     uint64_t scanTrailerBits = 0;
     uint64_t scanColumn = 0;
-    std::string scanParts;
+    uint64_t scanBodyBits = 0;
+    bool scanIr = false;
+    // "HDR 1 + SDR 32 + TDR 2".
+    std::string scanParts() const;
 
     // Buffers reused from scan to scan: TDO and its known bits, the expected TDO and mask when
     // headers or trailers take part, one update's value.
@@ -137,6 +150,7 @@ struct ChainPlayer::Impl {
     std::vector<uint8_t> expectedAll;
     std::vector<uint8_t> maskAll;
     std::vector<uint8_t> valueBits;
+    std::vector<uint64_t> registerStarts;  // of an update, counted from TDO
 };
 
 }  // namespace kelsvf::check

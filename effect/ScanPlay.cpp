@@ -37,12 +37,18 @@ std::string headerSplitsDevice(const std::vector<uint64_t>& lengths, uint64_t he
 
 }  // namespace
 
+std::string ChainPlayer::Impl::scanParts() const {
+    return std::string(scanIr ? "HIR " : "HDR ") + std::to_string(scanHeaderBits) + " + " +
+           (scanIr ? "SIR " : "SDR ") + std::to_string(scanBodyBits) + " + " +
+           (scanIr ? "TIR " : "TDR ") + std::to_string(scanTrailerBits);
+}
+
 void ChainPlayer::Impl::checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir,
                                           uint64_t column) {
     const std::string problem = headerSplitsDevice(lengths, scanHeaderBits, scanTrailerBits, ir);
     if (!problem.empty()) {
         report(Severity::Error, column, kScanDoesNotFit,
-               std::string(ir ? "SIR: " : "SDR: ") + scanParts + ": " + problem);
+               std::string(ir ? "SIR: " : "SDR: ") + scanParts() + ": " + problem);
     }
 }
 
@@ -56,13 +62,12 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     scanHeaderBits = header.bitCount;
     scanTrailerBits = trailer.bitCount;
     scanColumn = statement.position.column;
-    scanParts = std::string(ir ? "HIR " : "HDR ") + std::to_string(header.bitCount) + " + " + name +
-                " " + std::to_string(body.bitCount) + " + " + (ir ? "TIR " : "TDR ") +
-                std::to_string(trailer.bitCount);
+    scanBodyBits = body.bitCount;
+    scanIr = ir;
 
     if (total == 0) {
         report(Severity::Error, statement.position.column, kScanDoesNotFit,
-               std::string(name) + ": 0 bits (" + scanParts +
+               std::string(name) + ": 0 bits (" + scanParts() +
                    ") do not fit the chain; the scan is not played");
         return;
     }
@@ -87,6 +92,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     }
     // Header first into TDI, then the statement's bits, then the trailer.
     inScan = true;
+    borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
     uint64_t at = 0;
     for (const ScanValues* part : {&header, &body, &trailer}) {
         if (ir) {
@@ -98,6 +104,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
         at += part->bitCount;
     }
     inScan = false;
+    borrowNextDr = false;
     if (ir) {
         irShifted = true;
         irLine = line;
@@ -133,7 +140,7 @@ void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
             firstIrMisfitLine = line;
         }
         report(Severity::Error, column, kScanDoesNotFit,
-               "SIR: " + std::to_string(total) + " bits (" + scanParts +
+               "SIR: " + std::to_string(total) + " bits (" + scanParts() +
                    ") do not fit the chain: its instruction registers take " +
                    std::to_string(chainDescription.irPathLength()) + " bits (" + sum + ")");
     } else {

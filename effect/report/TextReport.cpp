@@ -1,6 +1,7 @@
 // kelsvf check's report as text: an event a line, in the order of the file, then the summary.
 // Findings of one kind past the first few are counted, not printed: a file that repeats one
 // form thousands of times gets one line for them.
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <map>
@@ -21,37 +22,45 @@ class TextReport : public CheckReport {
         std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
+    // Each line is put together in one buffer and written at once: a file of many short scans
+    // makes a line per statement.
     void deviceUpdate(const DeviceUpdate& update) override {
-        const std::string digest = isShortened(update.bitCount)
-                                       ? ", sha256 " + digestText(update.value, update.bitCount)
-                                       : "";
+        startLine(update.line);
+        line_ += ": device ";
+        appendNumber(update.device);
+        line_ += update.ir ? " ir " : " dr ";
         // An update without a shift into a register of unknown length latches no bit.
-        const std::string value =
-            update.bitCount == 0 ? "" : valueText(update.value, update.bitCount) + " ";
-        std::fprintf(out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s(%" PRIu64 " bit%s%s)\n",
-                     name_.c_str(), update.line, update.device, update.ir ? "ir" : "dr",
-                     value.c_str(), update.bitCount, update.bitCount == 1 ? "" : "s",
-                     digest.c_str());
+        if (update.bitCount != 0) {
+            line_ += valueText(update.value, update.bitCount);
+            line_ += ' ';
+        }
+        line_ += '(';
+        appendNumber(update.bitCount);
+        line_ += update.bitCount == 1 ? " bit" : " bits";
+        if (isShortened(update.bitCount)) {
+            line_ += ", sha256 ";
+            line_ += digestText(update.value, update.bitCount);
+        }
+        line_ += ")\n";
+        std::fwrite(line_.data(), 1, line_.size(), out_);
     }
 
     void tdoCheck(const TdoCheck& check) override {
+        startLine(check.line);
+        line_ += ": tdo ";
+        appendNumber(check.bitCount);
         if (check.comparedBits == 0) {
-            std::fprintf(out_,
-                         "%s:%" PRIu64 ": tdo %" PRIu64
-                         " bits not compared (the expected bits are the device's own capture)\n",
-                         name_.c_str(), check.line, check.bitCount);
-            return;
+            line_ += " bits not compared (the expected bits are the device's own capture)\n";
+        } else {
+            line_ += check.passed ? " bits passed" : " bits FAILED";
+            if (check.unknownBits != 0) {
+                line_ += " (";
+                appendNumber(check.unknownBits);
+                line_ += " expected bits not compared: their capture is the device's own)";
+            }
+            line_ += '\n';
         }
-        std::fprintf(out_, "%s:%" PRIu64 ": tdo %" PRIu64 " bits %s", name_.c_str(), check.line,
-                     check.bitCount, check.passed ? "passed" : "FAILED");
-        if (check.unknownBits != 0) {
-            std::fprintf(out_,
-                         " (%" PRIu64
-                         " expected bits not compared: their capture is the "
-                         "device's own)",
-                         check.unknownBits);
-        }
-        std::fputc('\n', out_);
+        std::fwrite(line_.data(), 1, line_.size(), out_);
     }
 
     void finding(const Finding& finding) override {
@@ -126,8 +135,21 @@ class TextReport : public CheckReport {
                                                : "note";
     }
 
+    // "NAME:LINE" into line_.
+    void startLine(uint64_t line) {
+        line_.assign(name_);
+        line_ += ':';
+        appendNumber(line);
+    }
+    void appendNumber(uint64_t number) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        line_.append(digits, end);
+    }
+
     std::FILE* out_;
     std::string name_;
+    std::string line_;
     std::map<std::pair<Severity, std::string>, Group> groups_;
 };
 

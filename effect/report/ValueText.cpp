@@ -84,22 +84,24 @@ std::string digestText(std::span<const uint8_t> bits, uint64_t bitCount) {
     for (size_t i = 0; i < sizeof length; ++i) {
         length[i] = static_cast<uint8_t>(bitCount >> (8 * i));
     }
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                          EVP_MD_CTX_free);
+    // Fetched and made once: a report digests every update.
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    thread_local const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(
+        EVP_MD_CTX_new(), EVP_MD_CTX_free);
     uint8_t digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    const bool done = context != nullptr &&
-                      EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1 &&
+    const bool done = sha256 != nullptr && context != nullptr &&
+                      EVP_DigestInit_ex(context.get(), sha256, nullptr) == 1 &&
                       EVP_DigestUpdate(context.get(), length, sizeof length) == 1 &&
                       EVP_DigestUpdate(context.get(), bits.data(), bits.size()) == 1 &&
                       EVP_DigestFinal_ex(context.get(), digest, &size) == 1;
     if (!done || size < 8) {
         return "(no digest)";
     }
-    std::string text;
+    std::string text(16, '0');
     for (size_t i = 0; i < 8; ++i) {
-        text += kDigits[digest[i] >> 4];
-        text += kDigits[digest[i] & 0xF];
+        text[2 * i] = kDigits[digest[i] >> 4];
+        text[2 * i + 1] = kDigits[digest[i] & 0xF];
     }
     return text;
 }

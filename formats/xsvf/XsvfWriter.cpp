@@ -330,23 +330,31 @@ void XsvfWriter::setSize(uint64_t bits, Bits mask) {
     size_ = bits;
     opcode(code(Opcode::XSDRSIZE));
     number(bits, 4);
-    mask_.assign(bytesFor(bits), 0);
-    std::copy(mask.begin(), mask.end(), mask_.begin());
+    keepMask(mask, bits);
+    opcode(code(Opcode::XTDOMASK));
+    vector(mask_, bits);  // a mask of zeros is kept empty and goes out as zeros
+}
+
+void XsvfWriter::setMask(Bits mask, uint64_t bits) {
+    const bool zeros = !anyBitSet(mask);
+    const bool same =
+        zeros ? mask_.empty() : std::equal(mask.begin(), mask.end(), mask_.begin(), mask_.end());
+    if (same) {
+        return;
+    }
+    keepMask(mask, bits);
     opcode(code(Opcode::XTDOMASK));
     vector(mask_, bits);
 }
 
-void XsvfWriter::setMask(Bits mask, uint64_t bits) {
-    const bool same = mask.empty()
-                          ? !anyBitSet(mask_)
-                          : std::equal(mask.begin(), mask.end(), mask_.begin(), mask_.end());
-    if (same) {
+// The mask in force, empty for zeros: the mask of every unchecked scan costs no memory.
+void XsvfWriter::keepMask(Bits mask, uint64_t bits) {
+    if (!anyBitSet(mask)) {
+        std::vector<uint8_t>().swap(mask_);
         return;
     }
     mask_.assign(bytesFor(bits), 0);
     std::copy(mask.begin(), mask.end(), mask_.begin());
-    opcode(code(Opcode::XTDOMASK));
-    vector(mask_, bits);
 }
 
 void XsvfWriter::writeSir(Bits tdi, uint64_t bits) {

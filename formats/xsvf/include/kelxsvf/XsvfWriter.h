@@ -67,6 +67,7 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
     void setEndState(bool ir, TapState state);
     void setSize(uint64_t bits, Bits mask);
     void setMask(Bits mask, uint64_t bits);
+    void keepMask(Bits mask, uint64_t bits);
     void writeSir(Bits tdi, uint64_t bits);
     void writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask, uint64_t bits,
                   bool checks);
@@ -81,7 +82,7 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
                         KelPluginInterface::KELJTAG_RUN_TEST_IDLE};
     bool sizeWritten_ = false;
     uint64_t size_ = 0;
-    std::vector<uint8_t> mask_;                                    // at size_
+    std::vector<uint8_t> mask_;                                    // at size_; empty for zeros
     TapState tap_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;  // where the TAP is
     HeldScan held_;
     kelsvfwriter::FullScan full_;
