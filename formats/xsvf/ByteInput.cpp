@@ -38,8 +38,9 @@ bool ByteInput::byte(uint8_t& value) {
 
 bool ByteInput::bytes(uint64_t count, std::vector<uint8_t>& out) {
     // Reserved, not touched: pages are used only as the bytes arrive, and a long vector is not
-    // copied as it grows.
-    out.reserve(out.size() + static_cast<size_t>(count));
+    // copied as it grows. Beyond 64 MiB the length is not taken on trust: the vector grows.
+    constexpr uint64_t kMaxReserve = uint64_t{64} << 20;
+    out.reserve(out.size() + static_cast<size_t>(std::min(count, kMaxReserve)));
     while (count > 0) {
         if (!refill()) {
             return false;
