@@ -1,12 +1,14 @@
 // kelsvf: a command-line host for the SVF-file JTAG plug-in.
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/CommandLine.h"
 #include "cli/HelpText.h"
 #include "commands/Commands.h"
+#include "common/Activity.h"
 #include "common/ExitCodes.h"
 #include "output/InterruptCleanup.h"
 
@@ -51,6 +53,10 @@ int main(int argc, char** argv) {
     } catch (const kelsvf::UsageError& error) {
         std::fprintf(stderr, "kelsvf: %s\nTry 'kelsvf --help'.\n", error.what());
         return kelsvf::kExitUsage;
+    } catch (const std::bad_alloc&) {
+        const std::string doing = kelsvf::activity::describe();
+        std::fprintf(stderr, "kelsvf: out of memory while %s\n", doing.c_str());
+        return kelsvf::kExitOutOfMemory;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kelsvf: %s\n", error.what());
         return kelsvf::kExitOperationFailed;

@@ -10,7 +10,22 @@
 namespace kelsvf::interrupt {
 namespace {
 
-constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Every signal whose default action ends the process, but those that report a fault of kelsvf
+// itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS): their default action keeps
+// the core dump and the sanitizers' report. The real-time signals are added at run time.
+constexpr std::array<int, 14> kSignals{SIGINT,  SIGTERM,   SIGHUP,  SIGPIPE, SIGQUIT,
+                                       SIGUSR1, SIGUSR2,   SIGALRM, SIGXCPU, SIGVTALRM,
+                                       SIGPROF, SIGSTKFLT, SIGPOLL, SIGPWR};
+
+template <typename Visit>
+void forEachSignal(Visit visit) {
+    for (const int signalNumber : kSignals) {
+        visit(signalNumber);
+    }
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) {
+        visit(signalNumber);
+    }
+}
 
 // Never freed: the handler may read it until the process ends. It changes only while the
 // signals are blocked, so the handler never sees it half changed.
@@ -43,9 +58,7 @@ void onSignal(int signalNumber) {
 sigset_t handledSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (const int signalNumber : kSignals) {
-        sigaddset(&set, signalNumber);
-    }
+    forEachSignal([&set](int signalNumber) { sigaddset(&set, signalNumber); });
     return set;
 }
 
@@ -61,16 +74,19 @@ SignalsBlocked::~SignalsBlocked() {
 }
 
 void installHandlers() {
-    for (const int signalNumber : kSignals) {
+    const sigset_t all = handledSignals();
+    forEachSignal([&all](int signalNumber) {
         struct sigaction previous {};
         if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
-            continue;
+            return;
         }
         struct sigaction action {};
         action.sa_handler = onSignal;
-        action.sa_mask = handledSignals();  // one handler at a time
+        action.sa_mask = all;  // one handler at a time
         sigaction(signalNumber, &action, nullptr);
-    }
+    });
+    // Past a file-size limit a write then fails with EFBIG, and the run ends as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void track(const std::string& path) {

@@ -1,9 +1,10 @@
 // The output files of one run, and how they reach their names: all or nothing.
 //
 // A regular file is written under a temporary name in its own folder (".NAME.kelsvf-partial-
-// XXXXXX") and renamed over NAME only when the run succeeds, so a run that fails or is
-// interrupted leaves the previous file, if any, as it was. Other outputs (devices, FIFOs,
-// streams under /proc, standard output) are written directly and never removed.
+// XXXXXX"), synced to disk and renamed over NAME only when the run succeeds and nothing written
+// to it was lost, so a run that fails or is interrupted leaves the previous file, if any, as it
+// was. Other outputs (devices, FIFOs, streams under /proc, standard output) are written
+// directly and never removed. Every output goes through an OutputRelay.
 #ifndef KELSVF_OUTPUT_FILES_H
 #define KELSVF_OUTPUT_FILES_H
 
@@ -16,7 +17,7 @@
 #include <vector>
 
 #include "output/OutputPlace.h"
-#include "output/StdoutRelay.h"
+#include "output/OutputRelay.h"
 
 namespace kelsvf {
 
@@ -37,7 +38,8 @@ enum class RunEnd {
 
 class OutputFiles {
   public:
-    OutputFiles();
+    // `sync`: the temporary file is synced before its rename and the folder after it.
+    explicit OutputFiles(bool sync = true);
     // Removes the temporary files not put in place (a run that ended by an exception).
     ~OutputFiles();
     OutputFiles(const OutputFiles&) = delete;
@@ -56,6 +58,9 @@ class OutputFiles {
     // After openTarget refused what prepare handed it: why, as the system words it.
     std::string refused(size_t index) const;
 
+    // True once a write to an output failed: the run cannot succeed any more.
+    bool lost() const;
+
     // Call after the target is closed. Puts the outputs in place (or, after a failure, removes
     // the temporary files) and says on `diagnostics` what a user must know. False when an
     // output could not be put in place.
@@ -66,17 +71,30 @@ class OutputFiles {
         OutputRequest request;
         OutputPlace place;
         std::string pluginPath;
-        std::string temporary;  // ReplacedFile: where the plug-in writes until the run is done
+        std::string temporary;  // ReplacedFile: what is written until the run is done
+        int descriptor = -1;    // where the relay writes; kelsvf's own but for standard output
+        std::unique_ptr<OutputRelay> relay;
         bool opened = false;
     };
 
     std::optional<size_t> find(const OutputPlace& place, const OutputRequest& request) const;
-    std::optional<std::string> makeTemporary(const OutputPlace& place, std::string& problem) const;
+    // The file the relay of a new output writes to, and the relay.
+    bool open(Output& output, std::string& problem) const;
+    std::optional<std::string> makeTemporary(const OutputPlace& place, int& descriptor,
+                                             std::string& problem) const;
+    struct Loss {
+        const char* stage = "";  // "writing it", "syncing it to disk", "closing it"
+        int error = 0;           // errno; 0 when nothing was lost
+    };
+    // Waits for the relay and closes what kelsvf opened, synced first when `durable`.
+    Loss complete(Output& output, bool durable) const;
+    bool putInPlace(Output& output, std::FILE* diagnostics);
     void removeTemporary(Output& output);
 
+    bool sync_;
     mode_t newFileMode_;  // what a plain open(O_CREAT, 0666) gives under the current umask
     std::vector<Output> outputs_;
-    std::unique_ptr<StdoutRelay> relay_;
+    std::vector<Output> replaced_;  // files opened again: their earlier text is dropped
 };
 
 }  // namespace kelsvf

@@ -10,6 +10,9 @@
 
 namespace kelsvf {
 
+// Tab, line and page breaks, escape and every byte from 0x20 up.
+bool isScriptTextByte(unsigned char byte);
+
 std::string_view withoutByteOrderMark(std::string_view text);
 
 // Why the text cannot be a script ("byte 0x00 at offset 12"), or nothing when it can: a NUL

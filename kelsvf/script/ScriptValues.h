@@ -14,6 +14,8 @@
 
 namespace kelsvf {
 
+class DataFileCache;
+
 // Bits for one scan, in the plug-in's bit-buffer order: bit 0 (bit 0 of byte 0) enters TDI first.
 struct ScanData {
     std::vector<uint8_t> bytes;  // (bitCount + 7) / 8 bytes; bits above bitCount are zero
@@ -49,8 +51,9 @@ DataFileName parseDataFileName(std::string_view word);
 // TDI first; with MsbFirst the bits of every byte are reversed first. Without bitCount the
 // file's whole size counts; with it the file must hold exactly (bitCount + 7) / 8 bytes and
 // nothing above bitCount in its last byte (after any reversal).
+// The file is read no further than the line needs, and only once when `cache` is given.
 ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount,
-                      BitOrder order = BitOrder::LsbFirst);
+                      BitOrder order = BitOrder::LsbFirst, DataFileCache* cache = nullptr);
 
 }  // namespace kelsvf
 
