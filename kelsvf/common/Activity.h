@@ -7,8 +7,8 @@
 
 namespace kelsvf::activity {
 
-// `what` is a literal ("reading the script"); `file` (with `line`) names where, and must
-// outlive the activity.
+// `what` is a literal ("reading the script"); `file` (with `line`) names where. The file name
+// is copied only when another string is passed, so that a call per line costs nothing.
 void set(const char* what, const std::string* file = nullptr, int line = 0);
 
 // "checking x.kel:4", "reading the script".

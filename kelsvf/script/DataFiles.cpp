@@ -60,10 +60,11 @@ std::shared_ptr<const DataBytes> readDataBytes(const std::string& path,
             ok = false;
         }
     } else {
-        const uint64_t limit = wanted.value_or(kMaxUnsizedStreamBytes);
-        ok = readUpTo(descriptor, limit + 1, data->bytes, error);
-        if (ok && data->bytes.size() > limit) {
-            data->bytes.resize(limit);
+        // As many bytes as the line takes, or up to the cap and one byte more to tell.
+        const uint64_t limit = wanted.value_or(kMaxUnsizedStreamBytes + 1);
+        ok = readUpTo(descriptor, limit, data->bytes, error);
+        if (ok && !wanted && data->bytes.size() > kMaxUnsizedStreamBytes) {
+            data->bytes.resize(kMaxUnsizedStreamBytes);
             data->whole = false;
         }
         data->size = data->bytes.size();
@@ -75,15 +76,13 @@ std::shared_ptr<const DataBytes> readDataBytes(const std::string& path,
 std::shared_ptr<const DataBytes> DataFileCache::get(const std::string& path,
                                                     std::optional<uint64_t> wanted,
                                                     std::string& error) {
-    if (const auto found = byPath_.find(path); found != byPath_.end()) {
-        return found->second;
-    }
     struct stat status {};
     const bool identified = ::stat(path.c_str(), &status) == 0;
-    const std::pair<dev_t, ino_t> identity{status.st_dev, status.st_ino};
+    // A stream gives each line what it asked for: keyed by that too.
+    const Key identity{status.st_dev, status.st_ino,
+                       identified && S_ISREG(status.st_mode) ? 0 : wanted.value_or(0) + 1};
     if (identified) {
         if (const auto found = byFile_.find(identity); found != byFile_.end()) {
-            byPath_.emplace(path, found->second);
             return found->second;
         }
     }
@@ -91,7 +90,6 @@ std::shared_ptr<const DataBytes> DataFileCache::get(const std::string& path,
     // A regular file refused by its size is looked at again by a line that wants another size.
     if (data && identified && data->bytes.size() == data->size) {
         byFile_.emplace(identity, data);
-        byPath_.emplace(path, data);
     }
     return data;
 }

@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace kelsvf {
@@ -29,7 +29,7 @@ struct DataBytes {
 
 // Reads `path` for a line that needs exactly `wanted` bytes (up to kMaxScanBytes without). A
 // regular file of another size, or larger than kMaxScanBytes, is not read: its size says why
-// it does not fit. A stream is read up to one byte past what is wanted (kMaxUnsizedStreamBytes
+// it does not fit. A stream is read as far as wanted (kMaxUnsizedStreamBytes and one byte more
 // without). Nothing, with `error` set, when the file cannot be read.
 std::shared_ptr<const DataBytes> readDataBytes(const std::string& path,
                                                std::optional<uint64_t> wanted, std::string& error);
@@ -41,8 +41,9 @@ class DataFileCache {
                                          std::string& error);
 
   private:
-    std::map<std::string, std::shared_ptr<const DataBytes>> byPath_;
-    std::map<std::pair<dev_t, ino_t>, std::shared_ptr<const DataBytes>> byFile_;
+    // Device, inode, and for a stream 1 + the bytes a line wanted (0 for a regular file).
+    using Key = std::tuple<dev_t, ino_t, uint64_t>;
+    std::map<Key, std::shared_ptr<const DataBytes>> byFile_;
 };
 
 }  // namespace kelsvf
