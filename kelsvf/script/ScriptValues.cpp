@@ -157,7 +157,7 @@ ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t>
     if (read->size == 0 && read->whole) {
         throw LineError("data file " + shown + " is empty");
     }
-    if (read->size > kMaxScanBytes) {
+    if (!bitCount && read->size > kMaxScanBytes) {
         throw LineError("data file " + shown + " is larger than one scan of " +
                         std::to_string(UINT32_MAX) + " bits");
     }
