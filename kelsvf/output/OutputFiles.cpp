@@ -135,8 +135,7 @@ bool OutputFiles::open(Output& output, std::string& problem) const {
             return false;
         }
     }
-    output.relay = OutputRelay::start(output.descriptor,
-                                      output.place.kind == OutputKind::StandardOutput, problem);
+    output.relay = OutputRelay::start(output.descriptor, problem);
     if (!output.relay) {
         if (!output.temporary.empty()) {
             ::unlink(output.temporary.c_str());

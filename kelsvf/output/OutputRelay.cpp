@@ -15,8 +15,7 @@ namespace {
 
 // Copies the pipe to `destination` until every write end is closed. After a failed write the
 // rest is still read, so that the plug-in never blocks on a full pipe.
-void copyOut(int readEnd, int destination, bool standardOutput, std::shared_ptr<void> keep,
-             std::atomic<int>* error) {
+void copyOut(int readEnd, int destination, std::shared_ptr<std::atomic<int>> error) {
     char buffer[65536];
     while (true) {
         const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
@@ -32,9 +31,9 @@ void copyOut(int readEnd, int destination, bool standardOutput, std::shared_ptr<
                 ::write(destination, buffer + done, static_cast<size_t>(got - done));
             if (put < 0 && errno != EINTR) {
                 error->store(errno);
-                if (errno == EPIPE && standardOutput) {
-                    // The reader is gone: end the run as SIGPIPE ends a writer, through the
-                    // script thread's handler (unless the signal is ignored).
+                if (errno == EPIPE) {
+                    // The reader of a pipe or FIFO is gone: end the run as SIGPIPE ends a
+                    // writer, through the script thread's handler (unless it is ignored).
                     ::kill(::getpid(), SIGPIPE);
                 }
             } else if (put > 0) {
@@ -46,8 +45,7 @@ void copyOut(int readEnd, int destination, bool standardOutput, std::shared_ptr<
 
 }  // namespace
 
-std::unique_ptr<OutputRelay> OutputRelay::start(int destination, bool standardOutput,
-                                                std::string& problem) {
+std::unique_ptr<OutputRelay> OutputRelay::start(int destination, std::string& problem) {
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         problem = std::strerror(errno);
@@ -57,10 +55,7 @@ std::unique_ptr<OutputRelay> OutputRelay::start(int destination, bool standardOu
     // The thread inherits the blocked signals: the handler runs in the script's thread only.
     const interrupt::SignalsBlocked blocked;
     try {
-        std::shared_ptr<Shared> state = relay->state_;
-        std::atomic<int>* error = &state->error;
-        relay->thread_ =
-            std::thread(copyOut, ends[0], destination, standardOutput, std::move(state), error);
+        relay->thread_ = std::thread(copyOut, ends[0], destination, relay->error_);
     } catch (const std::system_error& error) {
         ::close(ends[0]);
         problem = error.what();
@@ -89,7 +84,7 @@ int OutputRelay::finish() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    return state_->error.load();
+    return error_->load();
 }
 
 }  // namespace kelsvf

@@ -17,10 +17,9 @@ namespace kelsvf {
 class OutputRelay {
   public:
     // Creates the pipe and starts the copying thread to `destination`, which stays the
-    // caller's. With `standardOutput`, a reader that went away ends the run as SIGPIPE ends
-    // a writer. Null with `problem` set when it cannot start.
-    static std::unique_ptr<OutputRelay> start(int destination, bool standardOutput,
-                                              std::string& problem);
+    // caller's. A reader that went away (EPIPE) ends the run as SIGPIPE ends a writer. Null
+    // with `problem` set when it cannot start.
+    static std::unique_ptr<OutputRelay> start(int destination, std::string& problem);
 
     // A thread still copying at destruction (the plug-in never closed its end) is left to the
     // end of the process rather than waited for.
@@ -32,21 +31,19 @@ class OutputRelay {
     const std::string& path() const { return path_; }
 
     // The errno value of the first write that failed so far, 0 while none did.
-    int lostError() const { return state_->error.load(); }
+    int lostError() const { return error_->load(); }
 
     // Call after the plug-in closed its end: waits until everything is copied and returns the
     // errno value of the first write that failed, 0 when none did.
     int finish();
 
   private:
-    struct Shared {
-        std::atomic<int> error{0};
-    };
     explicit OutputRelay(int writeEnd);
 
     int writeEnd_;
     std::string path_;
-    std::shared_ptr<Shared> state_ = std::make_shared<Shared>();
+    // Shared with the thread, which may outlive the relay.
+    std::shared_ptr<std::atomic<int>> error_ = std::make_shared<std::atomic<int>>(0);
     std::thread thread_;
 };
 

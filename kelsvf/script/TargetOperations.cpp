@@ -257,6 +257,13 @@ Action chainFile(const LineArgs& args) {
 
 Action scan(const LineArgs& args) {
     if (!args.state().chainFile.empty()) {
+        // Also the environment's file, which no chainfile line looked at: the plug-in reads
+        // whatever it is handed, /dev/zero too.
+        std::string error;
+        if (!readWholeFile(args.state().chainFile, error, kMaxChainFileBytes)) {
+            throw LineError("cannot read chain file '" + shownText(args.state().chainFile) +
+                            "': " + error);
+        }
         args.state().addInput(
             {args.state().chainFile, "the chain-description file", args.state().line});
     }

@@ -44,6 +44,15 @@ TEST_F(KelsvfTest, ALostWriteFailsTheRunWhateverTryAndKeepGoingSay) {
     // A full file system where mounting is allowed; a file-size limit does the same everywhere.
     const bool mounted =
         ::geteuid() == 0 && ::mount("tmpfs", path("small").c_str(), "tmpfs", 0, "size=64k") == 0;
+    struct Unmount {
+        std::string folder;
+        bool mounted;
+        ~Unmount() {
+            if (mounted) {
+                ::umount(folder.c_str());
+            }
+        }
+    } const unmount{path("small").string(), mounted};
     const struct {
         bool run;
         std::string command;
@@ -73,7 +82,6 @@ TEST_F(KelsvfTest, ALostWriteFailsTheRunWhateverTryAndKeepGoingSay) {
     }
     if (mounted) {
         EXPECT_EQ(std::distance(fs::directory_iterator(path("small")), {}), 1);
-        ::umount(path("small").c_str());
     }
 }
 
@@ -100,6 +108,7 @@ TEST_F(KelsvfTest, InputsWithoutEndAreRefusedBeforeMemoryRunsOut) {
     write("zero-data.kel", "open fname=out.svf type=SVF\nlock\nchain 8\ndr 0 @/dev/zero\n");
     write("zero-sized.kel", "open fname=out.svf type=SVF\nlock\nchain 8\ndr 0 16 @/dev/zero\n");
     write("zero-chain.kel", "open fname=out.svf type=SVF\nchainfile /dev/zero\nlock\nscan\n");
+    write("env-chain.kel", "open fname=out.svf type=SVF\nlock\nscan\n");
     write("large.kel", "open fname=out.svf type=SVF\nlock\nchain 8\ndr 0 32 @large.bin\n");
     write("whole.kel", "open fname=out.svf type=SVF\nlock\nchain 8\ndr 0 @whole.bin\n");
     write("x.svf", "STATE RESET;\n");
@@ -120,6 +129,8 @@ TEST_F(KelsvfTest, InputsWithoutEndAreRefusedBeforeMemoryRunsOut) {
         {limit + kelsvfCommand("run zero-chain.kel"), 3,
          "zero-chain.kel:2: cannot read chain file '/dev/zero': it holds more than 1048576 "
          "bytes, the most read\n"},
+        {limit + "ZOR_VANTORA_JTAGFILE=/dev/zero " + kelsvfCommand("run env-chain.kel"), 3,
+         "env-chain.kel:3: cannot read chain file '/dev/zero': it holds more than"},
         {limit + kelsvfCommand("check x.svf --chainfile /dev/urandom --irlen 8"), 3,
          "kelsvf: cannot read the chain-description file /dev/urandom: it holds more than"},
         {limit + kelsvfCommand("run large.kel"), 3,
