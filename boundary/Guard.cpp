@@ -1,12 +1,12 @@
 #include "Guard.h"
 
-#include "kel/KelPlugin.h"
+#include "Messages.h"
 
 namespace KelPluginInterface::boundary {
 
 void reportUnexpectedException(const char* where, const char* what) noexcept {
-    KelPlugin::printMessage(KEL_PRINT_ERROR, "<KelPlugin> %s: unexpected exception: %s\n", where,
-                            what != nullptr ? what : "");
+    print(KEL_PRINT_ERROR, "<KelPlugin> %s: unexpected exception: %s\n", where,
+          what != nullptr ? what : "");
 }
 
 }  // namespace KelPluginInterface::boundary

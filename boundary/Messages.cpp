@@ -1,10 +1,9 @@
-// reportMessage and printMessage: every text of the plug-in reaches the host through here.
-#include <cstdarg>
+#include "Messages.h"
 
 #include "CallbackTable.h"
-#include "kel/KelPlugin.h"
+#include "kel/KelPluginBoundary.h"
 
-namespace KelPluginInterface {
+namespace KelPluginInterface::boundary {
 namespace {
 
 struct MessageRoute {
@@ -31,30 +30,32 @@ MessageRoute routeFor(uint32_t level) {
 
 }  // namespace
 
-void KelPlugin::reportMessage(uint32_t level, const char* text) {
+void reportMessage(int32_t context, uint32_t level, const char* text) {
     if (text == nullptr || text[0] == '\0') {
         return;
     }
-    if (const auto message = boundary::callbacks().messageCallback) {
-        message(messageContext, level, text);
+    if (const auto message = callbacks().messageCallback) {
+        message(context, level, text);
     }
     // The text is an argument, never the format: a '%' in it is printed literally.
     const MessageRoute route = routeFor(level);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"  // the formats are the fixed texts above
-    printMessage(route.printLevel, route.format, text);
+    print(route.printLevel, route.format, text);
 #pragma GCC diagnostic pop
 }
 
-void KelPlugin::printMessage(uint32_t level, const char* format, ...) {
-    const auto print = boundary::callbacks().printCallback;
-    if (print == nullptr) {
-        return;
+void vprint(uint32_t level, const char* format, va_list args) {
+    if (const auto printCallback = callbacks().printCallback) {
+        printCallback(level, format, args);
     }
+}
+
+void print(uint32_t level, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    print(level, format, args);
+    vprint(level, format, args);
     va_end(args);
 }
 
-}  // namespace KelPluginInterface
+}  // namespace KelPluginInterface::boundary

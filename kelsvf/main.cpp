@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
-#include "cli/HelpText.h"
+#include "cli/help/HelpText.h"
 #include "commands/Commands.h"
 #include "common/Activity.h"
 #include "common/ExitCodes.h"

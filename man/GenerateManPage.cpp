@@ -10,7 +10,7 @@
 #include <kel/KelSvfFilePluginVersion.h>
 
 #include "HelpToRoff.h"
-#include "cli/HelpText.h"
+#include "cli/help/HelpText.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

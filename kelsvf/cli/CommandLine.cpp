@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/HelpText.h"
+#include "cli/help/HelpText.h"
 #include "script/Script.h"
 #include "script/ScriptValues.h"
 

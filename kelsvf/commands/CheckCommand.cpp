@@ -1,6 +1,4 @@
 // kelsvf check: plays an SVF file on a simulated chain and reports what it does.
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -8,6 +6,7 @@
 #include "ChainPlayer.h"
 #include "CheckReport.h"
 #include "commands/Commands.h"
+#include "commands/PlayInput.h"
 #include "common/ExitCodes.h"
 
 namespace kelsvf {
@@ -45,23 +44,17 @@ int checkCommand(const CommandLine& line) {
     if (!chain) {
         return exitCode;
     }
-    std::string error;
-
-    const bool fromStdin = options.file == "-";
-    std::unique_ptr<kelsvfreader::TextSource> source =
-        fromStdin ? kelsvfreader::fileDescriptorSource(STDIN_FILENO)
-                  : kelsvfreader::openFileSource(options.file, error);
-    if (source == nullptr) {
-        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());  // "cannot open PATH: REASON"
+    PlayInput input = openPlayInput(options.file);
+    if (input.source == nullptr) {
         return kExitUnreadableInput;
     }
-    auto noted = std::make_unique<ReadFailureNote>(std::move(source));
+    auto noted = std::make_unique<ReadFailureNote>(std::move(input.source));
     const ReadFailureNote& readFailure = *noted;
     kelsvfreader::SvfReader reader(std::move(noted));
 
     const std::unique_ptr<check::CheckReport> report =
         options.json ? check::jsonReport(stdout) : check::textReport(stdout);
-    report->begin(fromStdin ? "<stdin>" : options.file, *chain);
+    report->begin(input.name, *chain);
     check::ChainPlayer player(*chain, *report, check::PlayOptions{options.chain.frequencyHz});
     const check::PlaySummary summary = player.playAll(reader);
     report->end(summary);

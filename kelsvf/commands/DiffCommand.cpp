@@ -1,29 +1,15 @@
 // kelsvf diff: plays two SVF files on the same simulated chain and tells whether they do the
 // same to it, and where they do not.
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cstdio>
 
 #include "EffectDiff.h"
 #include "commands/Commands.h"
+#include "commands/PlayInput.h"
 #include "common/ExitCodes.h"
 
 namespace kelsvf {
 namespace {
-
-struct DiffInput {
-    std::string name;  // as reports show it
-    std::unique_ptr<kelsvfreader::TextSource> source;
-};
-
-// Null source (with `error` set) when the file cannot be opened.
-DiffInput open(const std::string& file, std::string& error) {
-    if (file == "-") {
-        return {"<stdin>", kelsvfreader::fileDescriptorSource(STDIN_FILENO)};
-    }
-    return {file, kelsvfreader::openFileSource(file, error)};
-}
 
 // "a.svf:14", "a.svf:14-20", "a.svf:20-end"; a stretch from the start begins at line 1.
 std::string placeText(const std::string& name, const check::DiffPlace& place) {
@@ -56,17 +42,12 @@ int diffCommand(const CommandLine& line) {
     if (!chain) {
         return exitCode;
     }
-    std::string error;
-
-    // The reason names the file: "cannot open a.svf: No such file or directory".
-    DiffInput a = open(options.fileA, error);
+    PlayInput a = openPlayInput(options.fileA);
     if (a.source == nullptr) {
-        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
         return kExitUnreadableInput;
     }
-    DiffInput b = open(options.fileB, error);
+    PlayInput b = openPlayInput(options.fileB);
     if (b.source == nullptr) {
-        std::fprintf(stderr, "kelsvf: %s\n", error.c_str());
         return kExitUnreadableInput;
     }
     kelsvfreader::SvfReader readerA(std::move(a.source));

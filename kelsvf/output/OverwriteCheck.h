@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "script/Script.h"
+#include "output/FileUse.h"
 
 namespace kelsvf {
 

@@ -11,6 +11,7 @@
 
 #include "common/TextUtil.h"
 #include "kel/KelPluginBoundary.h"
+#include "output/FileUse.h"
 
 namespace kelsvf {
 
@@ -44,15 +45,6 @@ struct ScriptError {
     std::string message;
 
     std::string text() const { return where.text() + ": " + message; }
-};
-
-// A file a script reads or writes, so that an output can be checked against every input.
-struct FileUse {
-    std::string path;             // as kelsvf opens it (an input relative to the script's folder)
-    std::string what;             // "the data file", "the chain-description file", "the script"
-    int line = 0;                 // the line that names it; 0 for the script itself
-    bool fromOption = false;      // an output named by -o rather than by the script
-    bool standardOutput = false;  // an output "-o -"
 };
 
 struct ParsedScript {

@@ -1,7 +1,9 @@
-#include "cli/HelpText.h"
-
+// The help of the commands that run scripts against the plug-in (run, program), and the general
+// help, which shows their options.
 #include <string_view>
 
+#include "cli/help/HelpFormat.h"
+#include "cli/help/HelpText.h"
 #include "script/Operations.h"
 
 namespace kelsvf {
@@ -78,25 +80,6 @@ std::string exitCodes(ExitCodesOf command) {
   128+N  ended by signal N (130: SIGINT, 143: SIGTERM, 129: SIGHUP, 141: SIGPIPE, 131:
      SIGQUIT, 138: SIGUSR1, 142: SIGALRM, ...); no output file was replaced
 )";
-}
-
-// `text` as lines of at most kWidth columns, each starting with `indent`.
-std::string wrapped(std::string_view text, const std::string& indent) {
-    constexpr size_t kWidth = 92;
-    std::string lines;
-    std::string line = indent;
-    while (!text.empty()) {
-        const size_t blank = text.find(' ');
-        const std::string_view word = text.substr(0, blank);
-        if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
-            lines += "\n" + line;
-            line = indent;
-        }
-        line += line.size() > indent.size() ? " " : "";
-        line += word;
-        text = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
-    }
-    return lines + "\n" + line + "\n";
 }
 
 std::string operationList() {
@@ -241,108 +224,6 @@ Example:
 
 )" + kOutputFiles +
            "\n" + exitCodes(ExitCodesOf::Program);
-}
-
-}  // namespace kelsvf
-
-namespace kelsvf {
-
-std::string checkHelp() {
-    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
-                    --irlen LIST) [--frequency HZ] [--json]
-
-Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
-instruction and data register each device latches, every TDO comparison, and what a player
-would refuse or read differently. The file is read one statement at a time; memory stays
-bounded by its largest scan.
-
-  --chain DEVICES    the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the
-                     IDCODE in hex, 0 for none (6:0x0362d093,8,10)
-  --chainfile FILE   the devices' IDCODEs from a chain-description file (one a line, device
-                     0 first, as the plug-in reads it); --irlen gives their IR lengths
-  --irlen LIST       the IR length of every device, device 0 first: 6,8,10; each 1 to 64
-  --frequency HZ     the TCK frequency of the replay time in the summary (default 1e6, 1
-                     MHz); a lower FREQUENCY in the file counts while it is in force
-  --json             the report as one JSON document
-  -h, --help         help for the command
-  --                 the end of the options: what follows is taken as it is
-
-How the file is played:
-  The TAP starts in Test-Logic-Reset. Moves take the shortest TMS path ("STATE RESET;"
-  always clocks five times with TMS high); a STATE path clocks once per state. SIR and SDR
-  shift the header, the statement and the trailer in force as one scan and end in the
-  ENDIR/ENDDR state; from IRPAUSE or DRPAUSE they continue the shift there, without a
-  capture. RUNTEST moves to its run state, clocks there, waits, and moves to its end state.
-  TRST ON resets the TAP controllers.
-
-  An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
-  the instructions select: 1 bit for BYPASS (the all-ones instruction); after a reset 32 bits
-  for a device with an IDCODE in the chain, 1 bit for a device with IDCODE 0 (none); at
-  least 1 bit for a device whose IDCODE is not given and for any other instruction, whose
-  register takes the bits the others leave. When several devices have such registers, all
-  but the one nearest TDO are taken as 1 bit (a warning). TDO is compared where the capture
-  is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the scan itself
-  shifts through; the rest is reported as not compared.
-
-Report:
-  One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
-  bits)" for each register a device latches (at Update-IR every device, at Update-DR every
-  device not in BYPASS), "FILE:LINE: tdo BITS bits passed|FAILED" for each TDO
-  comparison, and "FILE:LINE[:COLUMN]: error|warning: TEXT [KIND]" for each finding.
-  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
-  ellipsis and the value's 64-bit FNV-1a hash. A summary follows: the clocks spent in each
-  TAP state, the TCK clocks in all, the RUNTEST minimum times, and the shortest replay time
-  at --frequency (every clock, plus every minimum time).
-
-  Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
-  clocked, a statement that is not SVF (the check stops there). Warnings: what players read
-  differently or refuse (counts of 2^31 or more, several statements on a line, a file that
-  ends right after its last ';', PIO, a RUNTEST run state carried over, hex digits beyond
-  the value's whole bytes, ...).
-
-  With --json the same as one JSON document: "file", "chain", "events" (objects of type
-  "update", "tdo" or "finding", with the same fields), "summary" and "result" ("ok" or
-  "errors").
-
-Example:
-  kelsvf check design.svf --chain 6:0x0362d093,8,10
-  kelsvf check design.svf --irlen 6,8,10 --frequency 10e6 --json
-
-Exit codes:
-  0  the file plays without an error (warnings may have been reported)
-  1  an error was found: a scan that does not fit, a TDO mismatch, a STATE path that cannot
-     be clocked, or a statement that is not SVF
-  2  bad command line (a chain option missing or malformed, options that do not fit
-     together, a chain-description file whose devices do not match --irlen)
-  3  the SVF file or the chain-description file could not be read
-)help";
-}
-
-namespace {
-
-constexpr CommandHelpText kCommandHelps[] = {
-    {"run", runHelp},
-    {"program", programHelp},
-    {"check", checkHelp},
-    {"diff", diffHelp},
-};
-
-}  // namespace
-
-std::span<const CommandHelpText> commandHelps() {
-    return kCommandHelps;
-}
-
-std::optional<std::string> helpFor(std::string_view topic) {
-    if (topic.empty()) {
-        return generalHelp();
-    }
-    for (const CommandHelpText& command : kCommandHelps) {
-        if (topic == command.topic) {
-            return command.help();
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace kelsvf

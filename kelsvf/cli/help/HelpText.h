@@ -13,7 +13,7 @@ std::string generalHelp();
 std::string runHelp();  // includes the script language, from the operation table
 std::string programHelp();
 std::string checkHelp();
-std::string diffHelp();  // DiffHelpText.cpp
+std::string diffHelp();
 
 // The commands, each with a help of its own, in the order the manual page shows them.
 struct CommandHelpText {

@@ -1,0 +1,145 @@
+// The help of the commands that play SVF files on a simulated chain (check, diff): one chain
+// description, so both describe their chain options in the same words.
+#include <array>
+
+#include "cli/help/HelpFormat.h"
+#include "cli/help/HelpText.h"
+
+namespace kelsvf {
+namespace {
+
+constexpr OptionHelp kChain{"--chain DEVICES",
+                            "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the "
+                            "IDCODE in hex, 0 for none (6:0x0362d093,8,10)"};
+constexpr OptionHelp kChainFile{
+    "--chainfile FILE",
+    "the devices' IDCODEs from a chain-description file (one a line, device 0 first, as the "
+    "plug-in reads it); --irlen gives their IR lengths"};
+constexpr OptionHelp kIrLengths{
+    "--irlen LIST", "the IR length of every device, device 0 first: 6,8,10; each 1 to 64"};
+constexpr OptionHelp kHelp{"-h, --help", "help for the command"};
+constexpr OptionHelp kEndOfOptions{"--", "the end of the options: what follows is taken as it is"};
+
+}  // namespace
+
+std::string checkHelp() {
+    constexpr std::array kOptions{
+        kChain,
+        kChainFile,
+        kIrLengths,
+        OptionHelp{"--frequency HZ",
+                   "the TCK frequency of the replay time in the summary (default 1e6, 1 MHz); a "
+                   "lower FREQUENCY in the file counts while it is in force"},
+        OptionHelp{"--json", "the report as one JSON document"},
+        kHelp,
+        kEndOfOptions,
+    };
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
+                    --irlen LIST) [--frequency HZ] [--json]
+
+Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
+instruction and data register each device latches, every TDO comparison, and what a player
+would refuse or read differently. The file is read one statement at a time; memory stays
+bounded by its largest scan.
+
+)help" + optionRows(kOptions, 21) +
+           R"help(
+How the file is played:
+  The TAP starts in Test-Logic-Reset. Moves take the shortest TMS path ("STATE RESET;"
+  always clocks five times with TMS high); a STATE path clocks once per state. SIR and SDR
+  shift the header, the statement and the trailer in force as one scan and end in the
+  ENDIR/ENDDR state; from IRPAUSE or DRPAUSE they continue the shift there, without a
+  capture. RUNTEST moves to its run state, clocks there, waits, and moves to its end state.
+  TRST ON resets the TAP controllers.
+
+  An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
+  the instructions select: 1 bit for BYPASS (the all-ones instruction); after a reset 32 bits
+  for a device with an IDCODE in the chain, 1 bit for a device with IDCODE 0 (none); at
+  least 1 bit for a device whose IDCODE is not given and for any other instruction, whose
+  register takes the bits the others leave. When several devices have such registers, all
+  but the one nearest TDO are taken as 1 bit (a warning). TDO is compared where the capture
+  is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the scan itself
+  shifts through; the rest is reported as not compared.
+
+Report:
+  One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
+  bits)" for each register a device latches (at Update-IR every device, at Update-DR every
+  device not in BYPASS), "FILE:LINE: tdo BITS bits passed|FAILED" for each TDO
+  comparison, and "FILE:LINE[:COLUMN]: error|warning: TEXT [KIND]" for each finding.
+  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
+  ellipsis and the value's 64-bit FNV-1a hash. A summary follows: the clocks spent in each
+  TAP state, the TCK clocks in all, the RUNTEST minimum times, and the shortest replay time
+  at --frequency (every clock, plus every minimum time).
+
+  Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
+  clocked, a statement that is not SVF (the check stops there). Warnings: what players read
+  differently or refuse (counts of 2^31 or more, several statements on a line, a file that
+  ends right after its last ';', PIO, a RUNTEST run state carried over, hex digits beyond
+  the value's whole bytes, ...).
+
+  With --json the same as one JSON document: "file", "chain", "events" (objects of type
+  "update", "tdo" or "finding", with the same fields), "summary" and "result" ("ok" or
+  "errors").
+
+Example:
+  kelsvf check design.svf --chain 6:0x0362d093,8,10
+  kelsvf check design.svf --irlen 6,8,10 --frequency 10e6 --json
+
+Exit codes:
+  0  the file plays without an error (warnings may have been reported)
+  1  an error was found: a scan that does not fit, a TDO mismatch, a STATE path that cannot
+     be clocked, or a statement that is not SVF
+  2  bad command line (a chain option missing or malformed, options that do not fit
+     together, a chain-description file whose devices do not match --irlen)
+  3  the SVF file or the chain-description file could not be read
+)help";
+}
+
+std::string diffHelp() {
+    constexpr std::array kOptions{
+        kChain,     kChainFile,
+        kIrLengths, OptionHelp{"--max-differences N", "stop after N differences (default 10)"},
+        kHelp,      kEndOfOptions,
+    };
+    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
+                   --irlen LIST) [--max-differences N]
+
+Plays two SVF files, from any generators, on the same simulated chain and tells whether they
+do the same to it. Two files have the same effect when every device latches the same
+instructions and data in the same order, they compare the same TDO bits against the same
+values, and between one such event and the next they spend the same clocks in each TAP
+state and the same RUNTEST minimum times. How the text says it does not matter: line
+breaks, letter case, comments, hex digit counts, headers and trailers written again,
+RUNTEST runs split in two, STATE paths spelled out. Both files are read one statement at a
+time, in turn; memory stays bounded by their largest scan. One of the files may be - for
+standard input.
+
+)help" + optionRows(kOptions, 26) +
+           R"help(
+The files are played as kelsvf check plays them (see kelsvf help check).
+
+Report:
+  One line per difference, in the order of the files: "A.svf:LINE B.svf:LINE: WHAT: A's |
+  B's", for example "a.svf:14 b.svf:15: device 0 data: beef (16 bits) | beff (16 bits)". A
+  difference in clocks or waits names the stretch of each file between two events
+  ("a.svf:14-20 b.svf:14-21: clocks in IDLE: 100 | 101"; "end" for the end of a file). A
+  TDO check that only one file makes reads "none" on the other side. Values are hex, most
+  significant digit first; past 256 bits the first 16 digits, an ellipsis and the value's
+  64-bit FNV-1a hash. The last line says whether the files have the same effect and, if
+  so, how many updates, TDO checks, clocks and microseconds of waits they share.
+
+Example:
+  kelsvf diff old.svf new.svf --chain 6:0x0362d093,8,10
+  kelsvf diff vendor.svf ours.svf --irlen 6,8,10 --max-differences 3
+
+Exit codes:
+  0  the two files have the same effect on the chain
+  1  they differ (the differences are shown)
+  2  bad command line (a chain option missing or malformed, options that do not fit
+     together, a chain-description file whose devices do not match --irlen)
+  3  a file could not be read, or is not SVF (the reader's error is shown, with its
+     line and column)
+)help";
+}
+
+}  // namespace kelsvf
