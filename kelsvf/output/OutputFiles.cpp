@@ -58,14 +58,18 @@ int syncFolder(const fs::path& file) {
 OutputFiles::OutputFiles(bool sync) : sync_(sync), newFileMode_(0666 & ~readUmask()) {}
 
 OutputFiles::~OutputFiles() {
-    for (std::vector<Output>* list : {&outputs_, &replaced_}) {
-        for (Output& output : *list) {
-            removeTemporary(output);
-            // A relay still running may still write to its descriptor: it goes with the process.
-            if (output.relay == nullptr && output.descriptor > STDERR_FILENO) {
-                ::close(output.descriptor);
-            }
+    const auto release = [this](Output& output) {
+        removeTemporary(output);
+        // A relay still running may still write to its descriptor: it goes with the process.
+        if (output.relay == nullptr && output.descriptor > STDERR_FILENO) {
+            ::close(output.descriptor);
         }
+    };
+    for (Output& output : outputs_) {
+        release(output);
+    }
+    for (auto& [index, output] : replaced_) {
+        release(output);
     }
 }
 
@@ -93,24 +97,28 @@ std::optional<OutputFiles::Prepared> OutputFiles::prepare(const OutputRequest& r
     const OutputPlace place = request.standardOutput ? OutputPlace{OutputKind::StandardOutput, {}}
                                                      : placeOutput(request.path);
     const std::optional<size_t> index = find(place, request);
-    // Streams go on through the same relay; a file opened again starts afresh, as the plug-in
+    // A stream goes on through its relay; a file opened again starts afresh, as the plug-in
     // empties a file it opens.
-    if (index && place.kind != OutputKind::ReplacedFile) {
+    if (index && place.kind != OutputKind::ReplacedFile && outputs_[*index].relay) {
         return Prepared{*index, outputs_[*index].pluginPath};
     }
-    Output output{request, place, request.path, "", -1, nullptr, false};
+    Output output{request, place, request.path, "", -1, nullptr, false, {}};
     if (!open(output, problem)) {
         return std::nullopt;
     }
-    if (index) {
-        Output& earlier = outputs_[*index];
-        output.opened = earlier.opened;
-        replaced_.push_back(std::move(earlier));
-        earlier = std::move(output);
-        return Prepared{*index, earlier.pluginPath};
+    if (!index) {
+        outputs_.push_back(std::move(output));
+        return Prepared{outputs_.size() - 1, outputs_.back().pluginPath};
     }
-    outputs_.push_back(std::move(output));
-    return Prepared{outputs_.size() - 1, outputs_.back().pluginPath};
+    Output& earlier = outputs_[*index];
+    output.opened = earlier.opened;
+    if (place.kind == OutputKind::ReplacedFile) {
+        replaced_.emplace_back(*index, std::move(earlier));
+    } else {
+        output.loss = earlier.loss;  // the stream keeps what it lost
+    }
+    earlier = std::move(output);
+    return Prepared{*index, earlier.pluginPath};
 }
 
 bool OutputFiles::open(Output& output, std::string& problem) const {
@@ -179,18 +187,38 @@ void OutputFiles::opened(size_t index) {
     outputs_.at(index).opened = true;
 }
 
-std::string OutputFiles::refused(size_t index) const {
+std::string OutputFiles::refused(size_t index) {
     const std::string problem = writeProblem(outputs_.at(index).pluginPath);
+    if (!replaced_.empty() && replaced_.back().first == index) {
+        Output& refusedOutput = outputs_[index];
+        complete(refusedOutput);
+        removeTemporary(refusedOutput);
+        refusedOutput = std::move(replaced_.back().second);
+        replaced_.pop_back();
+    }
     return problem.empty() ? "the plug-in could not open it (see its message above)" : problem;
 }
 
 bool OutputFiles::lost() const {
     for (const Output& output : outputs_) {
-        if (output.relay && output.relay->lostError() != 0) {
+        if (output.loss.error != 0 || (output.relay && output.relay->lostError() != 0)) {
             return true;
         }
     }
     return false;
+}
+
+void OutputFiles::settle(std::optional<size_t> current) {
+    for (auto& [index, output] : replaced_) {
+        complete(output);
+        removeTemporary(output);
+    }
+    replaced_.clear();
+    for (size_t i = 0; i < outputs_.size(); ++i) {
+        if (i != current) {
+            complete(outputs_[i]);
+        }
+    }
 }
 
 void OutputFiles::removeTemporary(Output& output) {
@@ -201,36 +229,35 @@ void OutputFiles::removeTemporary(Output& output) {
     }
 }
 
-OutputFiles::Loss OutputFiles::complete(Output& output, bool durable) const {
-    Loss loss;
+void OutputFiles::complete(Output& output) const {
+    const auto keep = [&output](const char* stage, int error) {
+        if (output.loss.error == 0 && error != 0) {
+            output.loss = Loss{stage, error};
+        }
+    };
     if (output.relay) {
-        loss = Loss{"writing it", output.relay->finish()};
+        keep("writing it", output.relay->finish());
         output.relay.reset();
     }
     if (output.descriptor > STDERR_FILENO) {
-        if (loss.error == 0 && durable && ::fsync(output.descriptor) != 0) {
-            loss = Loss{"syncing it to disk", errno};
+        const bool durable = sync_ && output.opened && !output.temporary.empty();
+        if (output.loss.error == 0 && durable && ::fsync(output.descriptor) != 0) {
+            keep("syncing it to disk", errno);
         }
-        if (::close(output.descriptor) != 0 && loss.error == 0) {
-            loss = Loss{"closing it", errno};
+        if (::close(output.descriptor) != 0) {
+            keep("closing it", errno);
         }
-        output.descriptor = -1;
     }
-    return loss;
+    output.descriptor = -1;
 }
 
 bool OutputFiles::finish(RunEnd end, int failures, std::FILE* diagnostics) {
-    for (Output& output : replaced_) {
-        complete(output, false);
-        removeTemporary(output);
-    }
-    replaced_.clear();
+    settle(std::nullopt);
     bool ok = true;
     for (Output& output : outputs_) {
         const std::string shown = shownText(output.request.shown());
         const bool replacedFile = !output.temporary.empty();
-        const Loss loss =
-            complete(output, sync_ && replacedFile && output.opened && end != RunEnd::Failed);
+        const Loss& loss = output.loss;
         const std::string reason =
             loss.error != 0 ? reasonText(loss.stage, loss.error) : "the run did not complete";
         ok = ok && loss.error == 0;

@@ -55,11 +55,17 @@ class OutputFiles {
     std::optional<Prepared> prepare(const OutputRequest& request, std::string& problem);
     // After openTarget: it opened what prepare handed it.
     void opened(size_t index);
-    // After openTarget refused what prepare handed it: why, as the system words it.
-    std::string refused(size_t index) const;
+    // After openTarget refused what prepare handed it: why, as the system words it. A file
+    // opened again keeps what its earlier open wrote, as the plug-in leaves it.
+    std::string refused(size_t index);
 
     // True once a write to an output failed: the run cannot succeed any more.
     bool lost() const;
+
+    // Call after openTarget and closeTarget: completes (copies, syncs and closes) every output
+    // but `current`, the one the target now writes, since the target writes one at a time.
+    // So a script that opens many files holds one relay and one descriptor, not one each.
+    void settle(std::optional<size_t> current);
 
     // Call after the target is closed. Puts the outputs in place (or, after a failure, removes
     // the temporary files) and says on `diagnostics` what a user must know. False when an
@@ -67,14 +73,19 @@ class OutputFiles {
     bool finish(RunEnd end, int failures, std::FILE* diagnostics);
 
   private:
+    struct Loss {
+        const char* stage = "";  // "writing it", "syncing it to disk", "closing it"
+        int error = 0;           // errno; 0 when nothing was lost
+    };
     struct Output {
         OutputRequest request;
         OutputPlace place;
         std::string pluginPath;
         std::string temporary;  // ReplacedFile: what is written until the run is done
         int descriptor = -1;    // where the relay writes; kelsvf's own but for standard output
-        std::unique_ptr<OutputRelay> relay;
+        std::unique_ptr<OutputRelay> relay;  // none once completed
         bool opened = false;
+        Loss loss;  // the first loss completing it found
     };
 
     std::optional<size_t> find(const OutputPlace& place, const OutputRequest& request) const;
@@ -82,19 +93,18 @@ class OutputFiles {
     bool open(Output& output, std::string& problem) const;
     std::optional<std::string> makeTemporary(const OutputPlace& place, int& descriptor,
                                              std::string& problem) const;
-    struct Loss {
-        const char* stage = "";  // "writing it", "syncing it to disk", "closing it"
-        int error = 0;           // errno; 0 when nothing was lost
-    };
-    // Waits for the relay and closes what kelsvf opened, synced first when `durable`.
-    Loss complete(Output& output, bool durable) const;
+    // Waits for the relay and closes what kelsvf opened (synced first, unless --no-sync, when
+    // it is to be put in place); keeps the first loss.
+    void complete(Output& output) const;
     bool putInPlace(Output& output, std::FILE* diagnostics);
     void removeTemporary(Output& output);
 
     bool sync_;
     mode_t newFileMode_;  // what a plain open(O_CREAT, 0666) gives under the current umask
     std::vector<Output> outputs_;
-    std::vector<Output> replaced_;  // files opened again: their earlier text is dropped
+    // Files opened again, by their index: their earlier text is dropped once the new open
+    // succeeded.
+    std::vector<std::pair<size_t, Output>> replaced_;
 };
 
 }  // namespace kelsvf

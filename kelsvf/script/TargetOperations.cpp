@@ -151,7 +151,8 @@ Action open(const LineArgs& args) {
             std::string problem;
             prepared = session.outputs().prepare(*output, problem);
             if (!prepared) {
-                session.errors().print("kelsvf: cannot write " + output->shown() + ": " + problem);
+                session.errors().print("kelsvf: cannot write " + shownText(output->shown()) + ": " +
+                                       problem);
                 return KEL_FAILURE;
             }
             setFileName(handed, prepared->pluginPath);
@@ -166,9 +167,13 @@ Action open(const LineArgs& args) {
         if (prepared && kelSucceeded(result)) {
             session.outputs().opened(prepared->index);
         } else if (prepared) {
-            session.errors().print("kelsvf: cannot write " + output->shown() + ": " +
+            session.errors().print("kelsvf: cannot write " + shownText(output->shown()) + ": " +
                                    session.outputs().refused(prepared->index));
         }
+        // The target closed what it wrote before: that output is complete now.
+        session.outputs().settle(prepared && kelSucceeded(result)
+                                     ? std::optional<size_t>(prepared->index)
+                                     : std::nullopt);
         return result;
     };
 }
@@ -177,6 +182,7 @@ Action close(const LineArgs&) {
     return [](Session& session) {
         const KelResult result = session.target().closeTarget();
         session.recordClose();
+        session.outputs().settle(std::nullopt);
         return result;
     };
 }
