@@ -132,7 +132,8 @@ pid_t startKelsvf(const fs::path& folder, const std::vector<std::string>& argume
     const std::string errors = (folder / ".stderr").string();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
+        for (const int signalNumber :
+             {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGABRT}) {
             std::signal(signalNumber, SIG_DFL);
         }
         sigset_t none;
@@ -178,8 +179,8 @@ TEST_F(KelsvfTest, SignalsInTheMiddleOfARunLeaveNoOutputAndNoTemporaryFile) {
     const struct {
         int signalNumber;
         bool previous;  // a previous out.svf is there
-    } cases[] = {{SIGINT, false},  {SIGTERM, true}, {SIGHUP, true}, {SIGQUIT, true},
-                 {SIGUSR1, false}, {SIGALRM, true}, {SIGKILL, true}};
+    } cases[] = {{SIGINT, false},  {SIGTERM, true}, {SIGHUP, true},  {SIGQUIT, true},
+                 {SIGUSR1, false}, {SIGALRM, true}, {SIGABRT, true}, {SIGKILL, true}};
     for (const auto& c : cases) {
         const std::string name = strsignal(c.signalNumber);
         fs::remove(path("out.svf"));
@@ -201,6 +202,10 @@ TEST_F(KelsvfTest, SignalsInTheMiddleOfARunLeaveNoOutputAndNoTemporaryFile) {
             ASSERT_EQ(partialFiles().size(), 1u) << name;
             EXPECT_EQ(partialFiles()[0].rfind(".out.svf.kelsvf-partial-", 0), 0u) << name;
             fs::remove(path(partialFiles()[0]));
+        } else if (c.signalNumber == SIGABRT) {
+            // A fault's default action stays (a core dump), once the temporary file is gone.
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT) << name;
+            EXPECT_EQ(partialFiles(), kNone) << name;
         } else {
             ASSERT_TRUE(WIFEXITED(status)) << name;
             EXPECT_EQ(WEXITSTATUS(status), 128 + c.signalNumber) << name;

@@ -42,8 +42,9 @@ constexpr char kOutputFiles[] = R"(Output files:
   (a device, a FIFO, /dev/stdout) is written directly and never removed. An output that is
   also an input of the run (the script, a data file, a chain-description file, the --plugin
   library, or with -o - the file standard output is open on), by any name or link, is
-  refused before anything runs. A killed run (SIGKILL) or a crash may leave a
-  .NAME.kelsvf-partial-XXXXXX file behind; it is never taken for NAME.
+  refused before anything runs. A fault signal (SIGSEGV, SIGABRT, ...) removes the
+  temporary file too, then takes its default action (a core dump). A killed run (SIGKILL)
+  may leave a .NAME.kelsvf-partial-XXXXXX file behind; it is never taken for NAME.
   When the output cannot be written, kelsvf says why: "kelsvf: cannot write PATH: REASON".
   At most 20 error lines are shown, then "... and N more". Echoed text shows control bytes
   escaped (\x1b), and a word longer than 80 characters is cut, with its length.
