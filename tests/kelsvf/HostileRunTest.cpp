@@ -114,6 +114,7 @@ TEST_F(KelsvfTest, InputsWithoutEndAreRefusedBeforeMemoryRunsOut) {
     write("x.svf", "STATE RESET;\n");
     fs::resize_file((write("large.bin", ""), path("large.bin")), uint64_t{5} << 30);  // sparse
     fs::resize_file((write("whole.bin", ""), path("whole.bin")), uint64_t{400} << 20);
+    fs::resize_file((write("huge.kel", ""), path("huge.kel")), (uint64_t{1} << 30) + 1);
     const std::string limit = kAddressLimitsWork ? "ulimit -v 1000000 && " : "";
     const struct {
         std::string command;
@@ -123,6 +124,9 @@ TEST_F(KelsvfTest, InputsWithoutEndAreRefusedBeforeMemoryRunsOut) {
         {limit + kelsvfCommand("run /dev/zero"), 3,
          "kelsvf: /dev/zero is not a text script (byte 0x00 at offset 0); nothing was run\n"},
         {limit + kelsvfCommand("run - < /dev/zero"), 3, "(byte 0x00 at offset 0)"},
+        {limit + kelsvfCommand("run huge.kel"), 3,
+         "kelsvf: cannot read script huge.kel: it is larger than 1073741824 bytes, the most a "
+         "script may hold\n"},
         {limit + kelsvfCommand("run zero-data.kel"), 3,
          "zero-data.kel:4: data file '/dev/zero' is not a regular file and holds more than "
          "67108864 bytes, the most read without BITS; give BITS\n"},
