@@ -1,6 +1,7 @@
 #include "common/Activity.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "common/TextUtil.h"
 
@@ -18,7 +19,9 @@ int currentLine = 0;
 void set(const char* what, const std::string* file, int line) {
     currentWhat = what;
     currentLine = line;
-    if (file != copiedFrom) {
+    // Each step has its own copy of the same name: compared before it is copied again.
+    if (file != copiedFrom &&
+        (file == nullptr || std::strncmp(file->c_str(), currentFile, sizeof currentFile) != 0)) {
         copiedFrom = file;
         std::snprintf(currentFile, sizeof currentFile, "%s", file != nullptr ? file->c_str() : "");
     }

@@ -76,12 +76,12 @@ std::string quoteWord(std::string_view word) {
     return quoted + "\"";
 }
 
-std::string shownText(std::string_view text) {
+std::string shownText(std::string_view text, bool keepTabs) {
     std::string shown;
     shown.reserve(text.size());
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
+        if ((byte < 0x20 && !(keepTabs && c == '\t')) || byte == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
             shown += escaped;

@@ -23,7 +23,7 @@ std::string quoteWord(std::string_view word);
 
 // Text from the user or a file as it may reach a terminal: control bytes (ESC, line breaks,
 // DEL) shown as \x1b, so that no escape sequence is echoed raw.
-std::string shownText(std::string_view text);
+std::string shownText(std::string_view text, bool keepTabs = false);
 // A word echoed in a message: shownText, and past kShownWordLength characters cut, with its
 // length ("0123...(104857600 bytes)"), so that one huge word never makes one huge line.
 inline constexpr size_t kShownWordLength = 80;

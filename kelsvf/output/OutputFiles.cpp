@@ -111,10 +111,10 @@ std::optional<OutputFiles::Prepared> OutputFiles::prepare(const OutputRequest& r
         return Prepared{outputs_.size() - 1, outputs_.back().pluginPath};
     }
     Output& earlier = outputs_[*index];
-    output.opened = earlier.opened;
     if (place.kind == OutputKind::ReplacedFile) {
         replaced_.emplace_back(*index, std::move(earlier));
     } else {
+        output.opened = earlier.opened;
         output.loss = earlier.loss;  // the stream keeps what it lost
     }
     earlier = std::move(output);

@@ -163,11 +163,8 @@ void HostOutput::writeLines(std::string_view text) {
     const std::string indent = settings_.trace ? std::string(2 * openTraces_.size(), ' ') : "";
     while (!text.empty()) {
         const size_t end = text.find('\n');
-        std::string line;
-        for (const char c : text.substr(0, end)) {
-            // The plug-in echoes file names and option texts: no escape sequence gets through.
-            line += c == '\t' ? std::string(1, c) : shownText(std::string_view(&c, 1));
-        }
+        // The plug-in echoes file names and option texts: no escape sequence gets through.
+        const std::string line = shownText(text.substr(0, end), true);
         std::fprintf(stream_, "%s%s\n", indent.c_str(), line.c_str());
         if (end == std::string_view::npos) {
             break;

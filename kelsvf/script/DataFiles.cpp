@@ -88,8 +88,11 @@ std::shared_ptr<const DataBytes> DataFileCache::get(const std::string& path,
     }
     std::shared_ptr<const DataBytes> data = readDataBytes(path, wanted, error);
     // A regular file refused by its size is looked at again by a line that wants another size.
-    if (data && identified && data->bytes.size() == data->size) {
+    const bool stream = std::get<2>(identity) != 0;
+    if (data && identified && data->bytes.size() == data->size &&
+        (stream || cachedBytes_ + data->size <= kMaxCachedBytes)) {
         byFile_.emplace(identity, data);
+        cachedBytes_ += stream ? 0 : data->size;
     }
     return data;
 }

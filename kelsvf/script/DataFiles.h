@@ -34,8 +34,13 @@ struct DataBytes {
 std::shared_ptr<const DataBytes> readDataBytes(const std::string& path,
                                                std::optional<uint64_t> wanted, std::string& error);
 
+// The bytes of regular files read so far, up to kMaxCachedBytes in all (a file beyond is read
+// for each line that names it); a stream is kept whatever its size, since it cannot be read
+// again.
 class DataFileCache {
   public:
+    static constexpr uint64_t kMaxCachedBytes = uint64_t{512} << 20;
+
     // The file's bytes as read for an earlier line, or read now.
     std::shared_ptr<const DataBytes> get(const std::string& path, std::optional<uint64_t> wanted,
                                          std::string& error);
@@ -44,6 +49,7 @@ class DataFileCache {
     // Device, inode, and for a stream 1 + the bytes a line wanted (0 for a regular file).
     using Key = std::tuple<dev_t, ino_t, uint64_t>;
     std::map<Key, std::shared_ptr<const DataBytes>> byFile_;
+    uint64_t cachedBytes_ = 0;
 };
 
 }  // namespace kelsvf

@@ -37,7 +37,9 @@ std::string inQuotes(std::string_view word) {
 // True when any bit at or above bitCount is set in the buffer.
 bool hasBitsAbove(const ScanData& data) {
     const uint32_t usedInLastByte = data.bitCount % 8;
-    return usedInLastByte != 0 && !data.bytes.empty() && (data.bytes.back() >> usedInLastByte) != 0;
+    const size_t byteCount = (size_t{data.bitCount} + 7) / 8;
+    return usedInLastByte != 0 && byteCount > 0 &&
+           (data.buffer()[byteCount - 1] >> usedInLastByte) != 0;
 }
 
 uint8_t reversedBits(uint8_t byte) {
@@ -175,7 +177,11 @@ ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t>
                         std::to_string(read->size) + " bytes, but " +
                         std::to_string(data.bitCount) + " bits take " + std::to_string(needed));
     }
-    data.bytes = bytes;
+    if (cache != nullptr && order == BitOrder::LsbFirst) {
+        data.shared = std::shared_ptr<const std::vector<uint8_t>>(read, &read->bytes);
+    } else {
+        data.bytes = bytes;
+    }
     if (order == BitOrder::MsbFirst) {
         for (uint8_t& byte : data.bytes) {
             byte = reversedBits(byte);

@@ -320,14 +320,14 @@ Action ir(const LineArgs& args) {
                         std::to_string(line.data.bitCount));
     }
     return [line = std::move(line)](Session& session) {
-        return session.target().writeDeviceIR(line.device, line.data.bytes.data(), nullptr,
+        return session.target().writeDeviceIR(line.device, line.data.buffer(), nullptr,
                                               line.data.bitCount, line.end, CallContext{});
     };
 }
 
 Action dr(const LineArgs& args) {
     return [line = scanLine(args, "dr")](Session& session) {
-        return session.target().writeDeviceDR(line.device, line.data.bytes.data(), nullptr,
+        return session.target().writeDeviceDR(line.device, line.data.buffer(), nullptr,
                                               line.data.bitCount, line.end, CallContext{});
     };
 }
