@@ -20,6 +20,8 @@ int runSteps(const StepSource& steps, Session& session, HostOutput& output,
         const KelResult result = step.run(session);
         if (session.outputs().lost()) {
             ++failures;  // finish says which output and why
+            session.errors().print("kelsvf: the run stops after " + step.where.text() +
+                                   ": an output could not be written");
             break;
         }
         if (kelSucceeded(result)) {
