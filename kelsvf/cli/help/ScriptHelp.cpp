@@ -17,7 +17,7 @@ constexpr char kCommonOptions[] = R"(Options of run and program:
   --trace         show the call tree: every traced call, indented by nesting, with its result
   --dump          show the bit buffers the plug-in dumps
   --keep-going    run every operation even after one fails, and put the output in place
-                  anyway (reported as incomplete)
+                  anyway (reported as incomplete); a lost write still stops the run
   --no-sync       do not sync the output file to disk before its rename (and its folder
                   after): a run that writes much is faster, but after a power loss the file
                   may be there under its name empty or with old blocks; for scratch output
@@ -55,8 +55,9 @@ enum class ExitCodesOf { Both, Run, Program };
 std::string exitCodes(ExitCodesOf command) {
     std::string text = R"(Exit codes:
   0  every operation succeeded and the output file is in place, complete
-  1  an operation failed; no output file was replaced (with --keep-going: put in place,
-     and reported as incomplete)
+  1  an operation failed, or an output could not be written, synced or closed; no output
+     file was replaced (with --keep-going after failed operations: put in place, and
+     reported as incomplete; never after a lost write)
 )";
     if (command == ExitCodesOf::Program) {
         text +=
@@ -70,9 +71,9 @@ std::string exitCodes(ExitCodesOf command) {
         text +=
             R"(  2  bad command line, -o naming an input of the run, or program options that do not
      fit together; nothing ran and no output file was touched
-  3  the script could not be read, is not text, has a bad line ("file:line: what is
-     wrong") or names an input as its output (fname=); nothing ran and no output file was
-     touched
+  3  the script could not be read, is not text, is larger than 1 GiB, has a bad line
+     ("file:line: what is wrong") or names an input as its output (fname=); nothing ran
+     and no output file was touched
 )";
     }
     return text + R"(  4  the plug-in could not be loaded, or it speaks another interface version
