@@ -88,8 +88,10 @@ TEST_F(KelsvfTest, ALostWriteFailsTheRunWhateverTryAndKeepGoingSay) {
 // An old editor's CR, a CR LF file and LF all end lines; words a line does not take are refused.
 TEST_F(KelsvfTest, EveryLineEndEndsALineAndNoLineTakesAnotherOperationsWords) {
     for (const std::string end : {"\n", "\r\n", "\r"}) {
-        write("ends.kel", "open fname=out.svf type=SVF" + end + "lock" + end + "chain 8" + end +
-                              "ir 0 8 05" + end + "close" + end);
+        // The first line end falls on the reader's 64 KiB boundary: CR before it, LF after.
+        write("ends.kel", "#" + std::string(65534, 'x') + end + "open fname=out.svf type=SVF" +
+                              end + "lock" + end + "chain 8" + end + "ir 0 8 05" + end + "close" +
+                              end);
         const Outcome outcome = kelsvf("run ends.kel");
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
         EXPECT_EQ(readFile(path("out.svf")), kGoodSvf);
