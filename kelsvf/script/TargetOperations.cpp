@@ -103,7 +103,7 @@ std::optional<uint32_t> knownIrLength(const ParseState& state, uint32_t device) 
     return state.irLengths[device];
 }
 
-// Every device has an IR of at least one bit, and a chain at most kMaxChainDevices devices.
+// Every device has an IR of at least one bit.
 void checkIrLength(uint32_t length, uint32_t device, std::string_view operation) {
     if (length == 0) {
         throw LineError(std::string(operation) + ": the IR length of device " +
@@ -111,6 +111,7 @@ void checkIrLength(uint32_t length, uint32_t device, std::string_view operation)
     }
 }
 
+// A longer chain would be cut by the plug-in, its last devices silently gone.
 void checkDeviceCount(size_t count, std::string_view operation) {
     if (count > kMaxChainDevices) {
         throw LineError(std::string(operation) + ": " + std::to_string(count) +
