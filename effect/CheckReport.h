@@ -21,8 +21,9 @@ class CheckReport : public PlaySink {
 
 // Text, one line an event ("x.svf:7: device 0 ir 3f (6 bits)"), then the summary.
 std::unique_ptr<CheckReport> textReport(std::FILE* out);
-// One JSON document: {"file", "chain", "events": [...], "summary", "result"}, an event a line.
-std::unique_ptr<CheckReport> jsonReport(std::FILE* out);
+// One JSON document: {"file", "chain", "events": [...], "summary", "result"}, an event a line;
+// values past 256 bits shortened unless `fullValues`.
+std::unique_ptr<CheckReport> jsonReport(std::FILE* out, bool fullValues = false);
 
 // "1 MHz", "12.5 MHz", "32768 Hz": a frequency as people write it.
 std::string frequencyText(double hertz);

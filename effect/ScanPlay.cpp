@@ -1,11 +1,8 @@
-// SIR and SDR: the whole scan (header, statement, trailer) through the chain, and whether it
-// fits the registers the devices have selected.
-#include <cstdio>
+// SIR and SDR: the whole scan (header, statement, trailer) through the chain, whether it fits
+// the registers the devices have selected, and the instruction registers.
 #include <limits>
-#include <optional>
 
 #include "PlayerImpl.h"
-#include "kel/KelPlugin.h"
 
 namespace kelsvf::check {
 
@@ -14,14 +11,6 @@ using kelsvfreader::ScanKind;
 using kelsvfreader::ScanValues;
 
 namespace {
-
-constexpr uint32_t kIdcodeLength = 32;
-
-std::string hexInstruction(uint64_t instruction) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(instruction));
-    return text;
-}
 
 // Where the header (counted from the TDO end) or the trailer (from the TDI end) ends inside a
 // device: a header pads the devices beyond the scanned ones, so it covers them whole. Empty when
@@ -48,12 +37,18 @@ std::string headerSplitsDevice(const std::vector<uint64_t>& lengths, uint64_t he
 
 }  // namespace
 
+std::string ChainPlayer::Impl::scanParts() const {
+    return std::string(scanIr ? "HIR " : "HDR ") + std::to_string(scanHeaderBits) + " + " +
+           (scanIr ? "SIR " : "SDR ") + std::to_string(scanBodyBits) + " + " +
+           (scanIr ? "TIR " : "TDR ") + std::to_string(scanTrailerBits);
+}
+
 void ChainPlayer::Impl::checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir,
                                           uint64_t column) {
     const std::string problem = headerSplitsDevice(lengths, scanHeaderBits, scanTrailerBits, ir);
     if (!problem.empty()) {
         report(Severity::Error, column, kScanDoesNotFit,
-               std::string(ir ? "SIR: " : "SDR: ") + scanParts + ": " + problem);
+               std::string(ir ? "SIR: " : "SDR: ") + scanParts() + ": " + problem);
     }
 }
 
@@ -66,47 +61,61 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     const char* name = ir ? "SIR" : "SDR";
     scanHeaderBits = header.bitCount;
     scanTrailerBits = trailer.bitCount;
-    scanParts = std::string(ir ? "HIR " : "HDR ") + std::to_string(header.bitCount) + " + " + name +
-                " " + std::to_string(body.bitCount) + " + " + (ir ? "TIR " : "TDR ") +
-                std::to_string(trailer.bitCount);
+    scanColumn = statement.position.column;
+    scanBodyBits = body.bitCount;
+    scanIr = ir;
 
-    if (total == 0 || total > std::numeric_limits<uint32_t>::max()) {
+    if (total == 0) {
         report(Severity::Error, statement.position.column, kScanDoesNotFit,
-               std::string(name) + ": " + std::to_string(total) + " bits (" + scanParts +
+               std::string(name) + ": 0 bits (" + scanParts() +
                    ") do not fit the chain; the scan is not played");
         return;
     }
-    // A scan that continues one from a pause may be of any length: the registers keep the last
-    // bits shifted.
-    const bool continues = chain.state() == (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR);
+    // A scan that continues one from a pause may be of any length: it shifts on.
+    const bool continues = state == (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR);
     if (ir && !continues) {
         checkIrScan(total, statement.position.column);
     }
 
-    // One scan, header first: bit 0 of the buffer is the first into TDI.
-    const uint8_t* tdi = body.tdi.data();
-    if (header.bitCount != 0 || trailer.bitCount != 0) {
-        tdiAll.assign(bytesFor(total), 0);
-        KelPlugin::copyBits(tdiAll.data(), 0, header.tdi.data(), 0, header.bitCount);
-        KelPlugin::copyBits(tdiAll.data(), header.bitCount, body.tdi.data(), 0, body.bitCount);
-        KelPlugin::copyBits(tdiAll.data(), header.bitCount + body.bitCount, trailer.tdi.data(), 0,
-                            trailer.bitCount);
-        tdi = tdiAll.data();
+    pendingDrBits.reset();
+    if (!ir && !continues) {
+        pendingDrBits = total;
     }
-
-    // What a continued shift brings out was shifted in before: known.
-    drCaptureKnown.assign(chain.deviceCount(), true);
-    pendingDr = PendingDr{!ir && !continues, total};
     irCaptured = false;
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
-    pendingDr.active = false;
+    pendingDrBits.reset();
 
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
     if (tdoGiven) {
-        tdoAll.resize(bytesFor(total));
-        markKnownTdo(ir, total);
+        tdoAll.assign(bytesFor(total), 0);
+        knownAll.assign(bytesFor(total), 0);
     }
-    chain.shift(tdi, tdoGiven ? tdoAll.data() : nullptr, static_cast<uint32_t>(total), true);
+    // Header first into TDI, then the statement's bits, then the trailer.
+    inScan = true;
+    borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
+    uint64_t at = 0;
+    for (const ScanValues* part : {&header, &body, &trailer}) {
+        if (ir) {
+            irPath.shift(part->tdi.data(), 0, part->bitCount, tdoGiven ? tdoAll.data() : nullptr,
+                         knownAll.data(), at);
+        } else {
+            shiftDr(part->tdi.data(), part->bitCount, tdoGiven, at);
+        }
+        at += part->bitCount;
+    }
+    inScan = false;
+    borrowNextDr = false;
+    if (ir) {
+        irShifted = true;
+        irLine = line;
+    } else {
+        drShifted = true;
+        drLine = line;
+    }
+    // Every bit a clock in the shift state; the last one leaves it with TMS high.
+    clocks[static_cast<size_t>(state)] += total;
+    state = ir ? KELJTAG_EXIT1_IR : KELJTAG_EXIT1_DR;
+
     if (tdoGiven) {
         const ScanValues* vectors[3] = {&header, &body, &trailer};
         compareTdo(ir, vectors, total);
@@ -116,6 +125,10 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
 }
 
 void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
+    if (irScanLength != 0 && irScanLength != total) {
+        irScanLengthsDiffer = true;
+    }
+    irScanLength = total;
     std::vector<uint64_t> lengths;
     std::string sum;
     for (const DeviceDescription& device : chainDescription.devices) {
@@ -123,8 +136,11 @@ void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
         sum += (sum.empty() ? "" : " + ") + std::to_string(device.irLength);
     }
     if (total != chainDescription.irPathLength()) {
+        if (irMisfits++ == 0) {
+            firstIrMisfitLine = line;
+        }
         report(Severity::Error, column, kScanDoesNotFit,
-               "SIR: " + std::to_string(total) + " bits (" + scanParts +
+               "SIR: " + std::to_string(total) + " bits (" + scanParts() +
                    ") do not fit the chain: its instruction registers take " +
                    std::to_string(chainDescription.irPathLength()) + " bits (" + sum + ")");
     } else {
@@ -132,72 +148,46 @@ void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
     }
 }
 
-void ChainPlayer::Impl::prepareDrScan() {
-    uint64_t known = 0;
-    unknownDevices.clear();
-    std::string path;
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        kelsim::SimulatedDevice& device = chain.device(i);
-        const std::optional<uint32_t>& idcode = chainDescription.devices[i].idcode;
-        path += path.empty() ? "" : ", ";
-        path += "device " + std::to_string(i);
-        if (device.selectedByReset() && idcode.value_or(0) != 0) {
-            known += kIdcodeLength;
-            path += " IDCODE 32";
-        } else if (device.selectedByReset() && !idcode) {
-            unknownDevices.push_back(i);
-            drCaptureKnown[i] = false;
-            path += " after a reset (IDCODE or BYPASS) 1 or more";
-        } else if (device.instruction() == device.bypassInstruction()) {
-            known += 1;
-            path += " BYPASS 1";
-        } else {
-            unknownDevices.push_back(i);
-            drCaptureKnown[i] = false;
-            path += " instruction " + hexInstruction(device.instruction()) + " 1 or more";
-        }
-    }
-    const uint64_t total = pendingDr.totalBits;
-    const uint64_t unknown = unknownDevices.size();
-    const uint64_t left = total > known ? total - known : 0;
-    const bool fits = unknown == 0 ? total == known
-                                   : left >= unknown && left - (unknown - 1) <=
-                                                            std::numeric_limits<uint32_t>::max();
-    if (!fits) {
-        report(Severity::Error, 0, kScanDoesNotFit,
-               "SDR: " + std::to_string(total) + " bits (" + scanParts +
-                   ") do not fit the chain: its data registers take " +
-                   (unknown == 0 ? "" : "at least ") + std::to_string(known + unknown) + " bits (" +
-                   path + ")");
-    } else if (unknown > 1) {
-        report(Severity::Warning, 0, kDrSplitAssumed,
-               "SDR: " + std::to_string(left) + " bits for " + std::to_string(unknown) +
-                   " devices whose data register lengths are unknown (" + path +
-                   "); taken as 1 bit each but device " + std::to_string(unknownDevices.back()) +
-                   ", nearest TDO");
-    }
-    for (const size_t i : unknownDevices) {
-        const uint32_t length =
-            fits && i == unknownDevices.back() ? static_cast<uint32_t>(left - (unknown - 1)) : 1;
-        kelsim::SimulatedDevice& device = chain.device(i);
-        const kelsim::DataRegister& selected = device.selectedDataRegister();
-        if (device.selectedByReset()) {
-            device.setResetRegisterLength(length);
-        } else if (&selected == &device.bypassRegister() || selected.length() != length) {
-            device.addDataRegister(device.instruction(), length);
-        }
-    }
-    if (fits && unknown <= 1) {  // every length known: the header and trailer must fit them
-        checkWholeDevices(selectedDrLengths(), false, 0);
+void ChainPlayer::Impl::captureIr() {
+    // Each IR captures ...01 in its two lowest bits; the bits above are the device's own.
+    irCaptured = true;
+    irShifted = false;
+    irPath.reset(irPath.length());
+    uint64_t at = 0;
+    for (size_t i = devices.size(); i-- > 0;) {
+        const uint64_t length = chainDescription.devices[i].irLength;
+        putBit(irPath.bits(), at, true);
+        fillBits(irPath.known(), at, std::min<uint64_t>(2, length), true);
+        at += length;
     }
 }
 
-std::vector<uint64_t> ChainPlayer::Impl::selectedDrLengths() {
-    std::vector<uint64_t> lengths;
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        lengths.push_back(chain.device(i).selectedDataRegister().length());
+void ChainPlayer::Impl::updateIr() {
+    const uint64_t updateLine = irShifted ? irLine : line;
+    uint64_t at = 0;
+    for (size_t i = devices.size(); i-- > 0;) {
+        const uint32_t length = chainDescription.devices[i].irLength;
+        uint64_t instruction = 0;
+        for (uint32_t k = 0; k < length; ++k) {
+            instruction |= uint64_t{bitAt(irPath.bits(), at + k)} << k;
+        }
+        at += length;
+        devices[i] = DeviceState{instruction, false};
     }
-    return lengths;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        uint8_t bytes[8];
+        const uint32_t length = chainDescription.devices[i].irLength;
+        for (size_t k = 0; k < bytesFor(length); ++k) {
+            bytes[k] = static_cast<uint8_t>(devices[i].instruction >> (8 * k));
+        }
+        ++counts.irUpdates;
+        sink.deviceUpdate(DeviceUpdate{updateLine,
+                                       static_cast<uint32_t>(i),
+                                       true,
+                                       length,
+                                       std::span<const uint8_t>(bytes, bytesFor(length)),
+                                       {}});
+    }
 }
 
 }  // namespace kelsvf::check

@@ -268,7 +268,7 @@ void checkChainOptions(const ChainOptions& chain, const std::string& command) {
     }
     if (!chain.chain && !chain.irLengths) {
         throw UsageError(command +
-                         " needs the chain: --chain IRLEN[:IDCODE],... (or --irlen "
+                         " needs the chain: --chain IRLEN[:IDCODE[:OPCODE]],... (or --irlen "
                          "LIST, with --chainfile FILE for IDCODEs)");
     }
 }
@@ -285,6 +285,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
         if (isOption && arg == "--json") {
             reader.noValue(arg);
             check.json = true;
+        } else if (isOption && arg == "--full-values") {
+            reader.noValue(arg);
+            check.fullValues = true;
         } else if (isOption) {
             throw UsageError("unknown option " + arg + " for check");
         } else if (haveFile) {
@@ -296,6 +299,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
     }
     if (!haveFile) {
         throw UsageError("check needs an SVF file (a path, or - for standard input)");
+    }
+    if (check.fullValues && !check.json) {
+        throw UsageError("--full-values is for the JSON report: add --json");
     }
     checkChainOptions(check.chain, "check");
 }

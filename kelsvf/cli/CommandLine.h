@@ -54,7 +54,8 @@ struct ProgramOptions {
 struct CheckOptions {
     std::string file;  // the SVF file, or "-" for standard input
     ChainOptions chain;
-    bool json = false;  // --json: the report as one JSON document
+    bool json = false;        // --json: the report as one JSON document
+    bool fullValues = false;  // --full-values: every digit of long values in the JSON report
 };
 
 struct DiffOptions {

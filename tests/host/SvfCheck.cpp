@@ -44,7 +44,9 @@ std::string chainText(const std::vector<uint32_t>& irLengths) {
 
 ::testing::AssertionResult svfChecksClean(const std::string& bytes,
                                           const std::optional<std::vector<uint32_t>>& irLengths) {
-    if (!irLengths || irLengths->empty()) {
+    // A session that never locked writes nothing: no statement to check (which check
+    // reports as an error for a file given to it).
+    if (!irLengths || irLengths->empty() || bytes.empty()) {
         return readsClean(bytes);
     }
     FindingList sink;
