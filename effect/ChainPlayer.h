@@ -54,6 +54,7 @@
 #ifndef KELSVF_CHECK_CHAIN_PLAYER_H
 #define KELSVF_CHECK_CHAIN_PLAYER_H
 
+#include <array>
 #include <memory>
 
 #include "ChainDescription.h"
@@ -83,6 +84,9 @@ class ChainPlayer {
 
     // Clocks, times and counts so far.
     PlaySummary summary() const;
+    // The clocks per TAP state and the minimum waits so far, without the rest of summary().
+    const std::array<Count, 16>& clocksInState() const;
+    Count minimumWaitMicroseconds() const;
 
   private:
     struct Impl;

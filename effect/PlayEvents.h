@@ -25,6 +25,13 @@ std::string countText(Count count);
 // capture is the device's own). A register of unknown length holds every bit the others
 // leave, so an update without a shift gives it 0 bits. Devices in BYPASS report nothing for a
 // DR update.
+// Where the bits of an update came from: from bit `firstBit` of the value on (up to the next
+// source's), the statement at `line` shifted them; line 0: captured, not shifted.
+struct ValueSource {
+    uint64_t firstBit = 0;
+    uint64_t line = 0;
+};
+
 struct DeviceUpdate {
     // The statement whose bits the update latches: the last one that shifted since the
     // capture, else the one whose TAP moves reached the Update state.
@@ -38,6 +45,9 @@ struct DeviceUpdate {
     std::span<const uint8_t> value;
     // The selected register's name when the chain knows it ("IDCODE"); empty when not.
     std::string_view registerName;
+    // DR updates: the statements whose bits the value holds, lowest bits first (empty for IR
+    // updates, whose line is the only one).
+    std::span<const ValueSource> sources;
 };
 
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.

@@ -186,6 +186,7 @@ void ChainPlayer::Impl::updateIr() {
                                        true,
                                        length,
                                        std::span<const uint8_t>(bytes, bytesFor(length)),
+                                       {},
                                        {}});
     }
 }
