@@ -56,10 +56,10 @@ _kelsvf_value() {
     esac
 }
 
-# Completes the arguments that are not options: run's script and the SVF files of check and
-# diff (a file, or - for standard input).
+# Completes the arguments that are not options: run's script, the SVF files of check and diff
+# and bsdl's BSDL file (a file, or - for standard input).
 _kelsvf_operands() {
-    if [[ $1 == run || $1 == check || $1 == diff ]]; then
+    if [[ $1 == run || $1 == check || $1 == diff || $1 == bsdl ]]; then
         _kelsvf_words "-"
         _kelsvf_files
     fi

@@ -34,6 +34,8 @@ int dispatch(const std::vector<std::string>& args) {
             return kelsvf::checkCommand(line);
         case Command::Diff:
             return kelsvf::diffCommand(line);
+        case Command::Bsdl:
+            return kelsvf::bsdlCommand(line);
         case Command::Version:
             return kelsvf::versionCommand(KELSVF_VERSION);
         case Command::Help:

@@ -320,6 +320,29 @@ void parseDiff(ArgumentReader& reader, CommandLine& line) {
     checkChainOptions(diff.chain, "diff");
 }
 
+void parseBsdl(ArgumentReader& reader, CommandLine& line) {
+    BsdlOptions& bsdl = line.bsdl;
+    bool haveFile = false;
+    while (!reader.done()) {
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        if (isOption && arg == "--json") {
+            reader.noValue(arg);
+            bsdl.json = true;
+        } else if (isOption) {
+            throw UsageError("unknown option " + arg + " for bsdl");
+        } else if (haveFile) {
+            throw UsageError("bsdl takes one BSDL file, but got a second: " + arg);
+        } else {
+            bsdl.file = arg;
+            haveFile = true;
+        }
+    }
+    if (!haveFile) {
+        throw UsageError("bsdl needs a BSDL file (a path, or - for standard input)");
+    }
+}
+
 bool isHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
@@ -392,6 +415,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "diff") {
         line.command = Command::Diff;
         parseDiff(reader, line);
+    } else if (command == "bsdl") {
+        line.command = Command::Bsdl;
+        parseBsdl(reader, line);
     } else {
         line.command = Command::Check;
         parseCheck(reader, line);

@@ -1,5 +1,5 @@
-// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", "kelsvf check ...", help and
-// version.
+// kelsvf's command line: "kelsvf run ...", "kelsvf program ...", "kelsvf check ...", "kelsvf
+// diff ...", "kelsvf bsdl ...", help and version.
 #ifndef KELSVF_COMMAND_LINE_H
 #define KELSVF_COMMAND_LINE_H
 
@@ -58,7 +58,12 @@ struct DiffOptions {
     uint32_t maxDifferences = 10;  // --max-differences: shown before the comparison stops
 };
 
-enum class Command { Run, Program, Check, Diff, Help, Version };
+struct BsdlOptions {
+    std::string file;   // the BSDL file, or "-" for standard input
+    bool json = false;  // --json: the part as one JSON object
+};
+
+enum class Command { Run, Program, Check, Diff, Bsdl, Help, Version };
 
 struct CommandLine {
     Command command = Command::Help;
@@ -68,6 +73,7 @@ struct CommandLine {
     ProgramOptions program;
     CheckOptions check;
     DiffOptions diff;
+    BsdlOptions bsdl;
 };
 
 // `args` are the arguments after the program name. Throws UsageError.

@@ -14,6 +14,8 @@ int programCommand(const CommandLine& line);
 int checkCommand(const CommandLine& line);
 // Plays two SVF files on the same simulated chain and compares their effects (DiffCommand.cpp).
 int diffCommand(const CommandLine& line);
+// Reads a BSDL file and prints the part it describes (BsdlCommand.cpp).
+int bsdlCommand(const CommandLine& line);
 // kelsvf's version, the plug-in interface version it speaks and the plug-in it would load.
 int versionCommand(const std::string& kelsvfVersion);
 

@@ -72,9 +72,9 @@ expect_none_of() {
 files="-odd-name chain.kel data.bin folder"
 
 # Commands and help topics.
-expect_among "kelsvf " run program check diff help --version --help
+expect_among "kelsvf " run program check diff bsdl help --version --help
 expect "kelsvf pr" "program"
-expect "kelsvf help " "check diff program run"
+expect "kelsvf help " "bsdl check diff program run"
 expect "kelsvf help run " ""
 
 # The options of each command; each command only its own.
@@ -111,6 +111,9 @@ expect "kelsvf check --chainfile d" "data.bin"
 expect "kelsvf check --chain " ""
 expect "kelsvf diff a.svf " "- $files"
 expect "kelsvf diff --max-differences " ""
+expect "kelsvf bsdl " "- $files"
+expect_among "kelsvf bsdl -" --json --help --
+expect_none_of "kelsvf bsdl -" --chain --plugin
 
 # Nothing for a command kelsvf does not have.
 expect "kelsvf frobnicate -" ""

@@ -14,6 +14,7 @@ std::string runHelp();  // includes the script language, from the operation tabl
 std::string programHelp();
 std::string checkHelp();
 std::string diffHelp();
+std::string bsdlHelp();
 
 // The commands, each with a help of its own, in the order the manual page shows them.
 struct CommandHelpText {

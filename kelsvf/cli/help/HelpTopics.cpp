@@ -5,10 +5,8 @@ namespace kelsvf {
 namespace {
 
 constexpr CommandHelpText kCommandHelps[] = {
-    {"run", runHelp},
-    {"program", programHelp},
-    {"check", checkHelp},
-    {"diff", diffHelp},
+    {"run", runHelp},   {"program", programHelp}, {"check", checkHelp},
+    {"diff", diffHelp}, {"bsdl", bsdlHelp},
 };
 
 }  // namespace
