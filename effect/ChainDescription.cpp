@@ -103,7 +103,9 @@ std::string ChainDescription::describe() const {
     for (size_t i = 0; i < devices.size(); ++i) {
         text += i == 0 ? "" : ", ";
         text += std::to_string(devices[i].irLength);
-        if (devices[i].idcode) {
+        if (devices[i].part) {
+            text += " " + devices[i].part->entity;
+        } else if (devices[i].idcode) {
             char idcode[16];
             std::snprintf(idcode, sizeof idcode, ":%08x", *devices[i].idcode);
             text += idcode;

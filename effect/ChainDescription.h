@@ -4,10 +4,13 @@
 #define KELSVF_CHECK_CHAIN_DESCRIPTION_H
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "kelbsdl/BsdlDescription.h"
 
 namespace kelsvf::check {
 
@@ -22,6 +25,11 @@ struct DeviceDescription {
     // selects BYPASS, as the standard has it. None given: not known, so the register a reset
     // selects is of unknown length.
     std::optional<uint32_t> idcode;
+    // The part's BSDL file, when given: the names of its instructions, the lengths of the
+    // registers they select, what it captures. Its IR length is irLength.
+    std::shared_ptr<const kelbsdl::Description> part = nullptr;
+    // The IDCODE is the part's, X bits 0: only its other bits are known.
+    bool idcodeFromPart = false;
 
     bool operator==(const DeviceDescription&) const = default;
 };

@@ -1,10 +1,12 @@
 #include "ChainPlayer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <limits>
 #include <new>
 
+#include "PartRules.h"
 #include "PlayerImpl.h"
 #include "kel/TapStateMachine.h"
 #include "report/ValueText.h"
@@ -20,11 +22,7 @@ namespace {
 std::vector<kelsim::SimulatedDevice> devicesOf(const ChainDescription& described) {
     std::vector<kelsim::SimulatedDevice> devices;
     for (const DeviceDescription& device : described.devices) {
-        devices.emplace_back(device.irLength, device.idcode.value_or(0));
-        // A device known to have no IDCODE is the standard's: BYPASS after a reset.
-        if (device.idcode != 0u) {
-            devices.back().setInstructionCodesUnknown();
-        }
+        devices.push_back(simulatedDevice(device));
     }
     return devices;
 }
@@ -143,9 +141,43 @@ void ChainPlayer::Impl::reportIrUpdates() {
         }
         const std::span<const uint8_t> value(bytes, size);
         ++counts.irUpdates;
+        const std::string names = nameInstruction(i, instruction);
         sink.deviceUpdate(DeviceUpdate{line, static_cast<uint32_t>(i), true, device.irLength(),
-                                       value, fnv1a(value)});
+                                       value, fnv1a(value), names});
     }
+}
+
+std::string ChainPlayer::Impl::nameInstruction(size_t device, uint64_t instruction) {
+    const DeviceDescription& described = chainDescription.devices[device];
+    if (!described.part) {
+        return {};
+    }
+    std::string names = instructionNames(*described.part, instruction);
+    if (names.empty()) {
+        char code[24];
+        std::snprintf(code, sizeof code, "0x%llx", static_cast<unsigned long long>(instruction));
+        report(Severity::Warning, 0, kUnknownInstruction,
+               "device " + std::to_string(device) + ": instruction " + code +
+                   " is not among the opcodes of " + described.part->entity);
+        return names;
+    }
+    for (const kelbsdl::Instruction* loaded :
+         described.part->instructionsFor(opcodeBytes(instruction, described.irLength))) {
+        if (!changesNonVolatileState(loaded->name)) {
+            continue;
+        }
+        auto& loads = counts.nonVolatile;
+        auto found = std::find_if(loads.begin(), loads.end(), [&](const NonVolatileLoad& load) {
+            return load.device == device && load.instruction == loaded->name;
+        });
+        if (found == loads.end()) {
+            loads.push_back({static_cast<uint32_t>(device), loaded->name, 0, line, line});
+            found = loads.end() - 1;
+        }
+        ++found->count;
+        found->lastLine = line;
+    }
+    return names;
 }
 
 void ChainPlayer::Impl::reportDrUpdates() {

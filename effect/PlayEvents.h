@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kelsvf::check {
 
@@ -23,6 +25,9 @@ struct DeviceUpdate {
     // bit 0 the last shifted in, nearest TDO); valid during the sink's call only.
     std::span<const uint8_t> value;
     uint64_t valueHash = 0;  // 64-bit FNV-1a of the value's bytes
+    // An IR update of a device with a BSDL file: the names its opcodes give the instruction
+    // ("SAMPLE/PRELOAD"), empty when none has it; valid during the call only.
+    std::string_view instruction = {};
 };
 
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.
@@ -62,6 +67,17 @@ inline constexpr char kTdoMismatch[] = "tdo-mismatch";
 inline constexpr char kReaderError[] = "reader-error";
 inline constexpr char kStatePath[] = "state-path";
 inline constexpr char kDrSplitAssumed[] = "dr-split-assumed";
+inline constexpr char kUnknownInstruction[] = "unknown-instruction";
+
+// An instruction loaded into a device that erases or writes what the part keeps without power
+// (see changesNonVolatileState), known by the device's BSDL file.
+struct NonVolatileLoad {
+    uint32_t device = 0;
+    std::string instruction;
+    uint64_t count = 0;  // Update-IRs that loaded it
+    uint64_t firstLine = 0;
+    uint64_t lastLine = 0;
+};
 
 struct PlaySummary {
     std::array<uint64_t, 16> clocksInState{};  // indexed by TapState, from the TAP controllers
@@ -83,6 +99,7 @@ struct PlaySummary {
     uint64_t errors = 0;  // findings
     uint64_t warnings = 0;
     bool readToEnd = false;  // the reader reached the end of the text without an error
+    std::vector<NonVolatileLoad> nonVolatile;  // in the order first loaded
 };
 
 class PlaySink {

@@ -4,6 +4,7 @@
 #define KELSVF_CHECK_PLAYER_IMPL_H
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct ChainPlayer::Impl {
     // The shortest path to `target`; nothing when the TAP is there.
     void moveTo(TapState target);
     void reportIrUpdates();
+    // The names of a device's instruction from its part ("" without one); a warning when the
+    // part has no such opcode; counts the loads that change non-volatile state.
+    std::string nameInstruction(size_t device, uint64_t instruction);
     void reportDrUpdates();
     uint64_t totalClocks() const;
     void addTime(uint64_t clocks);
@@ -43,6 +47,9 @@ struct ChainPlayer::Impl {
     // At Capture-DR of a scan: gives each device's selected register its length for the scan.
     void prepareDrScan();
     std::vector<uint64_t> selectedDrLengths();
+    // A device with a BSDL file whose instruction selects a register of known length: that
+    // length (the register made so in the simulation), its part of `path`; nothing otherwise.
+    std::optional<uint64_t> partRegisterLength(size_t device, std::string& path);
     // An error when the scan's header or trailer ends inside a device of these lengths.
     void checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir, uint64_t column);
 
@@ -85,6 +92,9 @@ struct ChainPlayer::Impl {
     // Per device, at the last DR capture of a scan: whether the register captured a value the
     // simulation knows (BYPASS, IDCODE after a reset), not one of unknown instruction.
     std::vector<bool> drCaptureKnown;
+    // Per device, at that capture: the bits of a register the part's BSDL fixes only in part
+    // (an IDCODE whose version is X); all ones otherwise.
+    std::vector<uint64_t> drCaptureCare;
     std::vector<uint8_t> knownAll;  // the scan's TDO bits the simulation knows
 };
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 
+#include "PartRules.h"
 #include "PlayerImpl.h"
 #include "kel/KelPlugin.h"
 
@@ -96,6 +97,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
 
     // What a continued shift brings out was shifted in before: known.
     drCaptureKnown.assign(chain.deviceCount(), true);
+    drCaptureCare.assign(chain.deviceCount(), ~uint64_t{0});
     pendingDr = PendingDr{!ir && !continues, total};
     irCaptured = false;
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
@@ -141,7 +143,9 @@ void ChainPlayer::Impl::prepareDrScan() {
         const std::optional<uint32_t>& idcode = chainDescription.devices[i].idcode;
         path += path.empty() ? "" : ", ";
         path += "device " + std::to_string(i);
-        if (device.selectedByReset() && idcode.value_or(0) != 0) {
+        if (const std::optional<uint64_t> length = partRegisterLength(i, path)) {
+            known += *length;
+        } else if (device.selectedByReset() && idcode.value_or(0) != 0) {
             known += kIdcodeLength;
             path += " IDCODE 32";
         } else if (device.selectedByReset() && !idcode) {
@@ -190,6 +194,40 @@ void ChainPlayer::Impl::prepareDrScan() {
     if (fits && unknown <= 1) {  // every length known: the header and trailer must fit them
         checkWholeDevices(selectedDrLengths(), false, 0);
     }
+}
+
+std::optional<uint64_t> ChainPlayer::Impl::partRegisterLength(size_t i, std::string& path) {
+    const DeviceDescription& described = chainDescription.devices[i];
+    kelsim::SimulatedDevice& device = chain.device(i);
+    if (!described.part) {
+        return std::nullopt;
+    }
+    if (device.instruction() == device.bypassInstruction()) {
+        path += " BYPASS 1";
+        return 1;
+    }
+    if (device.idcode() != 0 && device.instruction() == device.idcodeInstruction()) {
+        path += " IDCODE: DEVICE_ID 32";
+        drCaptureCare[i] = knownIdcodeCapture(described);
+        return kIdcodeLength;
+    }
+    const kelbsdl::Instruction* selecting = partInstruction(*described.part, device.instruction());
+    const std::optional<uint64_t> length =
+        selecting != nullptr ? described.part->registerLength(*selecting) : std::nullopt;
+    if (!length || *length == 0 || *length > std::numeric_limits<uint32_t>::max()) {
+        return std::nullopt;  // a register the part does not give: of unknown length
+    }
+    path += " " + selecting->name + ": " + selecting->registerName + " " + std::to_string(*length);
+    if (selecting->registerName == "BYPASS") {
+        return 1;  // the simulation's BYPASS: no register of its own was made for it
+    }
+    // What the register captures is the part's own.
+    drCaptureKnown[i] = false;
+    kelsim::DataRegister& selected = device.selectedDataRegister();
+    if (&selected == &device.bypassRegister() || selected.length() != *length) {
+        device.addDataRegister(device.instruction(), static_cast<uint32_t>(*length));
+    }
+    return length;
 }
 
 std::vector<uint64_t> ChainPlayer::Impl::selectedDrLengths() {

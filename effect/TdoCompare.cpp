@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "PartRules.h"
 #include "PlayerImpl.h"
 #include "kel/KelPlugin.h"
 #include "report/ValueText.h"
@@ -76,9 +77,18 @@ void ChainPlayer::Impl::markKnownTdo(bool ir, uint64_t totalBits) {
     uint64_t at = 0;
     for (size_t i = chain.deviceCount(); i-- > 0 && at < totalBits;) {
         const uint64_t length = chain.device(i).activeStage().length();
-        const uint64_t captured = ir ? (irCaptured ? std::min<uint64_t>(2, length) : length)
-                                     : (drCaptureKnown[i] ? length : 0);
-        setOnes(knownAll, at, std::min(captured, totalBits - at));
+        // A part's BSDL fixes more of the IR capture, and may leave IDCODE bits open.
+        const uint64_t care = ir ? knownIrCapture(chainDescription.devices[i]) : drCaptureCare[i];
+        if (ir ? irCaptured : (drCaptureKnown[i] && care != ~uint64_t{0})) {
+            for (uint64_t bit = 0; bit < length && bit < 64 && at + bit < totalBits; ++bit) {
+                if (((care >> bit) & 1) != 0) {
+                    setOnes(knownAll, at + bit, 1);
+                }
+            }
+        } else {
+            const uint64_t captured = ir ? length : (drCaptureKnown[i] ? length : 0);
+            setOnes(knownAll, at, std::min(captured, totalBits - at));
+        }
         at += length;
     }
     if (at < totalBits) {

@@ -15,14 +15,16 @@ class TextReport : public CheckReport {
 
     void begin(const std::string& fileName, const ChainDescription& chain) override {
         name_ = fileName;
+        chain_ = chain;
         std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
     void deviceUpdate(const DeviceUpdate& update) override {
         std::fprintf(
-            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s (%" PRIu32 " bit%s%s)\n", name_.c_str(),
-            update.line, update.device, update.ir ? "ir" : "dr",
-            valueText(update.value, update.bitCount).c_str(), update.bitCount,
+            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s%s%s (%" PRIu32 " bit%s%s)\n",
+            name_.c_str(), update.line, update.device, update.ir ? "ir" : "dr",
+            valueText(update.value, update.bitCount).c_str(), update.instruction.empty() ? "" : " ",
+            std::string(update.instruction).c_str(), update.bitCount,
             update.bitCount == 1 ? "" : "s",
             isShortened(update.bitCount) ? (", hash " + hashText(update.valueHash)).c_str() : "");
     }
@@ -67,6 +69,7 @@ class TextReport : public CheckReport {
                      " data register updates; %" PRIu64 " TDO checks, %" PRIu64 " failed\n",
                      summary.statements, summary.irUpdates, summary.drUpdates, summary.tdoChecks,
                      summary.tdoFailures);
+        printNonVolatile(summary.nonVolatile);
         std::fprintf(out_, "%s: %" PRIu64 " error%s, %" PRIu64 " warning%s%s\n", name_.c_str(),
                      summary.errors, summary.errors == 1 ? "" : "s", summary.warnings,
                      summary.warnings == 1 ? "" : "s",
@@ -74,8 +77,42 @@ class TextReport : public CheckReport {
     }
 
   private:
+    // A line per device: "non-volatile: device 0 (PART): ISC_ERASE at line 7, ISC_PROGRAM
+    // \u00d7 12 (lines 9 to 40)".
+    void printNonVolatile(const std::vector<NonVolatileLoad>& loads) {
+        std::vector<bool> printed(loads.size(), false);
+        for (size_t first = 0; first < loads.size(); ++first) {
+            if (printed[first]) {
+                continue;
+            }
+            const uint32_t device = loads[first].device;
+            const DeviceDescription& described = chain_.devices.at(device);
+            std::fprintf(out_, "  non-volatile: device %" PRIu32 " (%s):", device,
+                         described.part ? described.part->entity.c_str() : "?");
+            const char* separator = " ";
+            for (size_t k = first; k < loads.size(); ++k) {
+                const NonVolatileLoad& load = loads[k];
+                if (load.device != device) {
+                    continue;
+                }
+                printed[k] = true;
+                if (load.count == 1) {
+                    std::fprintf(out_, "%s%s at line %" PRIu64, separator, load.instruction.c_str(),
+                                 load.firstLine);
+                } else {
+                    std::fprintf(out_, "%s%s \u00d7 %" PRIu64 " (lines %" PRIu64 " to %" PRIu64 ")",
+                                 separator, load.instruction.c_str(), load.count, load.firstLine,
+                                 load.lastLine);
+                }
+                separator = ", ";
+            }
+            std::fputc('\n', out_);
+        }
+    }
+
     std::FILE* out_;
     std::string name_;
+    ChainDescription chain_;
 };
 
 }  // namespace

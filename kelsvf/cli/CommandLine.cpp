@@ -1,10 +1,12 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 #include <utility>
 
+#include "cli/BsdlChain.h"
 #include "cli/help/HelpText.h"
 #include "script/Script.h"
 #include "script/ScriptValues.h"
@@ -217,14 +219,48 @@ double frequencyOption(const std::string& option, const std::string& text) {
     return hertz;
 }
 
+// --chain: IRLEN[:IDCODE] entries, and BSDL files whose devices the chain resolution reads.
+void chainWithParts(const std::string& option, const std::string& text, ChainOptions& chain) {
+    check::ChainDescription devices;
+    std::vector<std::string> files;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::string entry = text.substr(start, comma - start);
+        std::string error;
+        if (isBsdlPath(entry)) {
+            devices.devices.push_back({1, std::nullopt});  // made the part's when it is read
+            files.push_back(entry);
+        } else if (const std::optional<check::ChainDescription> one =
+                       check::parseChainOption(entry, error)) {
+            devices.devices.push_back(one->devices.front());
+            files.emplace_back();
+        } else {
+            throw UsageError(option + ": " + error);
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    if (devices.devices.size() > check::kMaxDevices) {
+        throw UsageError(option + ": " + std::to_string(devices.devices.size()) +
+                         " devices are more than a chain holds (" +
+                         std::to_string(check::kMaxDevices) + ")");
+    }
+    chain.chain = std::move(devices);
+    const bool anyFile = std::any_of(files.begin(), files.end(),
+                                     [](const std::string& file) { return !file.empty(); });
+    chain.chainBsdlFiles = anyFile ? std::move(files) : std::vector<std::string>{};
+}
+
 // The chain options of the commands that play SVF files; false when `option` is not one.
 bool takeChainOption(const std::string& option, ArgumentReader& reader, ChainOptions& chain) {
     std::string error;
     if (option == "--chain") {
-        chain.chain = check::parseChainOption(reader.value(option), error);
-        if (!chain.chain) {
-            throw UsageError(option + ": " + error);
-        }
+        chainWithParts(option, reader.value(option), chain);
+    } else if (option == "--bsdl-dir") {
+        chain.bsdlFolder = reader.value(option);
     } else if (option == "--chainfile") {
         chain.chainFile = reader.value(option);
     } else if (option == "--irlen") {

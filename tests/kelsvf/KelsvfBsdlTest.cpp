@@ -106,3 +106,66 @@ TEST_F(KelsvfTest, BsdlExitCodesSayWhatWentWrong) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace kelsvftest;
+
+const std::string kParts = (kExamples / "parts").string();
+
+TEST_F(KelsvfTest, CheckWithTheBoardsBsdlFilesNamesEachInstruction) {
+    const Outcome outcome =
+        kelsvf("check " + (kExamples / "worked-example.svf").string() + " --chain " + kParts +
+               "/sensor6.bsd," + kParts + "/cpld8.bsd," + kParts + "/fpga10.bsd");
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    const std::string file = (kExamples / "worked-example.svf").string();
+    const std::string expected[] = {
+        "on 3 devices (IR 6 SENSOR6_SOT23, 8 CPLD8_QFN32, 10 FPGA10_FG64)\n",
+        file + ":7: device 1 ir 05 SAMPLE (8 bits)\n",
+        file + ":13: device 0 ir 2a USER_DATA (6 bits)\n",
+        file + ":19: device 2 ir 3c5 CFG_IN (10 bits)\n",
+        file + ":20: device 2 dr 0123456789 (40 bits)\n",
+        file + ": 0 errors, 0 warnings\n",
+    };
+    for (const std::string& line : expected) {
+        EXPECT_NE(outcome.out.find(line), std::string::npos) << line << outcome.out;
+    }
+}
+
+TEST_F(KelsvfTest, CheckFindsThePartsOfAChainFileInABsdlFolder) {
+    write("board.chain", "16406667\n201256bb\n34c116bb\n");
+    write("ir.svf", "SIR 24 TDI (ffffff) TDO (000005) MASK (00000f);\n");
+    const Outcome found =
+        kelsvf("check ir.svf --chainfile board.chain --irlen 6,8,10 --bsdl-dir " + kParts);
+    EXPECT_EQ(found.exitCode, 1) << found.err;
+    EXPECT_EQ(found.err, "kelsvf: --bsdl-dir: no BSDL file in " + kParts +
+                             " matches device 1 (IDCODE 0x201256bb)\n");
+    // Device 2 has another version than its file, which leaves the version open; its IR
+    // capture (XXXXXX0001) fixes bits the standard does not.
+    EXPECT_NE(found.out.find("on 3 devices (IR 6 SENSOR6_SOT23, 8:201256bb, 10 FPGA10_FG64)"),
+              std::string::npos)
+        << found.out;
+    EXPECT_NE(found.out.find("ir.svf:1: tdo 24 bits FAILED"), std::string::npos) << found.out;
+
+    write("bad.bsd", "entity B is end B;\n");
+    const struct {
+        std::string chain;
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {"--chain bad.bsd", 3, "kelsvf: bad.bsd:1:8: error: entity B has no INSTRUCTION_LENGTH\n"},
+        {"--chain 4,missing.bsd", 3,
+         "kelsvf: cannot read the BSDL file missing.bsd: No such file or directory\n"},
+        {"--chain 6:0x16406667,8,8:0x34c116bb --bsdl-dir " + kParts, 2,
+         "kelsvf: --bsdl-dir: " + kParts +
+             "/fpga10.bsd matches device 2 (IDCODE 0x34c116bb), but its INSTRUCTION_LENGTH 10 "
+             "is not the device's IR length 8\n"},
+    };
+    for (const auto& test : cases) {
+        const Outcome outcome = kelsvf("check ir.svf " + test.chain);
+        EXPECT_EQ(outcome.exitCode, test.exitCode) << test.chain;
+        EXPECT_EQ(outcome.err, test.err) << test.chain;
+    }
+}
+
+}  // namespace

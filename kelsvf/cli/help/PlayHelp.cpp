@@ -8,9 +8,15 @@
 namespace kelsvf {
 namespace {
 
-constexpr OptionHelp kChain{"--chain DEVICES",
-                            "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the "
-                            "IDCODE in hex, 0 for none (6:0x0362d093,8,10)"};
+constexpr OptionHelp kChain{
+    "--chain DEVICES",
+    "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the IDCODE in hex, 0 for "
+    "none, or the part's BSDL file (a path with a '/' or ending in .bsd, .bsdl or .bsm): "
+    "6:0x0362d093,8,10 or board/cpld.bsd,board/fpga.bsd,8"};
+constexpr OptionHelp kBsdlFolder{
+    "--bsdl-dir DIR",
+    "for each device with an IDCODE (--chain, --chainfile) the BSDL file in DIR whose IDCODE "
+    "matches it, X bits matching any"};
 constexpr OptionHelp kChainFile{
     "--chainfile FILE",
     "the devices' IDCODEs from a chain-description file (one a line, device 0 first, as the "
@@ -27,6 +33,7 @@ std::string checkHelp() {
         kChain,
         kChainFile,
         kIrLengths,
+        kBsdlFolder,
         OptionHelp{"--frequency HZ",
                    "the TCK frequency of the replay time in the summary (default 1e6, 1 MHz); a "
                    "lower FREQUENCY in the file counts while it is in force"},
@@ -35,7 +42,7 @@ std::string checkHelp() {
         kEndOfOptions,
     };
     return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
-                    --irlen LIST) [--frequency HZ] [--json]
+                    --irlen LIST) [--bsdl-dir DIR] [--frequency HZ] [--json]
 
 Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
 instruction and data register each device latches, every TDO comparison, and what a player
@@ -61,6 +68,17 @@ How the file is played:
   is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the scan itself
   shifts through; the rest is reported as not compared.
 
+  A device with a BSDL file (kelsvf help bsdl) is known better. Each IR update names the
+  instruction its opcodes give ("device 1 ir 05 SAMPLE (8 bits)"); an instruction that is
+  not among them is a warning [unknown-instruction]. The register an instruction selects
+  has the file's length, so an SDR of another length is an error naming the instruction,
+  the register and both lengths. TDO is compared where the file fixes it: BYPASS, the
+  IDCODE with its X bits not compared, the INSTRUCTION_CAPTURE bits. The summary names
+  every instruction loaded that erases or writes what the part keeps without power: its
+  name has ERASE or PROG at its start or after a '_' (ISC_ERASE, ISC_PROGRAM,
+  FLASH_ERASE_ALL; not JPROGRAM), or it names a FUSE, FLASH, OTP or EEPROM with WRITE,
+  BURN or BLOW ("non-volatile: device 0 (FPGA10_FG64): ISC_ERASE at line 120").
+
 Report:
   One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
   bits)" for each register a device latches (at Update-IR every device, at Update-DR every
@@ -84,25 +102,33 @@ Report:
 Example:
   kelsvf check design.svf --chain 6:0x0362d093,8,10
   kelsvf check design.svf --irlen 6,8,10 --frequency 10e6 --json
+  kelsvf check design.svf --chain board/sensor.bsd,board/cpld.bsd,board/fpga.bsd
+  kelsvf check design.svf --chainfile board.chain --irlen 6,8,10 --bsdl-dir board/bsdl
 
 Exit codes:
   0  the file plays without an error (warnings may have been reported)
   1  an error was found: a scan that does not fit, a TDO mismatch, a STATE path that cannot
      be clocked, or a statement that is not SVF
   2  bad command line (a chain option missing or malformed, options that do not fit
-     together, a chain-description file whose devices do not match --irlen)
-  3  the SVF file or the chain-description file could not be read
+     together, a chain-description file whose devices do not match --irlen, a BSDL file
+     whose IR length does not fit the device)
+  3  the SVF file, the chain-description file or a BSDL file could not be read (or has
+     an error)
 )help";
 }
 
 std::string diffHelp() {
     constexpr std::array kOptions{
-        kChain,     kChainFile,
-        kIrLengths, OptionHelp{"--max-differences N", "stop after N differences (default 10)"},
-        kHelp,      kEndOfOptions,
+        kChain,
+        kChainFile,
+        kIrLengths,
+        kBsdlFolder,
+        OptionHelp{"--max-differences N", "stop after N differences (default 10)"},
+        kHelp,
+        kEndOfOptions,
     };
     return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
-                   --irlen LIST) [--max-differences N]
+                   --irlen LIST) [--bsdl-dir DIR] [--max-differences N]
 
 Plays two SVF files, from any generators, on the same simulated chain and tells whether they
 do the same to it. Two files have the same effect when every device latches the same
