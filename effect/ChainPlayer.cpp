@@ -189,8 +189,11 @@ void ChainPlayer::Impl::reportDrUpdates() {
         }
         const std::span<const uint8_t> value(selected.updated());
         ++counts.drUpdates;
-        sink.deviceUpdate(DeviceUpdate{line, static_cast<uint32_t>(i), false, selected.length(),
-                                       value, fnv1a(value)});
+        DeviceUpdate update{line,        static_cast<uint32_t>(i), false, selected.length(), value,
+                            fnv1a(value)};
+        update.instructionCode = device.instruction();
+        update.afterReset = device.selectedByReset();
+        sink.deviceUpdate(update);
     }
 }
 

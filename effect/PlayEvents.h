@@ -28,6 +28,9 @@ struct DeviceUpdate {
     // An IR update of a device with a BSDL file: the names its opcodes give the instruction
     // ("SAMPLE/PRELOAD"), empty when none has it; valid during the call only.
     std::string_view instruction = {};
+    // A DR update: the device's instruction then, and whether a reset selected its register.
+    uint64_t instructionCode = 0;
+    bool afterReset = false;
 };
 
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.
@@ -44,6 +47,7 @@ struct TdoCheck {
     uint64_t mismatchedBits = 0;  // bits under the mask that differ
     uint64_t firstMismatch = 0;   // the lowest of them, when any
     uint64_t unknownBits = 0;     // bits under the mask not compared: their capture is unknown
+    bool idcode = false;          // a DR scan that brings out a device's IDCODE register
     std::span<const uint8_t> expected;
     std::span<const uint8_t> mask;  // empty: every bit is compared
     std::span<const uint8_t> actual;

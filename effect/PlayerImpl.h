@@ -95,6 +95,7 @@ struct ChainPlayer::Impl {
     // Per device, at that capture: the bits of a register the part's BSDL fixes only in part
     // (an IDCODE whose version is X); all ones otherwise.
     std::vector<uint64_t> drCaptureCare;
+    bool idcodeCaptured = false;    // a device's IDCODE register took part in that capture
     std::vector<uint8_t> knownAll;  // the scan's TDO bits the simulation knows
 };
 

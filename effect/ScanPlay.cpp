@@ -98,6 +98,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     // What a continued shift brings out was shifted in before: known.
     drCaptureKnown.assign(chain.deviceCount(), true);
     drCaptureCare.assign(chain.deviceCount(), ~uint64_t{0});
+    idcodeCaptured = false;
     pendingDr = PendingDr{!ir && !continues, total};
     irCaptured = false;
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
@@ -147,6 +148,7 @@ void ChainPlayer::Impl::prepareDrScan() {
             known += *length;
         } else if (device.selectedByReset() && idcode.value_or(0) != 0) {
             known += kIdcodeLength;
+            idcodeCaptured = true;
             path += " IDCODE 32";
         } else if (device.selectedByReset() && !idcode) {
             unknownDevices.push_back(i);
@@ -208,6 +210,7 @@ std::optional<uint64_t> ChainPlayer::Impl::partRegisterLength(size_t i, std::str
     }
     if (device.idcode() != 0 && device.instruction() == device.idcodeInstruction()) {
         path += " IDCODE: DEVICE_ID 32";
+        idcodeCaptured = true;
         drCaptureCare[i] = knownIdcodeCapture(described);
         return kIdcodeLength;
     }

@@ -136,6 +136,7 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     check.mismatchedBits = comparison.mismatched;
     check.firstMismatch = comparison.first;
     check.unknownBits = comparison.unknown;
+    check.idcode = !ir && idcodeCaptured;
     check.expected = std::span<const uint8_t>(expected, bytes);
     check.mask =
         mask == nullptr ? std::span<const uint8_t>() : std::span<const uint8_t>(mask, bytes);

@@ -307,6 +307,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
         if (isOption && arg == "--json") {
             reader.noValue(arg);
             check.json = true;
+        } else if (isOption && arg == "--events") {
+            reader.noValue(arg);
+            check.events = true;
         } else if (isOption) {
             throw UsageError("unknown option " + arg + " for check");
         } else if (haveFile) {
@@ -318,6 +321,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
     }
     if (!haveFile) {
         throw UsageError("check needs an SVF file (a path, or - for standard input)");
+    }
+    if (check.json && check.events) {
+        throw UsageError("check: --events and --json are two forms of the report; give one");
     }
     checkChainOptions(check.chain, "check");
 }

@@ -48,7 +48,8 @@ struct ProgramOptions {
 struct CheckOptions {
     std::string file;  // the SVF file, or "-" for standard input
     ChainOptions chain;
-    bool json = false;  // --json: the report as one JSON document
+    bool json = false;    // --json: the report as one JSON document
+    bool events = false;  // --events: an event a line instead of the summary
 };
 
 struct DiffOptions {

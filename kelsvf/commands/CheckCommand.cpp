@@ -52,8 +52,10 @@ int checkCommand(const CommandLine& line) {
     const ReadFailureNote& readFailure = *noted;
     kelsvfreader::SvfReader reader(std::move(noted));
 
-    const std::unique_ptr<check::CheckReport> report =
-        options.json ? check::jsonReport(stdout) : check::textReport(stdout);
+    const std::unique_ptr<check::CheckReport> report = options.json ? check::jsonReport(stdout)
+                                                       : options.events
+                                                           ? check::textReport(stdout)
+                                                           : check::summaryReport(stdout);
     report->begin(input.name, *chain);
     check::ChainPlayer player(*chain, *report, check::PlayOptions{options.chain.frequencyHz});
     const check::PlaySummary summary = player.playAll(reader);

@@ -115,8 +115,8 @@ const std::string kParts = (kExamples / "parts").string();
 
 TEST_F(KelsvfTest, CheckWithTheBoardsBsdlFilesNamesEachInstruction) {
     const Outcome outcome =
-        kelsvf("check " + (kExamples / "worked-example.svf").string() + " --chain " + kParts +
-               "/sensor6.bsd," + kParts + "/cpld8.bsd," + kParts + "/fpga10.bsd");
+        kelsvf("check --events " + (kExamples / "worked-example.svf").string() + " --chain " +
+               kParts + "/sensor6.bsd," + kParts + "/cpld8.bsd," + kParts + "/fpga10.bsd");
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     const std::string file = (kExamples / "worked-example.svf").string();
     const std::string expected[] = {
@@ -136,7 +136,7 @@ TEST_F(KelsvfTest, CheckFindsThePartsOfAChainFileInABsdlFolder) {
     write("board.chain", "16406667\n201256bb\n34c116bb\n");
     write("ir.svf", "SIR 24 TDI (ffffff) TDO (000005) MASK (00000f);\n");
     const Outcome found =
-        kelsvf("check ir.svf --chainfile board.chain --irlen 6,8,10 --bsdl-dir " + kParts);
+        kelsvf("check --events ir.svf --chainfile board.chain --irlen 6,8,10 --bsdl-dir " + kParts);
     EXPECT_EQ(found.exitCode, 1) << found.err;
     EXPECT_EQ(found.err, "kelsvf: --bsdl-dir: no BSDL file in " + kParts +
                              " matches device 1 (IDCODE 0x201256bb)\n");
@@ -165,6 +165,45 @@ TEST_F(KelsvfTest, CheckFindsThePartsOfAChainFileInABsdlFolder) {
         const Outcome outcome = kelsvf("check ir.svf " + test.chain);
         EXPECT_EQ(outcome.exitCode, test.exitCode) << test.chain;
         EXPECT_EQ(outcome.err, test.err) << test.chain;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kelsvftest;
+
+// The summary a person reads: per device what was loaded and how often, the data under each
+// instruction, the checks counted, and each kind of finding once.
+TEST_F(KelsvfTest, CheckSummarizesEachDeviceAndGroupsFindings) {
+    write("program.svf",
+          "STATE RESET;\nSDR 32 TDI (0) TDO (201256bb);\nSIR 8 TDI (11);\nSDR 96 TDI (0);\n"
+          "SIR 8 TDI (12);\nSDR 96 TDI (1);\nSDR 96 TDI (2);\nSDR 95 TDI (3);\nSDR 95 TDI (4);\n"
+          "SIR 8 TDI (07);\n");
+    const Outcome outcome =
+        kelsvf("check program.svf --chain " + (kExamples / "parts" / "cpld8.bsd").string());
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    const std::string expected[] = {
+        "device 0 (CPLD8_QFN32, IR 8):\n"
+        "  after a reset: dr 32 bits \u00d71\n"
+        "  ir 11 ISC_ERASE: loaded \u00d71, line 3; dr 96 bits \u00d71\n"
+        "  ir 12 ISC_PROGRAM: loaded \u00d71, line 5; dr 96 bits \u00d74\n"
+        "  ir 07: loaded \u00d71, line 10\n"
+        "  data under ir 12 ISC_PROGRAM: 4 scans, 384 bits, lines 6 to 9, digest ",
+        "IDCODE checks: line 2 FAILED\n"
+        "TDO checks: 0 compared and passed, 0 not comparable (every expected bit is the "
+        "device's own), 1 failed\n",
+        "  non-volatile: device 0 (CPLD8_QFN32): ISC_ERASE at line 3, ISC_PROGRAM at line 5\n",
+        "program.svf:8: error: SDR: 95 bits (HDR 0 + SDR 95 + TDR 0) do not fit the chain: its "
+        "data registers take 96 bits (device 0 ISC_PROGRAM: ISC_SECTOR 96) [scan-does-not-fit] "
+        "(\u00d72, first at line 8, last at line 9)\n"
+        "program.svf:10: warning: device 0: instruction 0x7 is not among the opcodes of "
+        "CPLD8_QFN32 [unknown-instruction]\n"
+        "program.svf: 3 errors, 1 warning\n",
+    };
+    for (const std::string& part : expected) {
+        EXPECT_NE(outcome.out.find(part), std::string::npos) << part << "\n" << outcome.out;
     }
 }
 

@@ -83,9 +83,10 @@ expect_none_of "kelsvf run -" --irlen --data --verbosity
 expect_among "kelsvf program --" --irlen --chainfile --device --ir --data --output --runtest \
     --type --print-script --msb-first --plugin --trace --dump --keep-going --help --
 expect "kelsvf program --ir" "--ir --irlen"
-expect_among "kelsvf check --" --chain --chainfile --irlen --frequency --json --help --
+expect_among "kelsvf check --" --chain --chainfile --irlen --bsdl-dir --frequency --events --json \
+    --help --
 expect_none_of "kelsvf check --" --plugin --trace --output
-expect_among "kelsvf diff --" --chain --chainfile --irlen --max-differences --help --
+expect_among "kelsvf diff --" --chain --chainfile --irlen --bsdl-dir --max-differences --help --
 expect_none_of "kelsvf diff --" --frequency --json --plugin
 expect "kelsvf run --keep" "--keep-going"
 

@@ -37,12 +37,13 @@ std::string checkHelp() {
         OptionHelp{"--frequency HZ",
                    "the TCK frequency of the replay time in the summary (default 1e6, 1 MHz); a "
                    "lower FREQUENCY in the file counts while it is in force"},
+        OptionHelp{"--events", "an event a line, in the order of the file, instead of the summary"},
         OptionHelp{"--json", "the report as one JSON document"},
         kHelp,
         kEndOfOptions,
     };
     return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
-                    --irlen LIST) [--bsdl-dir DIR] [--frequency HZ] [--json]
+                    --irlen LIST) [--bsdl-dir DIR] [--frequency HZ] [--events | --json]
 
 Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
 instruction and data register each device latches, every TDO comparison, and what a player
@@ -69,10 +70,10 @@ How the file is played:
   shifts through; the rest is reported as not compared.
 
   A device with a BSDL file (kelsvf help bsdl) is known better. Each IR update names the
-  instruction its opcodes give ("device 1 ir 05 SAMPLE (8 bits)"); an instruction that is
-  not among them is a warning [unknown-instruction]. The register an instruction selects
-  has the file's length, so an SDR of another length is an error naming the instruction,
-  the register and both lengths. TDO is compared where the file fixes it: BYPASS, the
+  instruction its opcodes give ("ir 05 SAMPLE"); an instruction that is not among them is a
+  warning [unknown-instruction]. The register an instruction selects has the file's length,
+  so an SDR of another length is an error naming the instruction, the register and both
+  lengths. TDO is compared where the file fixes it: BYPASS, the
   IDCODE with its X bits not compared, the INSTRUCTION_CAPTURE bits. The summary names
   every instruction loaded that erases or writes what the part keeps without power: its
   name has ERASE or PROG at its start or after a '_' (ISC_ERASE, ISC_PROGRAM,
@@ -80,14 +81,24 @@ How the file is played:
   BURN or BLOW ("non-volatile: device 0 (FPGA10_FG64): ISC_ERASE at line 120").
 
 Report:
-  One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
-  bits)" for each register a device latches (at Update-IR every device, at Update-DR every
-  device not in BYPASS), "FILE:LINE: tdo BITS bits passed|FAILED" for each TDO
-  comparison, and "FILE:LINE[:COLUMN]: error|warning: TEXT [KIND]" for each finding.
-  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
-  ellipsis and the value's 64-bit FNV-1a hash. A summary follows: the clocks spent in each
-  TAP state, the TCK clocks in all, the RUNTEST minimum times, and the shortest replay time
-  at --frequency (every clock, plus every minimum time).
+  A summary a person reads. Per device (its BSDL entity, or its index and IR length): each
+  instruction loaded ("ir VALUE NAME") with how often and its first and last line, the
+  lengths of the data registers updated under it and how often, and each run of data under
+  one instruction longer than a line shows (two scans or more, or more than 256 bits) with
+  its scans, bits, lines and the FNV-1a digest of its values. Then the IDCODE checks and
+  their result, the TDO checks as compared and passed, not comparable (every bit they
+  expect is the device's own) and failed, the clocks spent in each TAP state, the TCK
+  clocks in all, the RUNTEST minimum times, the shortest replay time at --frequency (every
+  clock, plus every minimum time), and the findings: each kind once, "FILE:LINE[:COLUMN]:
+  error|warning: TEXT [KIND]" of the first, followed by their count and the first
+  and last lines when there are more.
+
+  With --events one line per event instead, in the order of the file: "FILE:LINE: device N
+  ir|dr VALUE [NAME] (BITS bits)" for each register a device latches (at Update-IR every
+  device, at Update-DR every device not in BYPASS), "FILE:LINE: tdo BITS bits
+  passed|FAILED" for each TDO comparison, and each finding; then the same summary of
+  clocks and waits. Values are hex, most significant digit first; past 256 bits the first
+  16 digits, an ellipsis and the value's 64-bit FNV-1a hash.
 
   Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
   clocked, a statement that is not SVF (the check stops there). Warnings: what players read
@@ -97,7 +108,8 @@ Report:
 
   With --json the same as one JSON document: "file", "chain", "events" (objects of type
   "update", "tdo" or "finding", with the same fields), "summary" and "result" ("ok" or
-  "errors").
+  "errors"). With BSDL files the chain's devices have "part", their IR updates
+  "instruction", and the summary "nonVolatile".
 
 Example:
   kelsvf check design.svf --chain 6:0x0362d093,8,10
