@@ -12,6 +12,7 @@
 #include "BenchFiles.h"
 #include "ChainPlayer.h"
 #include "CheckReport.h"
+#include "CheckSamples.h"
 #include "EffectDiff.h"
 #include "LargeScan.h"
 #include "PluginSession.h"
@@ -20,62 +21,6 @@ namespace kelbench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// An instruction of the one-device chain that is neither BYPASS nor IDCODE.
-constexpr char kLoadInstruction[] = "SIR 8 TDI (02);\r\n";
-
-struct CheckSample {
-    std::string path;
-    int64_t bytes = 0;
-    std::string error;
-};
-
-// The benchmarks' file of one 64 MiB SDR with kLoadInstruction before the SDR; made once.
-const CheckSample& checkSample() {
-    static const CheckSample sample = [] {
-        CheckSample made;
-        const SvfSample& plain = svfSample(64);
-        if (!plain.error.empty()) {
-            made.error = plain.error;
-            return made;
-        }
-        made.path = scratchPath("check-sample-64.svf");
-        FILE* in = std::fopen(plain.path.c_str(), "rb");
-        FILE* out = std::fopen(made.path.c_str(), "wb");
-        bool ok = in != nullptr && out != nullptr;
-        bool inserted = false;
-        std::string chunk(1 << 20, '\0');
-        size_t got = 0;
-        while (ok && (got = std::fread(chunk.data(), 1, chunk.size(), in)) != 0) {
-            std::string_view text(chunk.data(), got);
-            const size_t at = inserted ? std::string_view::npos : text.find("SDR ");
-            if (at != std::string_view::npos) {
-                ok = std::fwrite(text.data(), 1, at, out) == at &&
-                     std::fputs(kLoadInstruction, out) >= 0;
-                text.remove_prefix(at);
-                inserted = true;
-            }
-            ok = ok && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-        }
-        ok = ok && inserted;
-        if (in != nullptr) {
-            std::fclose(in);
-        }
-        if (out != nullptr) {
-            ok = std::fclose(out) == 0 && ok;
-        }
-        made.bytes = fileSize(made.path);
-        if (!ok) {
-            made.error = "cannot write the check sample";
-        }
-        return made;
-    }();
-    return sample;
-}
-
-kelsvf::check::ChainDescription oneDevice() {
-    return kelsvf::check::chainFromIrLengths({kIRLength});
-}
 
 std::unique_ptr<kelsvfreader::TextSource> openSample(benchmark::State& state) {
     std::string why;

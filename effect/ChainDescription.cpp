@@ -59,6 +59,38 @@ std::optional<uint32_t> parseIdcode(std::string_view text, std::string& error) {
     return value;
 }
 
+// Bit 0 of an IDCODE is always 1; 0 stands for a device without one.
+bool checkIdcodeBit0(uint32_t idcode, std::string& error) {
+    if (idcode != 0 && (idcode & 1u) == 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%08x", idcode);
+        error = std::string("IDCODE ") + text + " is no IDCODE: its bit 0 is always 1";
+        return false;
+    }
+    return true;
+}
+
+std::optional<uint64_t> parseOpcode(std::string_view text, uint32_t irLength, std::string& error) {
+    std::string_view digits = text;
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.remove_prefix(2);
+    }
+    uint64_t value = 0;
+    const auto [end, status] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.empty() || status != std::errc() || end != digits.data() + digits.size()) {
+        error = quoted(text) + " is no instruction code (hex digits, 0x allowed)";
+        return std::nullopt;
+    }
+    const uint64_t allOnes = irLength >= 64 ? ~uint64_t{0} : (uint64_t{1} << irLength) - 1;
+    if (value > allOnes || value == allOnes) {
+        error = "instruction code " + std::string(text) + " does not fit an IR of " +
+                std::to_string(irLength) + " bits, or is BYPASS (all ones)";
+        return std::nullopt;
+    }
+    return value;
+}
+
 bool checkDeviceCount(size_t count, std::string& error) {
     if (count > kMaxDevices) {
         error = std::to_string(count) + " devices are more than a chain holds (" +
@@ -88,6 +120,15 @@ uint32_t chainFileIdcode(std::string_view line) {
 
 }  // namespace
 
+const KnownInstruction* DeviceDescription::instruction(uint64_t opcode) const {
+    for (const KnownInstruction& known : instructions) {
+        if (known.opcode == opcode) {
+            return &known;
+        }
+    }
+    return nullptr;
+}
+
 uint64_t ChainDescription::irPathLength() const {
     uint64_t total = 0;
     for (const DeviceDescription& device : devices) {
@@ -110,6 +151,14 @@ std::string ChainDescription::describe() const {
             std::snprintf(idcode, sizeof idcode, ":%08x", *devices[i].idcode);
             text += idcode;
         }
+        for (const KnownInstruction& known : devices[i].instructions) {
+            if (known.capturesIdcode && !devices[i].part) {
+                char opcode[24];
+                std::snprintf(opcode, sizeof opcode, ":%llx",
+                              static_cast<unsigned long long>(known.opcode));
+                text += opcode;
+            }
+        }
     }
     return text + ")";
 }
@@ -117,18 +166,33 @@ std::string ChainDescription::describe() const {
 std::optional<ChainDescription> parseChainOption(std::string_view text, std::string& error) {
     ChainDescription chain;
     for (const std::string_view device : splitAt(text, ',')) {
-        const size_t colon = device.find(':');
-        const std::optional<uint32_t> irLength = parseIrLength(device.substr(0, colon), error);
+        const std::vector<std::string_view> fields = splitAt(device, ':');
+        const std::optional<uint32_t> irLength = parseIrLength(fields[0], error);
         if (!irLength) {
             return std::nullopt;
         }
-        DeviceDescription parsed{*irLength, std::nullopt};
-        if (colon != std::string_view::npos) {
-            const std::optional<uint32_t> idcode = parseIdcode(device.substr(colon + 1), error);
-            if (!idcode) {
+        DeviceDescription parsed{*irLength, std::nullopt, {}};
+        if (fields.size() > 3) {
+            error = quoted(device) + " has more than IRLEN:IDCODE:OPCODE";
+            return std::nullopt;
+        }
+        if (fields.size() >= 2) {
+            const std::optional<uint32_t> idcode = parseIdcode(fields[1], error);
+            if (!idcode || !checkIdcodeBit0(*idcode, error)) {
                 return std::nullopt;
             }
             parsed.idcode = idcode;
+        }
+        if (fields.size() == 3) {
+            const std::optional<uint64_t> opcode = parseOpcode(fields[2], *irLength, error);
+            if (!opcode) {
+                return std::nullopt;
+            }
+            if (*parsed.idcode == 0) {
+                error = quoted(device) + ": a device without an IDCODE has no IDCODE instruction";
+                return std::nullopt;
+            }
+            parsed.instructions.push_back({*opcode, "IDCODE", 32, true});
         }
         chain.devices.push_back(parsed);
     }
@@ -187,7 +251,11 @@ std::optional<ChainDescription> chainFromIdcodes(const std::vector<uint32_t>& id
     }
     ChainDescription chain;
     for (size_t i = 0; i < idcodes.size(); ++i) {
-        chain.devices.push_back({irLengths[i], idcodes[i]});
+        if (!checkIdcodeBit0(idcodes[i], error)) {
+            error = "device " + std::to_string(i) + ": " + error;
+            return std::nullopt;
+        }
+        chain.devices.push_back({irLengths[i], idcodes[i], {}});
     }
     return chain;
 }
@@ -195,7 +263,7 @@ std::optional<ChainDescription> chainFromIdcodes(const std::vector<uint32_t>& id
 ChainDescription chainFromIrLengths(const std::vector<uint32_t>& irLengths) {
     ChainDescription chain;
     for (const uint32_t length : irLengths) {
-        chain.devices.push_back({length, std::nullopt});
+        chain.devices.push_back({length, std::nullopt, {}});
     }
     return chain;
 }

@@ -3,6 +3,7 @@
 #ifndef KELSVF_CHECK_CHAIN_DESCRIPTION_H
 #define KELSVF_CHECK_CHAIN_DESCRIPTION_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,17 +20,36 @@ constexpr uint32_t kMaxIrLength = 64;
 // As many devices as the plug-in's chain model holds.
 constexpr size_t kMaxDevices = 255;
 
+// An instruction whose data register is known: the player gives that register its length, and
+// its capture where known, instead of taking it to be of unknown length.
+struct KnownInstruction {
+    uint64_t opcode = 0;
+    std::string name;     // "IDCODE", ...
+    uint64_t length = 0;  // of the register it selects, at least 1 bit
+    // Capture-DR loads the device's IDCODE; otherwise what it captures is the device's own.
+    bool capturesIdcode = false;
+    // It selects the 1-bit BYPASS register (a part's HIGHZ or CLAMP), which captures 0.
+    bool bypass = false;
+
+    bool operator==(const KnownInstruction&) const = default;
+};
+
 struct DeviceDescription {
     uint32_t irLength = 0;
     // With one, a reset selects the 32-bit IDCODE register. 0: the device has none, and a reset
     // selects BYPASS, as the standard has it. None given: not known, so the register a reset
     // selects is of unknown length.
     std::optional<uint32_t> idcode;
-    // The part's BSDL file, when given: the names of its instructions, the lengths of the
-    // registers they select, what it captures. Its IR length is irLength.
+    // Instructions whose registers are known (never the all-ones BYPASS): the IDCODE
+    // instruction's code given with --chain, later a device description's table.
+    std::vector<KnownInstruction> instructions{};
+    // The part's BSDL file, when given: the instructions' names, what the part captures.
     std::shared_ptr<const kelbsdl::Description> part = nullptr;
-    // The IDCODE is the part's, X bits 0: only its other bits are known.
-    bool idcodeFromPart = false;
+    // The IDCODE bits that are known: an IDCODE taken from a BSDL file leaves its X bits open.
+    uint32_t idcodeCare = 0xFFFFFFFFu;
+
+    // The entry for `opcode`, or null.
+    const KnownInstruction* instruction(uint64_t opcode) const;
 
     bool operator==(const DeviceDescription&) const = default;
 };
@@ -47,8 +67,10 @@ struct ChainDescription {
 // Every parser returns nothing and sets `error` (a sentence without the option's name) when
 // the text is not what it should be.
 
-// "6:0x0362d093,8,10": IRLEN[:IDCODE] per device, device 0 first; IDCODE in hex, with or
-// without 0x (0 for a device without one).
+// "6:0x0362d093:0x01,8,10": IRLEN[:IDCODE[:OPCODE]] per device, device 0 first; IDCODE in
+// hex, with or without 0x (0 for a device without one; else bit 0 is 1, as the standard has
+// it); OPCODE in hex, the instruction that selects the IDCODE register (below 2^IRLEN, not all
+// ones).
 std::optional<ChainDescription> parseChainOption(std::string_view text, std::string& error);
 
 // "6,8,10": the IR lengths, device 0 first; each 1 to 64.

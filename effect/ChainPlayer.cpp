@@ -1,15 +1,12 @@
 #include "ChainPlayer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <limits>
 #include <new>
 
-#include "PartRules.h"
 #include "PlayerImpl.h"
 #include "kel/TapStateMachine.h"
-#include "report/ValueText.h"
 
 namespace kelsvf::check {
 
@@ -18,14 +15,6 @@ using kelsvfreader::Keyword;
 using kelsvfreader::NoteKind;
 
 namespace {
-
-std::vector<kelsim::SimulatedDevice> devicesOf(const ChainDescription& described) {
-    std::vector<kelsim::SimulatedDevice> devices;
-    for (const DeviceDescription& device : described.devices) {
-        devices.push_back(simulatedDevice(device));
-    }
-    return devices;
-}
 
 // Leading zero digits within the value's whole bytes read alike in every player; a digit
 // beyond them is one a player that reads into bytes writes outside its buffer.
@@ -37,73 +26,159 @@ bool noteIsWarning(const kelsvfreader::Note& note, const kelsvfreader::Statement
     return note.hexDigits > 2 * bytesFor(statement->scan->bitCount);
 }
 
+bool isPause(TapState state) {
+    return state == KELJTAG_PAUSE_DR || state == KELJTAG_PAUSE_IR;
+}
+
 }  // namespace
+
+std::string countText(Count count) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(count % 10)));
+        count /= 10;
+    } while (count != 0);
+    return digits;
+}
 
 ChainPlayer::Impl::Impl(const ChainDescription& playedChain, PlaySink& playSink,
                         PlayOptions playOptions)
     : chainDescription(playedChain),
       sink(playSink),
       options(playOptions),
-      chain(devicesOf(playedChain)) {
+      devices(playedChain.devices.size()) {
     if (!(options.frequencyHz > 0)) {
         options.frequencyHz = PlayOptions{}.frequencyHz;
     }
     counts.frequencyHz = options.frequencyHz;
+    irPath.reset(chainDescription.irPathLength());
 }
 
 void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* kind,
                                std::string text) {
-    ++(severity == Severity::Error ? counts.errors : counts.warnings);
+    ++(severity == Severity::Error     ? counts.errors
+       : severity == Severity::Warning ? counts.warnings
+                                       : counts.infos);
     sink.finding(Finding{severity, line, column, kind, std::move(text)});
 }
 
 void ChainPlayer::Impl::reportNotes(const kelsvfreader::SvfReader& reader,
                                     const kelsvfreader::Statement* statement) {
     for (const kelsvfreader::Note& note : reader.notes()) {
-        if (noteIsWarning(note, statement)) {
-            ++counts.warnings;
-            sink.finding(Finding{Severity::Warning, note.position.line, note.position.column,
-                                 kelsvfreader::noteKindName(note.kind), note.text});
+        if (!noteIsWarning(note, statement)) {
+            continue;
         }
+        Finding finding{Severity::Warning, note.position.line, note.position.column,
+                        kelsvfreader::noteKindName(note.kind), note.text};
+        if (note.kind == NoteKind::RunStateWithoutEndState) {
+            heldRunNote = std::move(finding);  // said only when a later statement makes it matter
+            continue;
+        }
+        ++counts.warnings;
+        sink.finding(finding);
     }
 }
 
-uint64_t ChainPlayer::Impl::totalClocks() const {
-    uint64_t total = 0;
-    for (int32_t state = 0; state < KELJTAG_STATE_COUNT; ++state) {
-        total += chain.clocksIn(static_cast<TapState>(state));
+void ChainPlayer::Impl::settleRunNote(const kelsvfreader::Statement& statement) {
+    if (!heldRunNote) {
+        return;
+    }
+    // Players end such a RUNTEST in its run state or in Run-Test/Idle. That matters to a scan
+    // that continues from the pause, to clocks in the carried run state, to a STATE path, and
+    // to a move to the pause itself (a capture from Run-Test/Idle, none from the pause).
+    bool matters = false;
+    switch (statement.keyword) {
+        case Keyword::SIR:
+            matters = state == KELJTAG_PAUSE_IR;
+            break;
+        case Keyword::SDR:
+            matters = state == KELJTAG_PAUSE_DR;
+            break;
+        case Keyword::RunTest:
+            matters =
+                !statement.run.runStateGiven || (isPause(state) && statement.run.runState == state);
+            break;
+        case Keyword::State:
+            matters = statement.path.size() > 1 || (isPause(state) && statement.state == state);
+            break;
+        case Keyword::TRST:
+            if (statement.trst != kelsvfreader::TrstMode::On) {
+                return;  // moves nothing: the note waits for the next move
+            }
+            break;
+        default:
+            return;
+    }
+    if (matters) {
+        ++counts.warnings;
+        sink.finding(*heldRunNote);
+    }
+    heldRunNote.reset();
+}
+
+Count ChainPlayer::Impl::totalClocks() const {
+    Count total = 0;
+    for (const Count count : clocks) {
+        total += count;
     }
     return total;
 }
 
-void ChainPlayer::Impl::addTime(uint64_t clocks) {
-    const double hertz =
-        fileFrequency > 0 ? std::min(options.frequencyHz, fileFrequency) : options.frequencyHz;
-    seconds += static_cast<long double>(clocks) / static_cast<long double>(hertz);
+void ChainPlayer::Impl::addTime(Count clockCount) {
+    if (clockCount == 0) {
+        return;
+    }
+    double hertz = options.frequencyHz;
+    if (fileFrequency > 0 && fileFrequency < hertz) {
+        hertz = fileFrequency;
+        if (counts.lowestFileFrequencyHz == 0 || hertz < counts.lowestFileFrequencyHz) {
+            counts.lowestFileFrequencyHz = hertz;
+        }
+    }
+    seconds += static_cast<long double>(clockCount) / static_cast<long double>(hertz);
 }
 
-void ChainPlayer::Impl::addWait(uint64_t microseconds) {
-    const uint64_t room = std::numeric_limits<uint64_t>::max() - counts.minimumWaitMicroseconds;
-    counts.minimumWaitMicroseconds += std::min(room, microseconds);
-    seconds += static_cast<long double>(microseconds) / 1e6L;
+void ChainPlayer::Impl::resetDevices() {
+    for (DeviceState& device : devices) {
+        device = DeviceState{};
+    }
+    drCaptured = false;
 }
 
 void ChainPlayer::Impl::clockTms(bool tms) {
-    chain.clock(tms, false);
-    switch (chain.state()) {
+    const TapState from = state;
+    ++clocks[static_cast<size_t>(from)];
+    if ((from == KELJTAG_SHIFT_DR || from == KELJTAG_SHIFT_IR) && !inScan) {
+        // A STATE path through a shift state shifts a TDI bit the file does not give.
+        report(Severity::Warning, 0, kStateThroughShift,
+               std::string("STATE: the path passes ") + kelsvfreader::svfStateName(from) +
+                   ", which shifts a TDI bit the file does not give (players shift 0 or 1; "
+                   "played as 0)");
+        const uint8_t zero = 0;
+        if (from == KELJTAG_SHIFT_DR) {
+            shiftDr(&zero, 1, false, 0);
+        } else {
+            irPath.shift(&zero, 0, 1, nullptr, nullptr, 0);
+            irShifted = true;
+            irLine = line;
+        }
+    }
+    state = TapStateMachine::nextState(from, tms ? 1 : 0);
+    switch (state) {
+        case KELJTAG_TEST_LOGIC_RESET:
+            resetDevices();
+            break;
         case KELJTAG_CAPTURE_DR:
-            if (pendingDr.active) {
-                prepareDrScan();
-            }
+            captureDr();
             break;
         case KELJTAG_CAPTURE_IR:
-            irCaptured = true;
+            captureIr();
             break;
         case KELJTAG_UPDATE_IR:
-            reportIrUpdates();
+            updateIr();
             break;
         case KELJTAG_UPDATE_DR:
-            reportDrUpdates();
+            updateDr();
             break;
         default:
             break;
@@ -111,7 +186,7 @@ void ChainPlayer::Impl::clockTms(bool tms) {
 }
 
 void ChainPlayer::Impl::moveTo(TapState target) {
-    const TapState from = chain.state();
+    const TapState from = state;
     if (from == target) {
         return;
     }
@@ -130,73 +205,6 @@ void ChainPlayer::Impl::moveTo(TapState target) {
     }
 }
 
-void ChainPlayer::Impl::reportIrUpdates() {
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        kelsim::SimulatedDevice& device = chain.device(i);
-        const uint64_t instruction = device.instruction();
-        uint8_t bytes[8];
-        const size_t size = bytesFor(device.irLength());
-        for (size_t k = 0; k < size; ++k) {
-            bytes[k] = static_cast<uint8_t>(instruction >> (8 * k));
-        }
-        const std::span<const uint8_t> value(bytes, size);
-        ++counts.irUpdates;
-        const std::string names = nameInstruction(i, instruction);
-        sink.deviceUpdate(DeviceUpdate{line, static_cast<uint32_t>(i), true, device.irLength(),
-                                       value, fnv1a(value), names});
-    }
-}
-
-std::string ChainPlayer::Impl::nameInstruction(size_t device, uint64_t instruction) {
-    const DeviceDescription& described = chainDescription.devices[device];
-    if (!described.part) {
-        return {};
-    }
-    std::string names = instructionNames(*described.part, instruction);
-    if (names.empty()) {
-        char code[24];
-        std::snprintf(code, sizeof code, "0x%llx", static_cast<unsigned long long>(instruction));
-        report(Severity::Warning, 0, kUnknownInstruction,
-               "device " + std::to_string(device) + ": instruction " + code +
-                   " is not among the opcodes of " + described.part->entity);
-        return names;
-    }
-    for (const kelbsdl::Instruction* loaded :
-         described.part->instructionsFor(opcodeBytes(instruction, described.irLength))) {
-        if (!changesNonVolatileState(loaded->name)) {
-            continue;
-        }
-        auto& loads = counts.nonVolatile;
-        auto found = std::find_if(loads.begin(), loads.end(), [&](const NonVolatileLoad& load) {
-            return load.device == device && load.instruction == loaded->name;
-        });
-        if (found == loads.end()) {
-            loads.push_back({static_cast<uint32_t>(device), loaded->name, 0, line, line});
-            found = loads.end() - 1;
-        }
-        ++found->count;
-        found->lastLine = line;
-    }
-    return names;
-}
-
-void ChainPlayer::Impl::reportDrUpdates() {
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        kelsim::SimulatedDevice& device = chain.device(i);
-        kelsim::DataRegister& selected = device.selectedDataRegister();
-        if (&selected == &device.bypassRegister()) {
-            continue;
-        }
-        const std::span<const uint8_t> value(selected.updated());
-        ++counts.drUpdates;
-        DeviceUpdate update{line,        static_cast<uint32_t>(i), false, selected.length(), value,
-                            fnv1a(value)};
-        update.instructionCode = device.instruction();
-        update.afterReset = device.selectedByReset();
-        sink.deviceUpdate(update);
-    }
-}
-
 void ChainPlayer::Impl::playState(const kelsvfreader::Statement& statement) {
     if (statement.path.size() <= 1) {
         if (statement.state == KELJTAG_TEST_LOGIC_RESET) {
@@ -209,7 +217,7 @@ void ChainPlayer::Impl::playState(const kelsvfreader::Statement& statement) {
         return;
     }
     for (const TapState next : statement.path) {
-        const TapState from = chain.state();
+        const TapState from = state;
         if (TapStateMachine::nextState(from, 0) == next) {
             clockTms(false);
         } else if (TapStateMachine::nextState(from, 1) == next) {
@@ -226,15 +234,40 @@ void ChainPlayer::Impl::playState(const kelsvfreader::Statement& statement) {
     }
 }
 
-void ChainPlayer::Impl::playRunTest(const kelsvfreader::RunTest& run) {
+void ChainPlayer::Impl::playRunTest(const kelsvfreader::Statement& statement) {
+    const kelsvfreader::RunTest& run = statement.run;
+    if (run.hasMinTime && run.hasMaxTime && run.maxTime.microseconds < run.minTime.microseconds) {
+        report(Severity::Warning, statement.position.column, kMaximumBelowMinimum,
+               "RUNTEST: the MAXIMUM time (" + std::to_string(run.maxTime.microseconds) +
+                   " us) is below the minimum time (" + std::to_string(run.minTime.microseconds) +
+                   " us): no replay can keep both");
+    }
     moveTo(run.runState);
-    if (run.hasCount && run.clock == kelsvfreader::RunClock::TCK && run.count != 0) {
-        chain.runClocks(run.runState == KELJTAG_TEST_LOGIC_RESET, false, run.count);
+    if (run.hasCount && run.clock == kelsvfreader::RunClock::TCK) {
+        // Run-Test/Idle, the pauses and Test-Logic-Reset hold with their TMS level.
+        clocks[static_cast<size_t>(state)] += run.count;
     }
     if (run.hasMinTime) {
-        addWait(run.minTime.microseconds);
+        counts.minimumWaitMicroseconds += run.minTime.microseconds;
+        seconds += static_cast<long double>(run.minTime.microseconds) / 1e6L;
     }
     moveTo(run.endState);
+}
+
+void ChainPlayer::Impl::playTrst(const kelsvfreader::Statement& statement) {
+    static const char* const names[] = {"ON", "OFF", "Z", "ABSENT"};
+    const auto mode = statement.trst;
+    if (trstAbsent && mode != kelsvfreader::TrstMode::Absent) {
+        report(Severity::Error, statement.position.column, kTrstAbsent,
+               std::string("TRST ") + names[static_cast<int>(mode)] +
+                   " after TRST ABSENT: a player stops here, the chain has no TRST");
+    }
+    if (mode == kelsvfreader::TrstMode::Absent) {
+        trstAbsent = true;
+    } else if (mode == kelsvfreader::TrstMode::On) {
+        state = KELJTAG_TEST_LOGIC_RESET;
+        resetDevices();
+    }
 }
 
 void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement,
@@ -248,12 +281,10 @@ void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement,
             playState(statement);
             break;
         case Keyword::RunTest:
-            playRunTest(statement.run);
+            playRunTest(statement);
             break;
         case Keyword::TRST:
-            if (statement.trst == kelsvfreader::TrstMode::On) {
-                chain.testLogicReset();
-            }
+            playTrst(statement);
             break;
         case Keyword::Frequency:
             fileFrequency = statement.hasFrequency && statement.hertz > 0 ? statement.hertz : 0;
@@ -270,6 +301,21 @@ void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement,
     }
 }
 
+void ChainPlayer::Impl::finish() {
+    if (counts.readToEnd && counts.statements == 0) {
+        line = 0;
+        report(Severity::Error, 0, kNoStatement, "the file holds no SVF statement");
+    }
+    if (irMisfits != 0 && !irScanLengthsDiffer) {
+        line = firstIrMisfitLine;
+        report(Severity::Info, 0, kChainHint,
+               "every SIR (with its header and trailer) is " + std::to_string(irScanLength) +
+                   " bits; the chain's IR lengths add up to " +
+                   std::to_string(chainDescription.irPathLength()) +
+                   ": is the chain described the file's?");
+    }
+}
+
 ChainPlayer::ChainPlayer(const ChainDescription& chain, PlaySink& sink, PlayOptions options)
     : impl_(std::make_unique<Impl>(chain, sink, options)) {}
 
@@ -281,6 +327,7 @@ bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
         return false;
     }
     try {
+        impl.keepBorrowedDr();
         kelsvfreader::Statement statement;
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();
@@ -295,16 +342,19 @@ bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
             } else {
                 impl.counts.readToEnd = true;
             }
+            impl.finish();
             return false;
         }
         impl.line = statement.position.line;
+        impl.settleRunNote(statement);  // a note held from before: this statement decides
         impl.reportNotes(reader, &statement);
-        const uint64_t clocksBefore = impl.totalClocks();
+        const Count clocksBefore = impl.totalClocks();
         impl.play(statement, reader);
         impl.addTime(impl.totalClocks() - clocksBefore);
         return true;
     } catch (const std::exception& error) {
         impl.finished = true;
+        impl.inScan = false;
         const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
         impl.report(Severity::Error, 0, kReaderError,
                     memory ? "out of memory playing this statement; the check stopped here"
@@ -321,10 +371,7 @@ PlaySummary ChainPlayer::playAll(kelsvfreader::SvfReader& reader) {
 
 PlaySummary ChainPlayer::summary() const {
     PlaySummary summary = impl_->counts;
-    for (int32_t state = 0; state < KELJTAG_STATE_COUNT; ++state) {
-        summary.clocksInState[static_cast<size_t>(state)] =
-            impl_->chain.clocksIn(static_cast<TapState>(state));
-    }
+    summary.clocksInState = impl_->clocks;
     summary.totalClocks = impl_->totalClocks();
     summary.replaySeconds = static_cast<double>(impl_->seconds);
     return summary;

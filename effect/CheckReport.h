@@ -29,8 +29,9 @@ std::unique_ptr<CheckReport> summaryReport(std::FILE* out);
 // that change non-volatile state; then the line with the errors and warnings of `fileName`.
 void printSummary(std::FILE* out, const ChainDescription& chain, const PlaySummary& summary);
 void printResult(std::FILE* out, const std::string& fileName, const PlaySummary& summary);
-// One JSON document: {"file", "chain", "events": [...], "summary", "result"}, an event a line.
-std::unique_ptr<CheckReport> jsonReport(std::FILE* out);
+// One JSON document: {"file", "chain", "events": [...], "summary", "result"}, an event a line;
+// values past 256 bits shortened unless `fullValues`.
+std::unique_ptr<CheckReport> jsonReport(std::FILE* out, bool fullValues = false);
 
 // "1 MHz", "12.5 MHz", "32768 Hz": a frequency as people write it.
 std::string frequencyText(double hertz);

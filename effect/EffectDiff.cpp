@@ -1,19 +1,19 @@
 #include "EffectDiff.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <deque>
 #include <exception>
 #include <utility>
 
+#include "BitBuffer.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
 namespace {
 
-using Clocks = std::array<uint64_t, 16>;
-
-constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
-constexpr uint64_t kFnvPrime = 0x100000001b3ull;
+using Clocks = std::array<Count, 16>;
 
 // One event of a file's effect, with the clocks and waits the file had spent when it came.
 struct Effect {
@@ -22,54 +22,57 @@ struct Effect {
     uint32_t device = 0;
     bool ir = false;
     uint64_t bitCount = 0;
-    uint64_t valueHash = 0;  // the update's value; a check's expected bits under its mask
-    uint64_t maskHash = 0;   // a check's mask
-    std::string valueText;   // for the report: the value, or "EXPECTED under MASK"
+    std::vector<uint8_t> value;  // the update's value; a check's expected bits under its mask
+    std::vector<uint8_t> mask;   // a check's mask (every bit compared: all ones)
     Clocks clocks{};
-    uint64_t waits = 0;
+    Count waits = 0;
 };
 
 std::string bitsText(uint64_t bitCount) {
     return std::to_string(bitCount) + (bitCount == 1 ? " bit" : " bits");
 }
 
-// A shortened value is told apart from another by its hash.
-std::string shownValue(std::span<const uint8_t> bits, uint64_t bitCount, uint64_t hash) {
+// A shortened value is told apart from another by its digest.
+std::string shownValue(const std::vector<uint8_t>& bits, uint64_t bitCount) {
     std::string text = valueText(bits, bitCount);
     if (isShortened(bitCount)) {
-        text += " hash " + hashText(hash);
+        text += " sha256 " + digestText(bits, bitCount);
     }
     return text;
 }
 
-// The expected bits a check compares (expected AND mask), hashed and shown; the mask too.
+std::string effectValueText(const Effect& effect) {
+    if (!effect.tdo) {
+        return shownValue(effect.value, effect.bitCount);
+    }
+    return shownValue(effect.value, effect.bitCount) + " under mask " +
+           shownValue(effect.mask, effect.bitCount);
+}
+
+// The lowest bit at which two values of the same length differ, when they do.
+std::optional<uint64_t> firstDifference(const std::vector<uint8_t>& a,
+                                        const std::vector<uint8_t>& b) {
+    const auto [inA, inB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (inA == a.end() || inB == b.end()) {
+        return std::nullopt;
+    }
+    const auto byte = static_cast<uint64_t>(inA - a.begin());
+    return byte * 8 + static_cast<uint64_t>(std::countr_zero(static_cast<unsigned>(*inA ^ *inB)));
+}
+
+// The expected bits a check compares (expected AND mask), and the mask.
 void describeTdo(const TdoCheck& check, Effect& effect) {
     const bool everyBit = check.mask.empty();
-    uint64_t expectedHash = kFnvOffset;
-    uint64_t maskHash = kFnvOffset;
-    std::vector<uint8_t> compared;
-    const bool shown = !isShortened(check.bitCount);
-    if (shown) {
-        compared.reserve(check.expected.size());
-    }
-    for (size_t i = 0; i < check.expected.size(); ++i) {
-        const uint8_t mask = everyBit ? 0xFF : check.mask[i];
-        const auto byte = static_cast<uint8_t>(check.expected[i] & mask);
-        expectedHash = (expectedHash ^ byte) * kFnvPrime;
-        maskHash = (maskHash ^ mask) * kFnvPrime;
-        if (shown) {
-            compared.push_back(byte);
-        }
-    }
+    effect.value.assign(check.expected.begin(), check.expected.end());
     if (everyBit) {
-        maskHash = fnv1aOfOnes(check.bitCount);  // the unused top bits of the last byte are 0
+        effect.mask.assign(check.expected.size(), 0xFF);
+        clearTail(effect.mask, check.bitCount);
+    } else {
+        effect.mask.assign(check.mask.begin(), check.mask.end());
     }
-    effect.valueHash = expectedHash;
-    effect.maskHash = maskHash;
-    effect.valueText =
-        shown ? valueText(compared, check.bitCount) + " under mask " +
-                    valueText(check.mask, check.bitCount)
-              : "hash " + hashText(expectedHash) + " under mask hash " + hashText(maskHash);
+    for (size_t i = 0; i < effect.value.size(); ++i) {
+        effect.value[i] = static_cast<uint8_t>(effect.value[i] & effect.mask[i]);
+    }
 }
 
 // Keeps the events of one file until the comparison takes them.
@@ -82,8 +85,7 @@ class EffectQueue : public PlaySink {
         effect.device = update.device;
         effect.ir = update.ir;
         effect.bitCount = update.bitCount;
-        effect.valueHash = update.valueHash;
-        effect.valueText = shownValue(update.value, update.bitCount, update.valueHash);
+        effect.value.assign(update.value.begin(), update.value.end());
     }
 
     void tdoCheck(const TdoCheck& check) override {
@@ -158,7 +160,11 @@ class Side {
     // Where the stretch up to `effect` began: the line of the event before it.
     uint64_t previousLine() const { return previous_.line; }
     const Effect& previous() const { return previous_; }
-    void passed(Effect effect) { previous_ = std::move(effect); }
+    void passed(Effect effect) {
+        previous_ = std::move(effect);
+        previous_.value = {};  // only its place, clocks and waits are needed from here on
+        previous_.mask = {};
+    }
 
     PlaySummary summary() const { return player_.summary(); }
     const std::optional<Finding>& readerError() const { return queue_.readerError; }
@@ -178,27 +184,43 @@ std::string tdoWhat(bool ir) {
 
 std::string eventText(const Effect& effect) {
     if (effect.tdo) {
-        return tdoWhat(effect.ir) + ", " + bitsText(effect.bitCount) + ": " + effect.valueText;
+        return tdoWhat(effect.ir) + ", " + bitsText(effect.bitCount) + ": " +
+               effectValueText(effect);
     }
     return "device " + std::to_string(effect.device) + (effect.ir ? " instruction " : " data ") +
-           effect.valueText + " (" + bitsText(effect.bitCount) + ")";
+           effectValueText(effect) + " (" + bitsText(effect.bitCount) + ")";
 }
 
+// Every bit compared: no hash, no prefix.
 bool sameEvent(const Effect& a, const Effect& b) {
     return a.tdo == b.tdo && a.device == b.device && a.ir == b.ir && a.bitCount == b.bitCount &&
-           a.valueHash == b.valueHash && a.maskHash == b.maskHash && a.valueText == b.valueText;
+           a.value == b.value && a.mask == b.mask;
+}
+
+// ", first difference at bit 70" for long values of one length.
+std::string firstDifferenceText(const Effect& a, const Effect& b) {
+    if (a.bitCount != b.bitCount || !isShortened(a.bitCount)) {
+        return "";
+    }
+    std::optional<uint64_t> at = firstDifference(a.value, b.value);
+    if (const std::optional<uint64_t> inMask = firstDifference(a.mask, b.mask);
+        inMask && (!at || *inMask < *at)) {
+        at = inMask;
+    }
+    return at ? ", first difference at bit " + std::to_string(*at) : "";
 }
 
 EffectDifference eventDifference(const Effect& a, const Effect& b) {
     EffectDifference difference{{a.line, a.line, false}, {b.line, b.line, false}, "", "", ""};
     if (!a.tdo && !b.tdo && a.device == b.device && a.ir == b.ir) {
-        difference.what = "device " + std::to_string(a.device) + (a.ir ? " instruction" : " data");
-        difference.aSide = a.valueText + " (" + bitsText(a.bitCount) + ")";
-        difference.bSide = b.valueText + " (" + bitsText(b.bitCount) + ")";
+        difference.what = "device " + std::to_string(a.device) + (a.ir ? " instruction" : " data") +
+                          firstDifferenceText(a, b);
+        difference.aSide = effectValueText(a) + " (" + bitsText(a.bitCount) + ")";
+        difference.bSide = effectValueText(b) + " (" + bitsText(b.bitCount) + ")";
     } else if (a.tdo && b.tdo && a.ir == b.ir) {
-        difference.what = tdoWhat(a.ir);
-        difference.aSide = a.valueText + " (" + bitsText(a.bitCount) + ")";
-        difference.bSide = b.valueText + " (" + bitsText(b.bitCount) + ")";
+        difference.what = tdoWhat(a.ir) + firstDifferenceText(a, b);
+        difference.aSide = effectValueText(a) + " (" + bitsText(a.bitCount) + ")";
+        difference.bSide = effectValueText(b) + " (" + bitsText(b.bitCount) + ")";
     } else {
         difference.what = "effect";
         difference.aSide = eventText(a);
@@ -216,24 +238,24 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
     std::string aClocks;
     std::string bClocks;
     for (size_t state = 0; state < a.clocks.size(); ++state) {
-        const uint64_t inA = a.clocks[state] - sideA.previous().clocks[state];
-        const uint64_t inB = b.clocks[state] - sideB.previous().clocks[state];
+        const Count inA = a.clocks[state] - sideA.previous().clocks[state];
+        const Count inB = b.clocks[state] - sideB.previous().clocks[state];
         if (inA != inB) {
             const char* separator = states.empty() ? "" : ", ";
             states += separator;
             states += kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state));
-            aClocks += separator + std::to_string(inA);
-            bClocks += separator + std::to_string(inB);
+            aClocks += separator + countText(inA);
+            bClocks += separator + countText(inB);
         }
     }
     if (!states.empty()) {
         out.push_back({placeA, placeB, "clocks in " + states, aClocks, bClocks});
     }
-    const uint64_t waitA = a.waits - sideA.previous().waits;
-    const uint64_t waitB = b.waits - sideB.previous().waits;
+    const Count waitA = a.waits - sideA.previous().waits;
+    const Count waitB = b.waits - sideB.previous().waits;
     if (waitA != waitB) {
-        out.push_back({placeA, placeB, "minimum waits", std::to_string(waitA) + " us",
-                       std::to_string(waitB) + " us"});
+        out.push_back(
+            {placeA, placeB, "minimum waits", countText(waitA) + " us", countText(waitB) + " us"});
     }
 }
 
@@ -252,14 +274,25 @@ DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfRead
         Side sideA(chain_, options_, a);
         Side sideB(chain_, options_, b);
         std::vector<EffectDifference>& found = result.differences;
+        size_t delivered = 0;
+        const auto deliver = [&] {
+            for (; delivered < found.size() && delivered < options_.maxDifferences; ++delivered) {
+                if (options_.onDifference) {
+                    options_.onDifference(found[delivered]);
+                }
+            }
+        };
         Effect effectA;
         Effect effectB;
-        for (;;) {
+        for (;; deliver()) {
             const bool moreA = sideA.next(effectA);
             const bool moreB = sideB.next(effectB);
             if (!moreA && !moreB) {
                 compareStretches(sideA, sideA.atEnd(), sideB, sideB.atEnd(), true, found);
                 break;
+            }
+            if (moreA != moreB && (moreA ? sideB : sideA).readerError()) {
+                break;  // a file ended at an error: that, not what the other does further, is told
             }
             if (moreA != moreB) {
                 const Effect& extra = moreA ? effectA : effectB;
@@ -278,7 +311,8 @@ DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfRead
                 const Effect& update = effectA.tdo ? effectB : effectA;
                 const DiffPlace atCheck{check.line, check.line, false};
                 const DiffPlace atUpdate{update.line, update.line, false};
-                const std::string given = check.valueText + " (" + bitsText(check.bitCount) + ")";
+                const std::string given =
+                    effectValueText(check) + " (" + bitsText(check.bitCount) + ")";
                 found.push_back({effectA.tdo ? atCheck : atUpdate, effectA.tdo ? atUpdate : atCheck,
                                  tdoWhat(check.ir), effectA.tdo ? given : "none",
                                  effectA.tdo ? "none" : given});
@@ -297,6 +331,7 @@ DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfRead
                 break;
             }
         }
+        deliver();
         if (found.size() > options_.maxDifferences) {
             result.stoppedEarly = true;
             found.resize(options_.maxDifferences);

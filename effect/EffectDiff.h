@@ -3,7 +3,8 @@
 // at a time, so that memory stays bounded by the largest scan of either file.
 //
 // Two files have the same effect when they report the same register updates (device, IR or DR,
-// length, value) and the same TDO checks (length, the bits compared, their expected values) in
+// length, every bit of the value) and the same TDO checks (length, every bit of the mask and of
+// the expected values under it) in
 // the same order, and between each event and the next, the same clocks in each TAP state and
 // the same minimum waits. How the text says it (line breaks, letter case, hex digit counts,
 // headers written again, STATE paths spelled out) does not matter.
@@ -14,6 +15,7 @@
 #define KELSVF_CHECK_EFFECT_DIFF_H
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +60,9 @@ struct DiffResult {
 struct EffectDiffOptions {
     size_t maxDifferences = 10;  // at least 1
     double frequencyHz = 1e6;    // the players' replay-time assumption; no part of the effect
+    // Called with each difference as soon as it is found (up to maxDifferences), before
+    // compare() returns; DiffResult holds them all the same.
+    std::function<void(const EffectDifference&)> onDifference{};
 };
 
 class EffectDiff {

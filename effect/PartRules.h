@@ -1,27 +1,27 @@
-// What a device's BSDL file tells the player: the names of its instructions, the register each
-// selects with its length, what it captures, and which instructions change what the part keeps
-// without power.
+// What a device's BSDL file tells the player: the instructions whose registers it knows (their
+// lengths, IDCODE, BYPASS), their names, what the part captures in its IR and IDCODE, and which
+// instructions change what the part keeps without power.
 #ifndef KELSVF_CHECK_PART_RULES_H
 #define KELSVF_CHECK_PART_RULES_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ChainDescription.h"
-#include "kelsim/SimulatedDevice.h"
 
 namespace kelsvf::check {
 
-// The simulated device of a chain's device: with a part, its IDCODE instruction and IR capture;
-// without one, instruction codes not known.
-kelsim::SimulatedDevice simulatedDevice(const DeviceDescription& device);
+// Makes `device` the part's: its IR length, its IDCODE (the file's, X bits 0 and not known,
+// unless the device has one of its own), and the known instructions of every opcode whose
+// register the file gives a length. Opcodes with X bits stand for every code they match, up
+// to a bound; beyond it those instructions are taken as of unknown length.
+void describePart(DeviceDescription& device, std::shared_ptr<const kelbsdl::Description> part);
 
 // `instruction` in the bit-buffer convention, as opcodes are matched.
 std::vector<uint8_t> opcodeBytes(uint64_t instruction, uint32_t irLength);
-
-// The first of the part's instructions whose opcodes match `instruction`, or null.
-const kelbsdl::Instruction* partInstruction(const kelbsdl::Description& part, uint64_t instruction);
 
 // "SAMPLE", or "SAMPLE/PRELOAD" when several share the opcode; empty when none has it.
 std::string instructionNames(const kelbsdl::Description& part, uint64_t instruction);
@@ -30,14 +30,6 @@ std::string instructionNames(const kelbsdl::Description& part, uint64_t instruct
 // has ERASE or PROG as a word part (ISC_ERASE, ISC_PROGRAM, FLASH_ERASE_ALL, PROG_EFUSE, but
 // not JPROGRAM), or names a fuse, flash, OTP or EEPROM with WRITE, BURN or BLOW.
 bool changesNonVolatileState(std::string_view name);
-
-// The bits of the IR capture that the part fixes: its INSTRUCTION_CAPTURE's 0 and 1 bits, or
-// the standard's two lowest (01).
-uint64_t knownIrCapture(const DeviceDescription& device);
-
-// The bits of the IDCODE register's capture that are known: all 32, except the X bits of an
-// IDCODE taken from the part's BSDL file (its version, for example).
-uint64_t knownIdcodeCapture(const DeviceDescription& device);
 
 }  // namespace kelsvf::check
 

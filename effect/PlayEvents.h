@@ -13,22 +13,36 @@
 
 namespace kelsvf::check {
 
+// Clock counts and waits, exact whatever their size: a file may hold any number of counts of up
+// to 2^64-1 each.
+__extension__ typedef unsigned __int128 Count;
+// The decimal digits of a count.
+std::string countText(Count count);
+
 // A device latched a register: at Update-IR every device its new instruction; at Update-DR
-// every device whose instruction selects a register other than BYPASS (IDCODE included) the
-// bits shifted into it. Devices in BYPASS report nothing for a DR update.
+// every device whose instruction selects a register other than BYPASS (IDCODE included) its
+// whole content: every bit shifted into it since the last Capture-DR, across any number of
+// scans continued from Pause-DR, and the captured bits that no shift pushed out (0 where the
+// capture is the device's own). A register of unknown length holds every bit the others
+// leave, so an update without a shift gives it 0 bits. Devices in BYPASS report nothing for a
+// DR update.
 struct DeviceUpdate {
-    uint64_t line = 0;  // the statement whose TAP moves reached the Update state
+    // The statement whose bits the update latches: the last one that shifted since the
+    // capture, else the one whose TAP moves reached the Update state.
+    uint64_t line = 0;
     uint32_t device = 0;
     bool ir = false;
-    uint32_t bitCount = 0;
+    uint64_t bitCount = 0;
     // (bitCount + 7) / 8 bytes in the bit-buffer convention (bit i in bit i % 8 of byte i / 8;
-    // bit 0 the last shifted in, nearest TDO); valid during the sink's call only.
+    // bit 0 the first shifted in of those kept, nearest TDO), the bits past bitCount zero;
+    // valid during the sink's call only.
     std::span<const uint8_t> value;
-    uint64_t valueHash = 0;  // 64-bit FNV-1a of the value's bytes
+    // The selected register's name when the chain knows it ("IDCODE"); empty when not.
+    std::string_view registerName;
     // An IR update of a device with a BSDL file: the names its opcodes give the instruction
-    // ("SAMPLE/PRELOAD"), empty when none has it; valid during the call only.
+    // ("SAMPLE/PRELOAD"), empty when none has it. A DR update: the device's instruction then,
+    // and whether a reset selected the register.
     std::string_view instruction = {};
-    // A DR update: the device's instruction then, and whether a reset selected its register.
     uint64_t instructionCode = 0;
     bool afterReset = false;
 };
@@ -47,20 +61,23 @@ struct TdoCheck {
     uint64_t mismatchedBits = 0;  // bits under the mask that differ
     uint64_t firstMismatch = 0;   // the lowest of them, when any
     uint64_t unknownBits = 0;     // bits under the mask not compared: their capture is unknown
+    uint64_t comparedBits = 0;    // bits under the mask that were compared
     bool idcode = false;          // a DR scan that brings out a device's IDCODE register
     std::span<const uint8_t> expected;
     std::span<const uint8_t> mask;  // empty: every bit is compared
     std::span<const uint8_t> actual;
 };
 
-enum class Severity : uint8_t { Error, Warning };
+// Info: what the file does that is legal but worth saying (a chain measurement, a hint at a
+// wrong chain); counted apart from errors and warnings.
+enum class Severity : uint8_t { Error, Warning, Info };
 
 struct Finding {
     Severity severity = Severity::Error;
     uint64_t line = 0;
     uint64_t column = 0;  // 0 when the finding is about a whole statement's effect
-    // A short stable name: "scan-does-not-fit", "tdo-mismatch", "reader-error",
-    // "state-path", "dr-split-assumed", or a reader note's name ("extra-hex-digits", ...).
+    // A short stable name: one of the kinds below, or a reader note's name
+    // ("extra-hex-digits", ...).
     std::string kind;
     std::string text;
 };
@@ -71,6 +88,12 @@ inline constexpr char kTdoMismatch[] = "tdo-mismatch";
 inline constexpr char kReaderError[] = "reader-error";
 inline constexpr char kStatePath[] = "state-path";
 inline constexpr char kDrSplitAssumed[] = "dr-split-assumed";
+inline constexpr char kChainMeasurement[] = "chain-measurement";  // info
+inline constexpr char kChainHint[] = "chain-hint";                // info
+inline constexpr char kTrstAbsent[] = "trst-after-absent";
+inline constexpr char kStateThroughShift[] = "state-through-shift";
+inline constexpr char kMaximumBelowMinimum[] = "maximum-below-minimum";
+inline constexpr char kNoStatement[] = "no-statement";
 inline constexpr char kUnknownInstruction[] = "unknown-instruction";
 
 // An instruction loaded into a device that erases or writes what the part keeps without power
@@ -84,15 +107,17 @@ struct NonVolatileLoad {
 };
 
 struct PlaySummary {
-    std::array<uint64_t, 16> clocksInState{};  // indexed by TapState, from the TAP controllers
-    uint64_t totalClocks = 0;
-    // The sum of the RUNTEST minimum times (saturating at 2^64-1).
-    uint64_t minimumWaitMicroseconds = 0;
+    std::array<Count, 16> clocksInState{};  // indexed by TapState
+    Count totalClocks = 0;
+    Count minimumWaitMicroseconds = 0;  // the sum of the RUNTEST minimum times
     // The frequency the replay time assumes (the --frequency given), and the shortest time a
     // replay takes at it: every clock at that frequency (or at a file's lower FREQUENCY while
     // that is in force), plus every minimum time.
     double frequencyHz = 0;
     double replaySeconds = 0;
+    // The lowest of the file's FREQUENCY values that was in force for some clock below
+    // frequencyHz; 0 when every clock ran at frequencyHz.
+    double lowestFileFrequencyHz = 0;
 
     uint64_t statements = 0;
     uint64_t bytesRead = 0;
@@ -100,8 +125,10 @@ struct PlaySummary {
     uint64_t drUpdates = 0;
     uint64_t tdoChecks = 0;
     uint64_t tdoFailures = 0;
-    uint64_t errors = 0;  // findings
+    uint64_t tdoUncompared = 0;  // TDO checks that compared no bit
+    uint64_t errors = 0;         // findings
     uint64_t warnings = 0;
+    uint64_t infos = 0;
     bool readToEnd = false;  // the reader reached the end of the text without an error
     std::vector<NonVolatileLoad> nonVolatile;  // in the order first loaded
 };

@@ -1,20 +1,42 @@
 // The ChainPlayer's insides, shared by its files: the statement loop and TAP moves
-// (ChainPlayer.cpp), the scans (ScanPlay.cpp) and the TDO comparison (TdoCompare.cpp).
+// (ChainPlayer.cpp), the scans and the registers they fill (ScanPlay.cpp, DataRegisters.cpp)
+// and the TDO comparison (TdoCompare.cpp).
 #ifndef KELSVF_CHECK_PLAYER_IMPL_H
 #define KELSVF_CHECK_PLAYER_IMPL_H
 
+#include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "BitBuffer.h"
 #include "ChainPlayer.h"
-#include "kelsim/SimulatedChain.h"
 
 namespace kelsvf::check {
 
 using KelPluginInterface::TapState;
+
+// What a device's instruction selects at a Capture-DR.
+struct SelectedRegister {
+    uint64_t length = 0;   // the elastic register's is known only at Update-DR
+    bool elastic = false;  // of unknown length: takes the bits the others leave
+    bool bypass = false;
+    bool captureKnown = false;
+    uint32_t capture = 0;     // the captured bits, when known (BYPASS 0, the IDCODE)
+    bool assumed = false;     // of unknown length, taken as 1 bit beside the elastic one
+    bool afterReset = false;  // unknown: IDCODE or BYPASS
+    uint64_t instruction = 0;
+    std::string_view name;
+    uint32_t captureCare = 0xFFFFFFFFu;  // the capture's known bits (an IDCODE's X bits open)
+    bool idcode = false;                 // the IDCODE register
+};
+
+struct DeviceState {
+    uint64_t instruction = 0;
+    bool selectedByReset = true;  // from a Test-Logic-Reset until the next Update-IR
+};
 
 struct ChainPlayer::Impl {
     Impl(const ChainDescription& chainDescription, PlaySink& sink, PlayOptions options);
@@ -23,86 +45,122 @@ struct ChainPlayer::Impl {
     void play(const kelsvfreader::Statement& statement, kelsvfreader::SvfReader& reader);
     void reportNotes(const kelsvfreader::SvfReader& reader,
                      const kelsvfreader::Statement* statement);
+    // A held "run state carried over" note, reported when `statement` makes the players differ.
+    void settleRunNote(const kelsvfreader::Statement& statement);
     void report(Severity severity, uint64_t column, const char* kind, std::string text);
     void playState(const kelsvfreader::Statement& statement);
-    void playRunTest(const kelsvfreader::RunTest& run);
+    void playRunTest(const kelsvfreader::Statement& statement);
+    void playTrst(const kelsvfreader::Statement& statement);
     // One TCK with TDI low, and what the state entered makes the devices do.
     void clockTms(bool tms);
     // The shortest path to `target`; nothing when the TAP is there.
     void moveTo(TapState target);
-    void reportIrUpdates();
-    // The names of a device's instruction from its part ("" without one); a warning when the
-    // part has no such opcode; counts the loads that change non-volatile state.
-    std::string nameInstruction(size_t device, uint64_t instruction);
-    void reportDrUpdates();
-    uint64_t totalClocks() const;
-    void addTime(uint64_t clocks);
-    void addWait(uint64_t microseconds);
+    void resetDevices();
+    void finish();
+    void addTime(Count clocks);
+    Count totalClocks() const;
 
     // --- ScanPlay.cpp
     void playScan(bool ir, const kelsvfreader::Statement& statement,
                   kelsvfreader::SvfReader& reader);
     // An IR scan that starts with a capture must fit the IRs.
     void checkIrScan(uint64_t total, uint64_t column);
-    // At Capture-DR of a scan: gives each device's selected register its length for the scan.
-    void prepareDrScan();
-    std::vector<uint64_t> selectedDrLengths();
-    // A device with a BSDL file whose instruction selects a register of known length: that
-    // length (the register made so in the simulation), its part of `path`; nothing otherwise.
-    std::optional<uint64_t> partRegisterLength(size_t device, std::string& path);
     // An error when the scan's header or trailer ends inside a device of these lengths.
     void checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir, uint64_t column);
+    void captureIr();
+    void updateIr();
+    // The names of a device's instruction from its part ("" without one); a warning when the
+    // part has no such opcode; counts the loads that change non-volatile state.
+    std::string nameInstruction(size_t device, uint64_t instruction);
+
+    // --- DataRegisters.cpp
+    // Capture-DR: what each device's instruction selects, and, when a scan is on its way to
+    // Shift-DR, whether it fits.
+    void captureDr();
+    SelectedRegister selectDataRegister(size_t device) const;
+    // For messages: "device 0 BYPASS 1", "device 1 instruction 0x3a 1 or more".
+    std::string registerPath(size_t device) const;
+    void checkDrFit();
+    // `count` bits of a scan into the DR path; TDO into tdoAll/knownAll from `tdoStart` when
+    // `tdo`.
+    void shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart);
+    void updateDr();
+    // Copies a borrowed scan into drStream: the reader is about to reuse its buffer.
+    void keepBorrowedDr();
 
     // --- TdoCompare.cpp
-    // In Shift-IR/DR, before the shift: which of the scan's TDO bits the simulation knows.
-    void markKnownTdo(bool ir, uint64_t totalBits);
     void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
 
     ChainDescription chainDescription;
     PlaySink& sink;
     PlayOptions options;
-    kelsim::SimulatedChain chain;
     PlaySummary counts;
     bool finished = false;
+
+    TapState state = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
+    std::array<Count, 16> clocks{};
+    std::vector<DeviceState> devices;
 
     uint64_t line = 0;         // of the statement being played
     double fileFrequency = 0;  // a FREQUENCY in force, 0 for none
     long double seconds = 0;   // the replay time so far
+    bool trstAbsent = false;
+    bool inScan = false;  // a scan statement is shifting (a STATE path shifts on its own)
+    std::optional<Finding> heldRunNote;
 
-    // The DR scan being played, until it reaches Shift-DR.
-    struct PendingDr {
-        bool active = false;
-        uint64_t totalBits = 0;
-    } pendingDr;
+    // The chain's IRs since the last Capture-IR.
+    ShiftWindow irPath;
+    uint64_t irLine = 0;  // the last statement that shifted them
+    bool irShifted = false;
+    // SIRs that started with a capture: their common length, for a hint at a wrong chain.
+    uint64_t irScanLength = 0;
+    bool irScanLengthsDiffer = false;
+    uint64_t irMisfits = 0;
+    uint64_t firstIrMisfitLine = 0;
+
+    // The data registers since the last Capture-DR. Without a register of unknown length the
+    // path is a window of known length; with one, every bit shifted is kept (the registers hold
+    // all of them) and only the capture of the devices on its TDO side comes out of TDO.
+    std::vector<SelectedRegister> drSelected;
+    std::optional<size_t> elastic;
+    uint64_t knownDrBits = 0;       // the registers of known length together
+    uint64_t tdoSideBits = 0;       // of those, the ones between the elastic register and TDO
+    ShiftWindow drPath;             // without an elastic register: the whole path
+    ShiftWindow drCapture;          // with one: the captures of the known registers
+    std::vector<uint8_t> drStream;  // with one: every bit shifted since the capture
+    // A capture's first scan, a statement's own TDI alone, stays in the reader's buffer until
+    // another scan continues it or the reader moves on: a large register costs no copy.
+    const uint8_t* drBorrowed = nullptr;
+    bool borrowNextDr = false;  // the scan being shifted is a statement's TDI alone
+    uint64_t drShiftedBits = 0;
+    uint64_t drLine = 0;
+    bool drShifted = false;
+    bool drCaptured = false;
+    bool idcodeCaptured = false;       // a device's IDCODE register took part in that capture
+    std::vector<std::string> irNames;  // per device, for the IR updates being reported
+    // The scan on its way to Shift-DR: its length, to check at the capture.
+    std::optional<uint64_t> pendingDrBits;
     // An IR scan passed Capture-IR on its way to Shift-IR (else it continues one from Pause-IR).
     bool irCaptured = false;
     // The scan being played: its header and trailer lengths, and its parts for messages
     // ("HDR 1 + SDR 32 + TDR 2").
     uint64_t scanHeaderBits = 0;
     uint64_t scanTrailerBits = 0;
-    std::string scanParts;
+    uint64_t scanColumn = 0;
+    uint64_t scanBodyBits = 0;
+    bool scanIr = false;
+    // "HDR 1 + SDR 32 + TDR 2".
+    std::string scanParts() const;
 
-    // Buffers reused from scan to scan: the whole scan's TDI, its TDO, the expected TDO and
-    // mask when headers or trailers take part, one instruction's bytes.
-    std::vector<uint8_t> tdiAll;
+    // Buffers reused from scan to scan: TDO and its known bits, the expected TDO and mask when
+    // headers or trailers take part, one update's value.
     std::vector<uint8_t> tdoAll;
+    std::vector<uint8_t> knownAll;
     std::vector<uint8_t> expectedAll;
     std::vector<uint8_t> maskAll;
-    std::vector<size_t> unknownDevices;
-    // Per device, at the last DR capture of a scan: whether the register captured a value the
-    // simulation knows (BYPASS, IDCODE after a reset), not one of unknown instruction.
-    std::vector<bool> drCaptureKnown;
-    // Per device, at that capture: the bits of a register the part's BSDL fixes only in part
-    // (an IDCODE whose version is X); all ones otherwise.
-    std::vector<uint64_t> drCaptureCare;
-    bool idcodeCaptured = false;    // a device's IDCODE register took part in that capture
-    std::vector<uint8_t> knownAll;  // the scan's TDO bits the simulation knows
+    std::vector<uint8_t> valueBits;
+    std::vector<uint64_t> registerStarts;  // of an update, counted from TDO
 };
-
-// (bits + 7) / 8.
-inline size_t bytesFor(uint64_t bits) {
-    return static_cast<size_t>((bits + 7) / 8);
-}
 
 }  // namespace kelsvf::check
 

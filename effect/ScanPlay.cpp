@@ -1,12 +1,12 @@
-// SIR and SDR: the whole scan (header, statement, trailer) through the chain, and whether it
-// fits the registers the devices have selected.
+// SIR and SDR: the whole scan (header, statement, trailer) through the chain, whether it fits
+// the registers the devices have selected, and the instruction registers.
+#include <algorithm>
 #include <cstdio>
 #include <limits>
-#include <optional>
+#include <utility>
 
 #include "PartRules.h"
 #include "PlayerImpl.h"
-#include "kel/KelPlugin.h"
 
 namespace kelsvf::check {
 
@@ -15,14 +15,6 @@ using kelsvfreader::ScanKind;
 using kelsvfreader::ScanValues;
 
 namespace {
-
-constexpr uint32_t kIdcodeLength = 32;
-
-std::string hexInstruction(uint64_t instruction) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(instruction));
-    return text;
-}
 
 // Where the header (counted from the TDO end) or the trailer (from the TDI end) ends inside a
 // device: a header pads the devices beyond the scanned ones, so it covers them whole. Empty when
@@ -49,12 +41,18 @@ std::string headerSplitsDevice(const std::vector<uint64_t>& lengths, uint64_t he
 
 }  // namespace
 
+std::string ChainPlayer::Impl::scanParts() const {
+    return std::string(scanIr ? "HIR " : "HDR ") + std::to_string(scanHeaderBits) + " + " +
+           (scanIr ? "SIR " : "SDR ") + std::to_string(scanBodyBits) + " + " +
+           (scanIr ? "TIR " : "TDR ") + std::to_string(scanTrailerBits);
+}
+
 void ChainPlayer::Impl::checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir,
                                           uint64_t column) {
     const std::string problem = headerSplitsDevice(lengths, scanHeaderBits, scanTrailerBits, ir);
     if (!problem.empty()) {
         report(Severity::Error, column, kScanDoesNotFit,
-               std::string(ir ? "SIR: " : "SDR: ") + scanParts + ": " + problem);
+               std::string(ir ? "SIR: " : "SDR: ") + scanParts() + ": " + problem);
     }
 }
 
@@ -67,49 +65,61 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     const char* name = ir ? "SIR" : "SDR";
     scanHeaderBits = header.bitCount;
     scanTrailerBits = trailer.bitCount;
-    scanParts = std::string(ir ? "HIR " : "HDR ") + std::to_string(header.bitCount) + " + " + name +
-                " " + std::to_string(body.bitCount) + " + " + (ir ? "TIR " : "TDR ") +
-                std::to_string(trailer.bitCount);
+    scanColumn = statement.position.column;
+    scanBodyBits = body.bitCount;
+    scanIr = ir;
 
-    if (total == 0 || total > std::numeric_limits<uint32_t>::max()) {
+    if (total == 0) {
         report(Severity::Error, statement.position.column, kScanDoesNotFit,
-               std::string(name) + ": " + std::to_string(total) + " bits (" + scanParts +
+               std::string(name) + ": 0 bits (" + scanParts() +
                    ") do not fit the chain; the scan is not played");
         return;
     }
-    // A scan that continues one from a pause may be of any length: the registers keep the last
-    // bits shifted.
-    const bool continues = chain.state() == (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR);
+    // A scan that continues one from a pause may be of any length: it shifts on.
+    const bool continues = state == (ir ? KELJTAG_PAUSE_IR : KELJTAG_PAUSE_DR);
     if (ir && !continues) {
         checkIrScan(total, statement.position.column);
     }
 
-    // One scan, header first: bit 0 of the buffer is the first into TDI.
-    const uint8_t* tdi = body.tdi.data();
-    if (header.bitCount != 0 || trailer.bitCount != 0) {
-        tdiAll.assign(bytesFor(total), 0);
-        KelPlugin::copyBits(tdiAll.data(), 0, header.tdi.data(), 0, header.bitCount);
-        KelPlugin::copyBits(tdiAll.data(), header.bitCount, body.tdi.data(), 0, body.bitCount);
-        KelPlugin::copyBits(tdiAll.data(), header.bitCount + body.bitCount, trailer.tdi.data(), 0,
-                            trailer.bitCount);
-        tdi = tdiAll.data();
+    pendingDrBits.reset();
+    if (!ir && !continues) {
+        pendingDrBits = total;
     }
-
-    // What a continued shift brings out was shifted in before: known.
-    drCaptureKnown.assign(chain.deviceCount(), true);
-    drCaptureCare.assign(chain.deviceCount(), ~uint64_t{0});
-    idcodeCaptured = false;
-    pendingDr = PendingDr{!ir && !continues, total};
     irCaptured = false;
     moveTo(ir ? KELJTAG_SHIFT_IR : KELJTAG_SHIFT_DR);
-    pendingDr.active = false;
+    pendingDrBits.reset();
 
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
     if (tdoGiven) {
-        tdoAll.resize(bytesFor(total));
-        markKnownTdo(ir, total);
+        tdoAll.assign(bytesFor(total), 0);
+        knownAll.assign(bytesFor(total), 0);
     }
-    chain.shift(tdi, tdoGiven ? tdoAll.data() : nullptr, static_cast<uint32_t>(total), true);
+    // Header first into TDI, then the statement's bits, then the trailer.
+    inScan = true;
+    borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
+    uint64_t at = 0;
+    for (const ScanValues* part : {&header, &body, &trailer}) {
+        if (ir) {
+            irPath.shift(part->tdi.data(), 0, part->bitCount, tdoGiven ? tdoAll.data() : nullptr,
+                         knownAll.data(), at);
+        } else {
+            shiftDr(part->tdi.data(), part->bitCount, tdoGiven, at);
+        }
+        at += part->bitCount;
+    }
+    inScan = false;
+    borrowNextDr = false;
+    if (ir) {
+        irShifted = true;
+        irLine = line;
+    } else {
+        drShifted = true;
+        drLine = line;
+    }
+    // Every bit a clock in the shift state; the last one leaves it with TMS high.
+    clocks[static_cast<size_t>(state)] += total;
+    state = ir ? KELJTAG_EXIT1_IR : KELJTAG_EXIT1_DR;
+
     if (tdoGiven) {
         const ScanValues* vectors[3] = {&header, &body, &trailer};
         compareTdo(ir, vectors, total);
@@ -119,6 +129,10 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
 }
 
 void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
+    if (irScanLength != 0 && irScanLength != total) {
+        irScanLengthsDiffer = true;
+    }
+    irScanLength = total;
     std::vector<uint64_t> lengths;
     std::string sum;
     for (const DeviceDescription& device : chainDescription.devices) {
@@ -126,8 +140,11 @@ void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
         sum += (sum.empty() ? "" : " + ") + std::to_string(device.irLength);
     }
     if (total != chainDescription.irPathLength()) {
+        if (irMisfits++ == 0) {
+            firstIrMisfitLine = line;
+        }
         report(Severity::Error, column, kScanDoesNotFit,
-               "SIR: " + std::to_string(total) + " bits (" + scanParts +
+               "SIR: " + std::to_string(total) + " bits (" + scanParts() +
                    ") do not fit the chain: its instruction registers take " +
                    std::to_string(chainDescription.irPathLength()) + " bits (" + sum + ")");
     } else {
@@ -135,110 +152,96 @@ void ChainPlayer::Impl::checkIrScan(uint64_t total, uint64_t column) {
     }
 }
 
-void ChainPlayer::Impl::prepareDrScan() {
-    uint64_t known = 0;
-    unknownDevices.clear();
-    std::string path;
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        kelsim::SimulatedDevice& device = chain.device(i);
-        const std::optional<uint32_t>& idcode = chainDescription.devices[i].idcode;
-        path += path.empty() ? "" : ", ";
-        path += "device " + std::to_string(i);
-        if (const std::optional<uint64_t> length = partRegisterLength(i, path)) {
-            known += *length;
-        } else if (device.selectedByReset() && idcode.value_or(0) != 0) {
-            known += kIdcodeLength;
-            idcodeCaptured = true;
-            path += " IDCODE 32";
-        } else if (device.selectedByReset() && !idcode) {
-            unknownDevices.push_back(i);
-            drCaptureKnown[i] = false;
-            path += " after a reset (IDCODE or BYPASS) 1 or more";
-        } else if (device.instruction() == device.bypassInstruction()) {
-            known += 1;
-            path += " BYPASS 1";
-        } else {
-            unknownDevices.push_back(i);
-            drCaptureKnown[i] = false;
-            path += " instruction " + hexInstruction(device.instruction()) + " 1 or more";
+void ChainPlayer::Impl::captureIr() {
+    // Each IR captures ...01 in its two lowest bits; the bits above are the device's own.
+    irCaptured = true;
+    irShifted = false;
+    irPath.reset(irPath.length());
+    uint64_t at = 0;
+    for (size_t i = devices.size(); i-- > 0;) {
+        const DeviceDescription& device = chainDescription.devices[i];
+        const uint64_t length = device.irLength;
+        putBit(irPath.bits(), at, true);
+        fillBits(irPath.known(), at, std::min<uint64_t>(2, length), true);
+        // A part's INSTRUCTION_CAPTURE fixes more of it.
+        if (device.part && device.part->instructionCapture) {
+            const kelbsdl::BitPattern& capture = *device.part->instructionCapture;
+            for (uint64_t k = 0; k < length && k < capture.length(); ++k) {
+                if (capture.bit(k) != 'X') {
+                    putBit(irPath.bits(), at + k, capture.bit(k) == '1');
+                    putBit(irPath.known(), at + k, true);
+                }
+            }
         }
-    }
-    const uint64_t total = pendingDr.totalBits;
-    const uint64_t unknown = unknownDevices.size();
-    const uint64_t left = total > known ? total - known : 0;
-    const bool fits = unknown == 0 ? total == known
-                                   : left >= unknown && left - (unknown - 1) <=
-                                                            std::numeric_limits<uint32_t>::max();
-    if (!fits) {
-        report(Severity::Error, 0, kScanDoesNotFit,
-               "SDR: " + std::to_string(total) + " bits (" + scanParts +
-                   ") do not fit the chain: its data registers take " +
-                   (unknown == 0 ? "" : "at least ") + std::to_string(known + unknown) + " bits (" +
-                   path + ")");
-    } else if (unknown > 1) {
-        report(Severity::Warning, 0, kDrSplitAssumed,
-               "SDR: " + std::to_string(left) + " bits for " + std::to_string(unknown) +
-                   " devices whose data register lengths are unknown (" + path +
-                   "); taken as 1 bit each but device " + std::to_string(unknownDevices.back()) +
-                   ", nearest TDO");
-    }
-    for (const size_t i : unknownDevices) {
-        const uint32_t length =
-            fits && i == unknownDevices.back() ? static_cast<uint32_t>(left - (unknown - 1)) : 1;
-        kelsim::SimulatedDevice& device = chain.device(i);
-        const kelsim::DataRegister& selected = device.selectedDataRegister();
-        if (device.selectedByReset()) {
-            device.setResetRegisterLength(length);
-        } else if (&selected == &device.bypassRegister() || selected.length() != length) {
-            device.addDataRegister(device.instruction(), length);
-        }
-    }
-    if (fits && unknown <= 1) {  // every length known: the header and trailer must fit them
-        checkWholeDevices(selectedDrLengths(), false, 0);
+        at += length;
     }
 }
 
-std::optional<uint64_t> ChainPlayer::Impl::partRegisterLength(size_t i, std::string& path) {
-    const DeviceDescription& described = chainDescription.devices[i];
-    kelsim::SimulatedDevice& device = chain.device(i);
+void ChainPlayer::Impl::updateIr() {
+    const uint64_t updateLine = irShifted ? irLine : line;
+    uint64_t at = 0;
+    for (size_t i = devices.size(); i-- > 0;) {
+        const uint32_t length = chainDescription.devices[i].irLength;
+        uint64_t instruction = 0;
+        for (uint32_t k = 0; k < length; ++k) {
+            instruction |= uint64_t{bitAt(irPath.bits(), at + k)} << k;
+        }
+        at += length;
+        devices[i] = DeviceState{instruction, false};
+    }
+    for (size_t i = 0; i < devices.size(); ++i) {
+        uint8_t bytes[8];
+        const uint32_t length = chainDescription.devices[i].irLength;
+        for (size_t k = 0; k < bytesFor(length); ++k) {
+            bytes[k] = static_cast<uint8_t>(devices[i].instruction >> (8 * k));
+        }
+        ++counts.irUpdates;
+        // The names' findings and loads belong to the update's line.
+        const uint64_t statementLine = std::exchange(line, updateLine);
+        const std::string names = nameInstruction(i, devices[i].instruction);
+        line = statementLine;
+        DeviceUpdate update{updateLine,
+                            static_cast<uint32_t>(i),
+                            true,
+                            length,
+                            std::span<const uint8_t>(bytes, bytesFor(length)),
+                            {}};
+        update.instruction = names;
+        sink.deviceUpdate(update);
+    }
+}
+
+std::string ChainPlayer::Impl::nameInstruction(size_t device, uint64_t instruction) {
+    const DeviceDescription& described = chainDescription.devices[device];
     if (!described.part) {
-        return std::nullopt;
+        return {};
     }
-    if (device.instruction() == device.bypassInstruction()) {
-        path += " BYPASS 1";
-        return 1;
+    std::string names = instructionNames(*described.part, instruction);
+    if (names.empty()) {
+        char code[24];
+        std::snprintf(code, sizeof code, "0x%llx", static_cast<unsigned long long>(instruction));
+        report(Severity::Warning, 0, kUnknownInstruction,
+               "device " + std::to_string(device) + ": instruction " + code +
+                   " is not among the opcodes of " + described.part->entity);
+        return names;
     }
-    if (device.idcode() != 0 && device.instruction() == device.idcodeInstruction()) {
-        path += " IDCODE: DEVICE_ID 32";
-        idcodeCaptured = true;
-        drCaptureCare[i] = knownIdcodeCapture(described);
-        return kIdcodeLength;
+    for (const kelbsdl::Instruction* loaded :
+         described.part->instructionsFor(opcodeBytes(instruction, described.irLength))) {
+        if (!changesNonVolatileState(loaded->name)) {
+            continue;
+        }
+        auto& loads = counts.nonVolatile;
+        auto found = std::find_if(loads.begin(), loads.end(), [&](const NonVolatileLoad& load) {
+            return load.device == device && load.instruction == loaded->name;
+        });
+        if (found == loads.end()) {
+            loads.push_back({static_cast<uint32_t>(device), loaded->name, 0, line, line});
+            found = loads.end() - 1;
+        }
+        ++found->count;
+        found->lastLine = line;
     }
-    const kelbsdl::Instruction* selecting = partInstruction(*described.part, device.instruction());
-    const std::optional<uint64_t> length =
-        selecting != nullptr ? described.part->registerLength(*selecting) : std::nullopt;
-    if (!length || *length == 0 || *length > std::numeric_limits<uint32_t>::max()) {
-        return std::nullopt;  // a register the part does not give: of unknown length
-    }
-    path += " " + selecting->name + ": " + selecting->registerName + " " + std::to_string(*length);
-    if (selecting->registerName == "BYPASS") {
-        return 1;  // the simulation's BYPASS: no register of its own was made for it
-    }
-    // What the register captures is the part's own.
-    drCaptureKnown[i] = false;
-    kelsim::DataRegister& selected = device.selectedDataRegister();
-    if (&selected == &device.bypassRegister() || selected.length() != *length) {
-        device.addDataRegister(device.instruction(), static_cast<uint32_t>(*length));
-    }
-    return length;
-}
-
-std::vector<uint64_t> ChainPlayer::Impl::selectedDrLengths() {
-    std::vector<uint64_t> lengths;
-    for (size_t i = 0; i < chain.deviceCount(); ++i) {
-        lengths.push_back(chain.device(i).selectedDataRegister().length());
-    }
-    return lengths;
+    return names;
 }
 
 }  // namespace kelsvf::check

@@ -4,29 +4,14 @@
 #include <bit>
 #include <cstring>
 
-#include "PartRules.h"
 #include "PlayerImpl.h"
-#include "kel/KelPlugin.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
 
-using KelPluginInterface::KelPlugin;
 using kelsvfreader::ScanValues;
 
 namespace {
-
-// Writes `count` one bits from bit `from` on.
-void setOnes(std::vector<uint8_t>& bits, uint64_t from, uint64_t count) {
-    for (; count != 0 && from % 8 != 0; ++from, --count) {
-        bits[from / 8] = static_cast<uint8_t>(bits[from / 8] | (1u << (from % 8)));
-    }
-    std::fill_n(bits.begin() + static_cast<std::ptrdiff_t>(from / 8), count / 8, uint8_t{0xFF});
-    from += count / 8 * 8;
-    for (count %= 8; count != 0; ++from, --count) {
-        bits[from / 8] = static_cast<uint8_t>(bits[from / 8] | (1u << (from % 8)));
-    }
-}
 
 uint64_t loadWord(const uint8_t* bytes, size_t size) {
     uint64_t word = 0;
@@ -37,7 +22,8 @@ uint64_t loadWord(const uint8_t* bytes, size_t size) {
 struct Comparison {
     uint64_t mismatched = 0;
     uint64_t first = 0;
-    uint64_t unknown = 0;  // compared bits whose value the simulation does not know
+    uint64_t unknown = 0;  // bits under the mask whose value the simulation does not know
+    uint64_t compared = 0;
 };
 
 // Bits of `actual` and `expected` that differ under `mask` (null: every bit) where `known`,
@@ -55,6 +41,7 @@ Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uin
         }
         const uint64_t knownHere = loadWord(known + at, size);
         result.unknown += static_cast<uint64_t>(std::popcount(compared & ~knownHere));
+        result.compared += static_cast<uint64_t>(std::popcount(compared & knownHere));
         const uint64_t differ =
             (loadWord(actual + at, size) ^ loadWord(expected + at, size)) & compared & knownHere;
         if (differ != 0) {
@@ -68,33 +55,6 @@ Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uin
 }
 
 }  // namespace
-
-void ChainPlayer::Impl::markKnownTdo(bool ir, uint64_t totalBits) {
-    // TDO brings out the stages from the device nearest TDO on, then the scan's own bits. An
-    // IR captures ...01 in its two lowest bits and bits of the device's own choosing above; a
-    // scan continued from a pause brings out what was shifted in before.
-    knownAll.assign(bytesFor(totalBits), 0);
-    uint64_t at = 0;
-    for (size_t i = chain.deviceCount(); i-- > 0 && at < totalBits;) {
-        const uint64_t length = chain.device(i).activeStage().length();
-        // A part's BSDL fixes more of the IR capture, and may leave IDCODE bits open.
-        const uint64_t care = ir ? knownIrCapture(chainDescription.devices[i]) : drCaptureCare[i];
-        if (ir ? irCaptured : (drCaptureKnown[i] && care != ~uint64_t{0})) {
-            for (uint64_t bit = 0; bit < length && bit < 64 && at + bit < totalBits; ++bit) {
-                if (((care >> bit) & 1) != 0) {
-                    setOnes(knownAll, at + bit, 1);
-                }
-            }
-        } else {
-            const uint64_t captured = ir ? length : (drCaptureKnown[i] ? length : 0);
-            setOnes(knownAll, at, std::min(captured, totalBits - at));
-        }
-        at += length;
-    }
-    if (at < totalBits) {
-        setOnes(knownAll, at, totalBits - at);
-    }
-}
 
 void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t totalBits) {
     const uint8_t* expected = nullptr;
@@ -110,13 +70,13 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
         uint64_t offset = 0;
         for (int i = 0; i < 3; ++i) {
             const ScanValues& part = *parts[i];
-            const uint32_t at = static_cast<uint32_t>(offset);
+            const uint64_t at = offset;
             if (part.tdoGiven) {
-                KelPlugin::copyBits(expectedAll.data(), at, part.tdo.data(), 0, part.bitCount);
+                copyBits(expectedAll.data(), at, part.tdo.data(), 0, part.bitCount);
                 if (part.maskAllOnes()) {
-                    setOnes(maskAll, at, part.bitCount);
+                    fillBits(maskAll.data(), at, part.bitCount, true);
                 } else {
-                    KelPlugin::copyBits(maskAll.data(), at, part.mask().data(), 0, part.bitCount);
+                    copyBits(maskAll.data(), at, part.mask().data(), 0, part.bitCount);
                 }
             }
             offset += part.bitCount;
@@ -136,19 +96,18 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     check.mismatchedBits = comparison.mismatched;
     check.firstMismatch = comparison.first;
     check.unknownBits = comparison.unknown;
+    check.comparedBits = comparison.compared;
     check.idcode = !ir && idcodeCaptured;
     check.expected = std::span<const uint8_t>(expected, bytes);
     check.mask =
         mask == nullptr ? std::span<const uint8_t>() : std::span<const uint8_t>(mask, bytes);
     check.actual = std::span<const uint8_t>(tdoAll.data(), bytes);
-    // Bits past the scan in the last byte are left from earlier scans: clear them for reports.
-    if (totalBits % 8 != 0) {
-        tdoAll[bytes - 1] =
-            static_cast<uint8_t>(tdoAll[bytes - 1] & ((1u << (totalBits % 8)) - 1u));
-    }
     ++counts.tdoChecks;
     if (!check.passed) {
         ++counts.tdoFailures;
+    }
+    if (check.comparedBits == 0) {
+        ++counts.tdoUncompared;
     }
     sink.tdoCheck(check);
     if (!check.passed) {

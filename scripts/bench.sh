@@ -13,7 +13,7 @@ dir="${KEL_BENCH_BUILD:-build-release}"
 jobs="${KEL_JOBS:-2}"
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKEL_BUILD_BENCH=ON >/dev/null
-cmake --build "$dir" -j "$jobs" --target kel_bench kel_bench_peak_memory
+cmake --build "$dir" -j "$jobs" --target kel_bench kel_bench_peak_memory kel_bench_peak_of kelsvf
 
 printf 'Machine: %s, %s CPUs; load average: %s\n' \
     "$(lscpu | sed -n 's/^Model name: *//p')" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"

@@ -9,6 +9,8 @@ packages=(
     clang libclang-rt-14-dev
     openocd valgrind
     man-db groff-base dpkg-dev file
+    # SHA-256 (libcrypto) for the digests by which kelsvf check and diff show long values.
+    libssl-dev
 )
 
 missing=()

@@ -18,7 +18,7 @@ std::string idcodeText(uint32_t idcode) {
 
 class JsonReport : public CheckReport {
   public:
-    explicit JsonReport(std::FILE* out) : out_(out) {}
+    JsonReport(std::FILE* out, bool fullValues) : out_(out), fullValues_(fullValues) {}
 
     void begin(const std::string& fileName, const ChainDescription& chain) override {
         std::string devices = "[";
@@ -47,14 +47,17 @@ class JsonReport : public CheckReport {
             .add("line", update.line)
             .add("device", uint64_t{update.device})
             .add("register", update.ir ? "ir" : "dr")
-            .add("bits", uint64_t{update.bitCount})
-            .add("value", valueText(update.value, update.bitCount))
-            .add("hash", hashText(update.valueHash));
+            .add("bits", update.bitCount)
+            .add("value", value(update.value, update.bitCount))
+            .add("hash", digestText(update.value, update.bitCount));
+        if (!update.registerName.empty()) {
+            object.add("name", std::string(update.registerName));
+        }
         if (update.ir && update.device < hasPart_.size() && hasPart_[update.device]) {
             if (update.instruction.empty()) {
                 object.addRaw("instruction", "null");
             } else {
-                object.add("instruction", update.instruction);
+                object.add("instruction", std::string(update.instruction));
             }
         }
         event(object);
@@ -68,20 +71,23 @@ class JsonReport : public CheckReport {
             .add("bits", check.bitCount)
             .add("passed", check.passed)
             .add("mismatchedBits", check.mismatchedBits)
-            .add("unknownBits", check.unknownBits);
+            .add("unknownBits", check.unknownBits)
+            .add("comparedBits", check.comparedBits);
         if (!check.passed) {
             object.add("firstMismatch", check.firstMismatch);
         }
-        object.add("expected", valueText(check.expected, check.bitCount))
-            .add("mask", valueText(check.mask, check.bitCount))
-            .add("actual", valueText(check.actual, check.bitCount));
+        object.add("expected", value(check.expected, check.bitCount))
+            .add("mask", value(check.mask, check.bitCount))
+            .add("actual", value(check.actual, check.bitCount));
         event(object);
     }
 
     void finding(const Finding& finding) override {
         JsonObject object;
         object.add("type", "finding")
-            .add("severity", finding.severity == Severity::Error ? "error" : "warning")
+            .add("severity", finding.severity == Severity::Error     ? "error"
+                             : finding.severity == Severity::Warning ? "warning"
+                                                                     : "info")
             .add("line", finding.line)
             .add("column", finding.column)
             .add("kind", finding.kind)
@@ -92,14 +98,15 @@ class JsonReport : public CheckReport {
     void end(const PlaySummary& summary) override {
         JsonObject clocks;
         for (size_t state = 0; state < summary.clocksInState.size(); ++state) {
-            clocks.add(kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state)),
-                       summary.clocksInState[state]);
+            clocks.addRaw(kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state)),
+                          countText(summary.clocksInState[state]));
         }
         JsonObject object;
         object.addRaw("clocks", clocks.text())
-            .add("totalClocks", summary.totalClocks)
-            .add("minimumWaitMicroseconds", summary.minimumWaitMicroseconds)
+            .addRaw("totalClocks", countText(summary.totalClocks))
+            .addRaw("minimumWaitMicroseconds", countText(summary.minimumWaitMicroseconds))
             .add("frequencyHz", summary.frequencyHz)
+            .add("lowestFileFrequencyHz", summary.lowestFileFrequencyHz)
             .add("replaySeconds", summary.replaySeconds)
             .add("statements", summary.statements)
             .add("bytesRead", summary.bytesRead)
@@ -107,8 +114,10 @@ class JsonReport : public CheckReport {
             .add("drUpdates", summary.drUpdates)
             .add("tdoChecks", summary.tdoChecks)
             .add("tdoFailures", summary.tdoFailures)
+            .add("tdoUncompared", summary.tdoUncompared)
             .add("errors", summary.errors)
             .add("warnings", summary.warnings)
+            .add("infos", summary.infos)
             .add("readToEnd", summary.readToEnd);
         if (!summary.nonVolatile.empty()) {
             std::string loads = "[";
@@ -129,19 +138,25 @@ class JsonReport : public CheckReport {
     }
 
   private:
+    // Shortened past kWholeValueBits unless every digit is asked for.
+    std::string value(std::span<const uint8_t> bits, uint64_t bitCount) const {
+        return fullValues_ ? fullValueText(bits, bitCount) : valueText(bits, bitCount);
+    }
+
     void event(const JsonObject& object) {
         std::fprintf(out_, "%s\n%s", events_++ == 0 ? "" : ",", object.text().c_str());
     }
 
     std::FILE* out_;
+    bool fullValues_;
     uint64_t events_ = 0;
     std::vector<bool> hasPart_;
 };
 
 }  // namespace
 
-std::unique_ptr<CheckReport> jsonReport(std::FILE* out) {
-    return std::make_unique<JsonReport>(out);
+std::unique_ptr<CheckReport> jsonReport(std::FILE* out, bool fullValues) {
+    return std::make_unique<JsonReport>(out, fullValues);
 }
 
 }  // namespace kelsvf::check

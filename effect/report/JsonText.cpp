@@ -1,5 +1,6 @@
 #include "report/JsonText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -46,8 +47,16 @@ size_t utf8Length(std::string_view text) {
 
 std::string jsonString(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
-    std::string json = "\"";
+    const auto plain = [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; };
+    std::string json;
     json.reserve(text.size() + 2);
+    json += '"';
+    // Values, names and kinds need no escape: taken whole.
+    if (std::all_of(text.begin(), text.end(), plain)) {
+        json.append(text);
+        json += '"';
+        return json;
+    }
     while (!text.empty()) {
         const auto c = static_cast<unsigned char>(text.front());
         size_t taken = 1;
@@ -74,7 +83,8 @@ std::string jsonString(std::string_view text) {
         }
         text.remove_prefix(taken);
     }
-    return json + "\"";
+    json += '"';
+    return json;
 }
 
 std::string jsonNumber(double value) {

@@ -1,11 +1,13 @@
 // kelsvf check's report for a person: a programming file makes tens of thousands of events, so
 // they are gathered per device and instruction, the TDO checks and findings counted and grouped.
 #include <algorithm>
-#include <bit>
 #include <cinttypes>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <vector>
+
+#include <openssl/evp.h>
 
 #include "CheckReport.h"
 #include "report/ValueText.h"
@@ -21,8 +23,43 @@ constexpr size_t kMaxIdcodeChecks = 10;
 constexpr uint64_t kRunScans = 2;
 constexpr uint64_t kRunBits = kWholeValueBits;
 
-constexpr uint64_t kFnvOffset = 0xcbf29ce484222325u;
-constexpr uint64_t kFnvPrime = 0x100000001b3u;
+// The SHA-256 of a run: of each value's length (8 bytes, least significant first) and bytes.
+class RunDigest {
+  public:
+    void add(std::span<const uint8_t> value, uint64_t bitCount) {
+        static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+        if (!context_) {
+            context_.reset(EVP_MD_CTX_new());
+            ok_ = sha256 != nullptr && context_ != nullptr &&
+                  EVP_DigestInit_ex(context_.get(), sha256, nullptr) == 1;
+        }
+        uint8_t length[8];
+        for (size_t i = 0; i < sizeof length; ++i) {
+            length[i] = static_cast<uint8_t>(bitCount >> (8 * i));
+        }
+        ok_ = ok_ && EVP_DigestUpdate(context_.get(), length, sizeof length) == 1 &&
+              EVP_DigestUpdate(context_.get(), value.data(), value.size()) == 1;
+    }
+    // The first 16 hex digits; the digest is spent.
+    std::string text() {
+        uint8_t digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        if (!ok_ || EVP_DigestFinal_ex(context_.get(), digest, &size) != 1 || size < 8) {
+            return "(no digest)";
+        }
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string hex(16, '0');
+        for (size_t i = 0; i < 8; ++i) {
+            hex[2 * i] = kDigits[digest[i] >> 4];
+            hex[2 * i + 1] = kDigits[digest[i] & 0xF];
+        }
+        return hex;
+    }
+
+  private:
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context_{nullptr, EVP_MD_CTX_free};
+    bool ok_ = false;
+};
 
 struct Lines {
     uint64_t count = 0;
@@ -42,7 +79,7 @@ struct Lines {
 struct InstructionUse {
     std::string shown;  // "05 SAMPLE", "after a reset"
     Lines loads;
-    std::map<uint32_t, uint64_t> drLengths;  // bits -> scans
+    std::map<uint64_t, uint64_t> drLengths;  // bits -> scans
 };
 
 // The DR updates of a device between two of its IR updates.
@@ -50,7 +87,7 @@ struct DataRun {
     std::string under;
     Lines scans;
     uint64_t bits = 0;
-    uint64_t digest = kFnvOffset;  // FNV-1a of every value's bytes, in order
+    std::string digest;  // when the run is closed
 };
 
 struct DeviceLog {
@@ -59,6 +96,7 @@ struct DeviceLog {
     uint64_t instructionsLeftOut = 0;
     std::string current = "after a reset";
     DataRun run;
+    RunDigest runDigest;
     std::vector<DataRun> runs;
     uint64_t runsLeftOut = 0;
 };
@@ -75,7 +113,8 @@ class SummaryReport : public CheckReport {
     void begin(const std::string& fileName, const ChainDescription& chain) override {
         name_ = fileName;
         chain_ = chain;
-        devices_.assign(chain.devices.size(), DeviceLog{});
+        devices_.clear();
+        devices_.resize(chain.devices.size());
         std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
@@ -103,17 +142,13 @@ class SummaryReport : public CheckReport {
         log.run.under = log.current;
         log.run.scans.add(update.line);
         log.run.bits += update.bitCount;
-        for (const uint8_t byte : update.value) {
-            log.run.digest = (log.run.digest ^ byte) * kFnvPrime;
-        }
+        log.runDigest.add(update.value, update.bitCount);
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        const uint64_t masked =
-            check.mask.empty() ? check.bitCount : countOnes(check.mask, check.bitCount);
         if (!check.passed) {
             ++tdoFailed_;
-        } else if (masked != 0 && check.unknownBits == masked) {
+        } else if (check.comparedBits == 0) {
             ++tdoNotComparable_;
         } else {
             ++tdoCompared_;
@@ -128,8 +163,7 @@ class SummaryReport : public CheckReport {
     }
 
     void finding(const Finding& finding) override {
-        const std::string key =
-            std::string(finding.severity == Severity::Error ? "e" : "w") + finding.kind;
+        const std::string key = std::to_string(static_cast<int>(finding.severity)) + finding.kind;
         auto [group, added] = groups_.try_emplace(key, FindingGroup{finding, {}});
         if (added) {
             order_.push_back(key);
@@ -148,16 +182,6 @@ class SummaryReport : public CheckReport {
     }
 
   private:
-    static uint64_t countOnes(std::span<const uint8_t> bits, uint64_t bitCount) {
-        uint64_t ones = 0;
-        for (size_t k = 0; k < bits.size(); ++k) {
-            const uint64_t valid = std::min<uint64_t>(8, bitCount - uint64_t{k} * 8);
-            ones += static_cast<uint64_t>(
-                std::popcount(static_cast<unsigned>(bits[k] & ((1u << valid) - 1u))));
-        }
-        return ones;
-    }
-
     InstructionUse* instruction(DeviceLog& log, const std::string& shown) {
         const auto found = log.byShown.find(shown);
         if (found != log.byShown.end()) {
@@ -173,6 +197,8 @@ class SummaryReport : public CheckReport {
     }
 
     static void closeRun(DeviceLog& log) {
+        log.run.digest = log.run.scans.count != 0 ? log.runDigest.text() : "";
+        log.runDigest = RunDigest{};
         if (log.run.scans.count >= kRunScans || log.run.bits > kRunBits) {
             if (log.runs.size() < kMaxRuns) {
                 log.runs.push_back(log.run);
@@ -218,7 +244,7 @@ class SummaryReport : public CheckReport {
             std::fprintf(out_,
                          "  data under %s: %" PRIu64 " scan%s, %" PRIu64 " bits, %s, digest %s\n",
                          run.under.c_str(), run.scans.count, run.scans.count == 1 ? "" : "s",
-                         run.bits, run.scans.text().c_str(), hashText(run.digest).c_str());
+                         run.bits, run.scans.text().c_str(), run.digest.c_str());
         }
         if (log.runsLeftOut != 0) {
             std::fprintf(out_, "  ... and %" PRIu64 " more runs of data\n", log.runsLeftOut);
@@ -255,7 +281,9 @@ class SummaryReport : public CheckReport {
                 std::fprintf(out_, ":%" PRIu64, first.column);
             }
             std::fprintf(out_, ": %s: %s [%s]",
-                         first.severity == Severity::Error ? "error" : "warning",
+                         first.severity == Severity::Error     ? "error"
+                         : first.severity == Severity::Warning ? "warning"
+                                                               : "note",
                          first.text.c_str(), first.kind.c_str());
             if (group.lines.count > 1) {
                 std::fprintf(out_,

@@ -1,6 +1,10 @@
 // kelsvf check's report as text: an event a line, in the order of the file, then the summary.
+// Findings of one kind past the first few are counted, not printed: a file that repeats one
+// form thousands of times gets one line for them.
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <map>
 
 #include "CheckReport.h"
 #include "kelsvfreader/SvfStatement.h"
@@ -53,48 +57,113 @@ class TextReport : public CheckReport {
         std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
+    // Each line is put together in one buffer and written at once: a file of many short scans
+    // makes a line per statement.
     void deviceUpdate(const DeviceUpdate& update) override {
-        std::fprintf(
-            out_, "%s:%" PRIu64 ": device %" PRIu32 " %s %s%s%s (%" PRIu32 " bit%s%s)\n",
-            name_.c_str(), update.line, update.device, update.ir ? "ir" : "dr",
-            valueText(update.value, update.bitCount).c_str(), update.instruction.empty() ? "" : " ",
-            std::string(update.instruction).c_str(), update.bitCount,
-            update.bitCount == 1 ? "" : "s",
-            isShortened(update.bitCount) ? (", hash " + hashText(update.valueHash)).c_str() : "");
+        startLine(update.line);
+        line_ += ": device ";
+        appendNumber(update.device);
+        line_ += update.ir ? " ir " : " dr ";
+        // An update without a shift into a register of unknown length latches no bit.
+        if (update.bitCount != 0) {
+            line_ += valueText(update.value, update.bitCount);
+            line_ += ' ';
+        }
+        if (update.ir && !update.instruction.empty()) {
+            line_ += update.instruction;
+            line_ += ' ';
+        }
+        line_ += '(';
+        appendNumber(update.bitCount);
+        line_ += update.bitCount == 1 ? " bit" : " bits";
+        if (isShortened(update.bitCount)) {
+            line_ += ", sha256 ";
+            line_ += digestText(update.value, update.bitCount);
+        }
+        line_ += ")\n";
+        std::fwrite(line_.data(), 1, line_.size(), out_);
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        std::fprintf(out_, "%s:%" PRIu64 ": tdo %" PRIu64 " bits %s", name_.c_str(), check.line,
-                     check.bitCount, check.passed ? "passed" : "FAILED");
-        if (check.unknownBits != 0) {
-            std::fprintf(out_,
-                         " (%" PRIu64
-                         " expected bits not compared: their capture is the "
-                         "device's own)",
-                         check.unknownBits);
+        startLine(check.line);
+        line_ += ": tdo ";
+        appendNumber(check.bitCount);
+        if (check.comparedBits == 0) {
+            line_ += " bits not compared (the expected bits are the device's own capture)\n";
+        } else {
+            line_ += check.passed ? " bits passed" : " bits FAILED";
+            if (check.unknownBits != 0) {
+                line_ += " (";
+                appendNumber(check.unknownBits);
+                line_ += " expected bits not compared: their capture is the device's own)";
+            }
+            line_ += '\n';
         }
-        std::fputc('\n', out_);
+        std::fwrite(line_.data(), 1, line_.size(), out_);
     }
 
     void finding(const Finding& finding) override {
+        Group& group = groups_[{finding.severity, finding.kind}];
+        group.last = finding.line;
+        if (group.count++ == 0) {
+            group.first = finding.line;
+        }
+        if (group.count > kShownPerKind) {
+            return;
+        }
         std::fprintf(out_, "%s:%" PRIu64, name_.c_str(), finding.line);
         if (finding.column != 0) {
             std::fprintf(out_, ":%" PRIu64, finding.column);
         }
-        std::fprintf(out_, ": %s: %s [%s]\n",
-                     finding.severity == Severity::Error ? "error" : "warning",
-                     finding.text.c_str(), finding.kind.c_str());
+        std::fprintf(out_, ": %s: %s [%s]\n", severityName(finding.severity), finding.text.c_str(),
+                     finding.kind.c_str());
     }
 
     void end(const PlaySummary& summary) override {
+        for (const auto& [key, group] : groups_) {
+            if (group.count > kShownPerKind) {
+                std::fprintf(out_,
+                             "%s: %" PRIu64 " x %s [%s], first at line %" PRIu64
+                             ", last at line %" PRIu64 " (the first %" PRIu64 " shown)\n",
+                             name_.c_str(), group.count, severityName(key.first),
+                             key.second.c_str(), group.first, group.last, kShownPerKind);
+            }
+        }
         printSummary(out_, chain_, summary);
         printResult(out_, name_, summary);
     }
 
   private:
+    static constexpr uint64_t kShownPerKind = 3;
+    struct Group {
+        uint64_t count = 0;
+        uint64_t first = 0;
+        uint64_t last = 0;
+    };
+
+    static const char* severityName(Severity severity) {
+        return severity == Severity::Error     ? "error"
+               : severity == Severity::Warning ? "warning"
+                                               : "note";
+    }
+
+    // "NAME:LINE" into line_.
+    void startLine(uint64_t line) {
+        line_.assign(name_);
+        line_ += ':';
+        appendNumber(line);
+    }
+    void appendNumber(uint64_t number) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        line_.append(digits, end);
+    }
+
     std::FILE* out_;
-    std::string name_;
     ChainDescription chain_;
+    std::string name_;
+    std::string line_;
+    std::map<std::pair<Severity, std::string>, Group> groups_;
 };
 
 }  // namespace
@@ -106,19 +175,28 @@ std::unique_ptr<CheckReport> textReport(std::FILE* out) {
 void printSummary(std::FILE* out, const ChainDescription& chain, const PlaySummary& summary) {
     std::fputs("Summary:\n  clocks per TAP state:", out);
     for (size_t state = 0; state < summary.clocksInState.size(); ++state) {
-        std::fprintf(out, "%s%s %" PRIu64, state % 8 == 0 ? "\n    " : "  ",
+        std::fprintf(out, "%s%s %s", state % 8 == 0 ? "\n    " : "  ",
                      kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state)),
-                     summary.clocksInState[state]);
+                     countText(summary.clocksInState[state]).c_str());
     }
-    std::fprintf(out, "\n  TCK clocks: %" PRIu64 "\n", summary.totalClocks);
-    std::fprintf(out, "  RUNTEST minimum times: %" PRIu64 " us\n", summary.minimumWaitMicroseconds);
-    std::fprintf(out, "  shortest replay at %s: %.6f s\n",
-                 frequencyText(summary.frequencyHz).c_str(), summary.replaySeconds);
+    std::fprintf(out, "\n  TCK clocks: %s\n", countText(summary.totalClocks).c_str());
+    std::fprintf(out, "  RUNTEST minimum times: %s us\n",
+                 countText(summary.minimumWaitMicroseconds).c_str());
+    std::string rate = frequencyText(summary.frequencyHz);
+    if (summary.lowestFileFrequencyHz > 0) {
+        rate += " (the file's FREQUENCY where lower, down to " +
+                frequencyText(summary.lowestFileFrequencyHz) + ")";
+    }
+    std::fprintf(out, "  shortest replay at %s: %.6f s\n", rate.c_str(), summary.replaySeconds);
+    const std::string uncompared =
+        summary.tdoUncompared == 0
+            ? ""
+            : " (" + std::to_string(summary.tdoUncompared) + " of them compared no bit)";
     std::fprintf(out,
                  "  %" PRIu64 " statements; %" PRIu64 " instruction and %" PRIu64
-                 " data register updates; %" PRIu64 " TDO checks, %" PRIu64 " failed\n",
+                 " data register updates; %" PRIu64 " TDO checks%s, %" PRIu64 " failed\n",
                  summary.statements, summary.irUpdates, summary.drUpdates, summary.tdoChecks,
-                 summary.tdoFailures);
+                 uncompared.c_str(), summary.tdoFailures);
     printNonVolatile(out, chain, summary.nonVolatile);
 }
 

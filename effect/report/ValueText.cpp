@@ -1,6 +1,9 @@
 #include "report/ValueText.h"
 
+#include <openssl/evp.h>
+
 #include <algorithm>
+#include <memory>
 
 namespace kelsvf::check {
 namespace {
@@ -42,9 +45,11 @@ uint64_t fnv1aOfOnes(uint64_t bitCount) {
     return hash;
 }
 
-std::string valueText(std::span<const uint8_t> bits, uint64_t bitCount) {
+namespace {
+
+std::string digitsOf(std::span<const uint8_t> bits, uint64_t bitCount, bool whole) {
     const uint64_t digits = (bitCount + 3) / 4;
-    const uint64_t shown = isShortened(bitCount) ? kShortDigits : digits;
+    const uint64_t shown = !whole && isShortened(bitCount) ? kShortDigits : digits;
     std::string text;
     text.reserve(static_cast<size_t>(shown) + 3);
     for (uint64_t i = 0; i < shown; ++i) {
@@ -56,10 +61,47 @@ std::string valueText(std::span<const uint8_t> bits, uint64_t bitCount) {
     return text;
 }
 
+}  // namespace
+
+std::string valueText(std::span<const uint8_t> bits, uint64_t bitCount) {
+    return digitsOf(bits, bitCount, false);
+}
+
+std::string fullValueText(std::span<const uint8_t> bits, uint64_t bitCount) {
+    return digitsOf(bits, bitCount, true);
+}
+
 std::string hashText(uint64_t hash) {
     std::string text(16, '0');
     for (size_t i = 16; i-- > 0; hash >>= 4) {
         text[i] = kDigits[hash & 0xF];
+    }
+    return text;
+}
+
+std::string digestText(std::span<const uint8_t> bits, uint64_t bitCount) {
+    uint8_t length[8];
+    for (size_t i = 0; i < sizeof length; ++i) {
+        length[i] = static_cast<uint8_t>(bitCount >> (8 * i));
+    }
+    // Fetched and made once: a report digests every update.
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    thread_local const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(
+        EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    uint8_t digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    const bool done = sha256 != nullptr && context != nullptr &&
+                      EVP_DigestInit_ex(context.get(), sha256, nullptr) == 1 &&
+                      EVP_DigestUpdate(context.get(), length, sizeof length) == 1 &&
+                      EVP_DigestUpdate(context.get(), bits.data(), bits.size()) == 1 &&
+                      EVP_DigestFinal_ex(context.get(), digest, &size) == 1;
+    if (!done || size < 8) {
+        return "(no digest)";
+    }
+    std::string text(16, '0');
+    for (size_t i = 0; i < 8; ++i) {
+        text[2 * i] = kDigits[digest[i] >> 4];
+        text[2 * i + 1] = kDigits[digest[i] & 0xF];
     }
     return text;
 }

@@ -1,5 +1,6 @@
 // Register values as reports show them: hex digits in SVF order (most significant first), in
-// full up to 256 bits, else the first 16 digits and an ellipsis, with a hash to tell values apart.
+// full up to 256 bits, else the first 16 digits and an ellipsis, with a digest to tell values
+// apart.
 #ifndef KELSVF_CHECK_VALUE_TEXT_H
 #define KELSVF_CHECK_VALUE_TEXT_H
 
@@ -21,6 +22,8 @@ uint64_t fnv1aOfOnes(uint64_t bitCount);
 // stands for all ones (a MASK that compares every bit). Past kWholeValueBits: the first 16
 // digits and "…".
 std::string valueText(std::span<const uint8_t> bits, uint64_t bitCount);
+// Every digit, however long the value.
+std::string fullValueText(std::span<const uint8_t> bits, uint64_t bitCount);
 // Whether valueText shortens a value of this length.
 inline bool isShortened(uint64_t bitCount) {
     return bitCount > kWholeValueBits;
@@ -28,6 +31,11 @@ inline bool isShortened(uint64_t bitCount) {
 
 // 16 lower-case hex digits.
 std::string hashText(uint64_t hash);
+
+// The first 16 hex digits of the SHA-256 of the value's length (8 bytes, least significant
+// first) and its (bitCount + 7) / 8 bytes: collision resistant, so that two shortened values
+// with the same digest are the same value.
+std::string digestText(std::span<const uint8_t> bits, uint64_t bitCount);
 
 }  // namespace kelsvf::check
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "PartRules.h"
 #include "kelbsdl/BsdlReader.h"
 
 namespace kelsvf {
@@ -58,17 +59,6 @@ bool fitsSimulation(const kelbsdl::Description& part, const std::string& path,
     return true;
 }
 
-void makePart(check::DeviceDescription& device, std::shared_ptr<const kelbsdl::Description> part) {
-    device.irLength = part->instructionLength;
-    if (!device.idcode) {
-        // The part's IDCODE, its X bits 0: only the others are compared.
-        device.idcode =
-            part->idcodes.empty() ? 0u : static_cast<uint32_t>(part->idcodes.front().value());
-        device.idcodeFromPart = !part->idcodes.empty();
-    }
-    device.part = std::move(part);
-}
-
 }  // namespace
 
 bool isBsdlPath(std::string_view entry) {
@@ -87,7 +77,7 @@ bool attachBsdlFiles(check::ChainDescription& chain, const std::vector<std::stri
         if (part == nullptr || !fitsSimulation(*part, paths[i], problem)) {
             return false;
         }
-        makePart(chain.devices[i], std::move(part));
+        check::describePart(chain.devices[i], std::move(part));
     }
     return true;
 }
@@ -149,7 +139,7 @@ bool attachBsdlFolder(check::ChainDescription& chain, const std::string& folder,
                        false};
             return false;
         }
-        makePart(device, part);
+        check::describePart(device, part);
     }
     return true;
 }

@@ -290,7 +290,7 @@ void checkChainOptions(const ChainOptions& chain, const std::string& command) {
     }
     if (!chain.chain && !chain.irLengths) {
         throw UsageError(command +
-                         " needs the chain: --chain IRLEN[:IDCODE],... (or --irlen "
+                         " needs the chain: --chain IRLEN[:IDCODE[:OPCODE]],... (or --irlen "
                          "LIST, with --chainfile FILE for IDCODEs)");
     }
 }
@@ -310,6 +310,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
         } else if (isOption && arg == "--events") {
             reader.noValue(arg);
             check.events = true;
+        } else if (isOption && arg == "--full-values") {
+            reader.noValue(arg);
+            check.fullValues = true;
         } else if (isOption) {
             throw UsageError("unknown option " + arg + " for check");
         } else if (haveFile) {
@@ -324,6 +327,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
     }
     if (check.json && check.events) {
         throw UsageError("check: --events and --json are two forms of the report; give one");
+    }
+    if (check.fullValues && !check.json) {
+        throw UsageError("--full-values is for the JSON report: add --json");
     }
     checkChainOptions(check.chain, "check");
 }

@@ -48,8 +48,9 @@ struct ProgramOptions {
 struct CheckOptions {
     std::string file;  // the SVF file, or "-" for standard input
     ChainOptions chain;
-    bool json = false;    // --json: the report as one JSON document
-    bool events = false;  // --events: an event a line instead of the summary
+    bool json = false;        // --json: the report as one JSON document
+    bool fullValues = false;  // --full-values: every digit of long values in the JSON report
+    bool events = false;      // --events: an event a line instead of the summary
 };
 
 struct DiffOptions {

@@ -8,6 +8,7 @@
 #include "commands/Commands.h"
 #include "commands/PlayInput.h"
 #include "common/ExitCodes.h"
+#include "output/ReportOutput.h"
 
 namespace kelsvf {
 namespace {
@@ -52,15 +53,17 @@ int checkCommand(const CommandLine& line) {
     const ReadFailureNote& readFailure = *noted;
     kelsvfreader::SvfReader reader(std::move(noted));
 
-    const std::unique_ptr<check::CheckReport> report = options.json ? check::jsonReport(stdout)
-                                                       : options.events
-                                                           ? check::textReport(stdout)
-                                                           : check::summaryReport(stdout);
+    const std::unique_ptr<check::CheckReport> report =
+        options.json     ? check::jsonReport(stdout, options.fullValues)
+        : options.events ? check::textReport(stdout)
+                         : check::summaryReport(stdout);
     report->begin(input.name, *chain);
     check::ChainPlayer player(*chain, *report, check::PlayOptions{options.chain.frequencyHz});
     const check::PlaySummary summary = player.playAll(reader);
     report->end(summary);
-    std::fflush(stdout);
+    if (!finishReportOutput()) {
+        return kExitUnreadableInput;
+    }
     if (!readFailure.failure().empty()) {
         std::fprintf(stderr, "kelsvf: %s: %s\n", options.file.c_str(),
                      readFailure.failure().c_str());

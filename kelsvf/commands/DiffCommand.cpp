@@ -7,6 +7,7 @@
 #include "commands/Commands.h"
 #include "commands/PlayInput.h"
 #include "common/ExitCodes.h"
+#include "output/ReportOutput.h"
 
 namespace kelsvf {
 namespace {
@@ -53,28 +54,34 @@ int diffCommand(const CommandLine& line) {
     kelsvfreader::SvfReader readerA(std::move(a.source));
     kelsvfreader::SvfReader readerB(std::move(b.source));
 
-    const check::EffectDiff diff(*chain, check::EffectDiffOptions{options.maxDifferences});
+    check::EffectDiffOptions diffOptions;
+    diffOptions.maxDifferences = options.maxDifferences;
+    // Each difference as soon as it is found: a long comparison shows its first at once.
+    diffOptions.onDifference = [&](const check::EffectDifference& difference) {
+        std::printf("%s %s: %s: %s | %s\n", placeText(a.name, difference.a).c_str(),
+                    placeText(b.name, difference.b).c_str(), difference.what.c_str(),
+                    difference.aSide.c_str(), difference.bSide.c_str());
+        std::fflush(stdout);
+    };
+    const check::EffectDiff diff(*chain, diffOptions);
     const check::DiffResult result = diff.compare(readerA, readerB);
     if (result.unreadableA || result.unreadableB) {
+        finishReportOutput();
         reportUnreadable(a.name, result.unreadableA);
         reportUnreadable(b.name, result.unreadableB);
         return kExitUnreadableInput;
     }
 
-    for (const check::EffectDifference& difference : result.differences) {
-        std::printf("%s %s: %s: %s | %s\n", placeText(a.name, difference.a).c_str(),
-                    placeText(b.name, difference.b).c_str(), difference.what.c_str(),
-                    difference.aSide.c_str(), difference.bSide.c_str());
-    }
     const std::string chainText = chain->describe();
     if (result.same()) {
         const check::PlaySummary& summary = result.summaryA;
         std::printf("%s and %s have the same effect on %s: %" PRIu64 " instruction and %" PRIu64
-                    " data register updates, %" PRIu64 " TDO checks, %" PRIu64
-                    " TCK clocks, %" PRIu64 " us of RUNTEST minimum times\n",
+                    " data register updates, %" PRIu64
+                    " TDO checks, %s TCK clocks, %s us of RUNTEST minimum times\n",
                     a.name.c_str(), b.name.c_str(), chainText.c_str(), summary.irUpdates,
-                    summary.drUpdates, summary.tdoChecks, summary.totalClocks,
-                    summary.minimumWaitMicroseconds);
+                    summary.drUpdates, summary.tdoChecks,
+                    check::countText(summary.totalClocks).c_str(),
+                    check::countText(summary.minimumWaitMicroseconds).c_str());
     } else {
         const size_t count = result.differences.size();
         std::printf("%s and %s differ in effect on %s: %s%zu difference%s%s\n", a.name.c_str(),
@@ -82,7 +89,9 @@ int diffCommand(const CommandLine& line) {
                     count, count == 1 ? "" : "s",
                     result.stoppedEarly ? "; the comparison stopped there" : "");
     }
-    std::fflush(stdout);
+    if (!finishReportOutput()) {
+        return kExitUnreadableInput;
+    }
     return result.same() ? kExitOk : kExitDifferentEffect;
 }
 

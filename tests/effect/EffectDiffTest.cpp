@@ -165,17 +165,64 @@ TEST(EffectDiff, AFileTheReaderRefusesIsNotComparable) {
     EXPECT_EQ(result.unreadableB->line, 13u);
 }
 
-TEST(EffectDiff, LongValuesAreToldApartByTheirHash) {
+TEST(EffectDiff, LongValuesAreToldApartByTheirDigest) {
     const std::string ones(100, 'f');
     const std::string a = "SIR 24 TDI (fffc00);\nSDR 400 TDI (" + ones + ");\n";
     const std::string b = "SIR 24 TDI (fffc00);\nSDR 400 TDI (" + ones.substr(1) + "e);\n";
     const DiffResult result = compare(a, b);
     ASSERT_EQ(result.differences.size(), 1u);
     const EffectDifference& difference = result.differences[0];
-    EXPECT_EQ(difference.what, "device 2 data");
+    EXPECT_EQ(difference.what, "device 2 data, first difference at bit 0");
     EXPECT_EQ(difference.aSide.substr(0, 16), "3fffffffffffffff");  // 398 bits: the others bypass
-    EXPECT_NE(difference.aSide.find(" hash "), std::string::npos) << difference.aSide;
+    EXPECT_NE(difference.aSide.find(" sha256 "), std::string::npos) << difference.aSide;
     EXPECT_NE(difference.aSide, difference.bSide);
+}
+
+// What the issue found calling files the same: continued scans, values that a 64-bit hash
+// took for one, counts that wrapped.
+TEST(EffectDiff, FilesThatDifferAreNeverTheSame) {
+    std::string fives;
+    for (int i = 0; i < 25; ++i) {
+        fives += "5a";
+    }
+    const ChainDescription one = chainFromIrLengths({8});
+    const struct {
+        const char* name;
+        std::string a;
+        std::string b;
+        std::string difference;  // the first one
+    } cases[] = {
+        {"the first piece of a continued scan",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (7A);\nSDR 8 TDI (01);\nSDR 8 TDI (02);\nENDDR IDLE;\n"
+         "SDR 8 TDI (03);\n",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (7A);\nSDR 8 TDI (81);\nSDR 8 TDI (02);\nENDDR IDLE;\n"
+         "SDR 8 TDI (03);\n",
+         "6 | 6 device 0 data: 030201 (24 bits) | 030281 (24 bits)"},
+        {"264-bit values whose FNV-1a hashes and first digits agree",
+         "SIR 8 TDI (7A);\nSDR 264 TDI (" + fives + "c9d50fcf987edbc1);\n",
+         "SIR 8 TDI (7A);\nSDR 264 TDI (" + fives + "6849f0eac0807b28);\n",
+         "2 | 2 device 0 data, first difference at bit 0: 5a5a5a5a5a5a5a5a\u2026 sha256 "},
+        {"a clock count past 2^64", "RUNTEST 18446744073709551615 TCK;\nRUNTEST 1 TCK;\n",
+         "STATE IDLE;\n", "0-end | 0-end clocks in IDLE: 18446744073709551616 | 0"},
+        {"waits past 2^64 microseconds",
+         "RUNTEST 18446744073709551615E-06 SEC;\nRUNTEST 1E-06 SEC;\n",
+         "RUNTEST 18446744073709551615E-06 SEC;\n",
+         "0-end | 0-end minimum waits: 18446744073709551616 us | 18446744073709551615 us"},
+    };
+    for (const auto& c : cases) {
+        kelsvfreader::SvfReader a = kelsvfreader::SvfReader::fromString(c.a);
+        kelsvfreader::SvfReader b = kelsvfreader::SvfReader::fromString(c.b);
+        std::vector<std::string> printed;
+        EffectDiffOptions options;
+        options.onDifference = [&](const EffectDifference& found) {
+            printed.push_back(shown(found.a) + " | " + shown(found.b) + " " + found.what + ": " +
+                              found.aSide + " | " + found.bSide);
+        };
+        const DiffResult result = EffectDiff(one, options).compare(a, b);
+        ASSERT_FALSE(result.same()) << c.name;
+        EXPECT_EQ(printed, lines(result)) << c.name;
+        EXPECT_EQ(lines(result)[0].substr(0, c.difference.size()), c.difference) << c.name;
+    }
 }
 
 }  // namespace

@@ -39,10 +39,7 @@ std::shared_ptr<const kelbsdl::Description> part(const char* version) {
 ChainDescription chainOf(const char* version) {
     ChainDescription chain;
     DeviceDescription device;
-    device.part = part(version);
-    device.irLength = 4;
-    device.idcode = static_cast<uint32_t>(device.part->idcodes.front().value());
-    device.idcodeFromPart = true;
+    describePart(device, part(version));
     chain.devices.push_back(device);
     return chain;
 }
@@ -60,7 +57,7 @@ TEST(PartPlay, TheBsdlFileNamesInstructionsAndFixesLengthsAndCaptures) {
          "XXXX",
          "SIR 4 TDI (1);\nSDR 8 TDI (a5);\nSDR 7 TDI (5);\n",
          {"1: ir 0 = 1 SAMPLE/PRELOAD", "2: dr 0 = a5", "3 error scan-does-not-fit",
-          "3: dr 0 = 0b"}},
+          "3: dr 0 = 0a"}},
         {"an instruction the file gives BYPASS takes one bit",
          "XXXX",
          "SIR 4 TDI (3);\nSDR 1 TDI (1) TDO (0);\n",

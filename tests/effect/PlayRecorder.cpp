@@ -29,7 +29,9 @@ class Recorder : public PlaySink {
         const std::string place = std::to_string(finding.line) +
                                   (finding.column != 0 ? ":" + std::to_string(finding.column) : "");
         played_.events.push_back(place + " " +
-                                 (finding.severity == Severity::Error ? "error " : "warning ") +
+                                 (finding.severity == Severity::Error     ? "error "
+                                  : finding.severity == Severity::Warning ? "warning "
+                                                                          : "info ") +
                                  finding.kind);
         played_.texts.push_back(finding.text);
     }

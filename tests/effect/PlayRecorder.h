@@ -18,7 +18,7 @@ struct Played {
     std::vector<std::string> texts;  // the findings' texts, in order
     kelsvf::check::PlaySummary summary;
 
-    // The events of one kind: "ir", "dr", "tdo", "warning", "error".
+    // The events of one kind: "ir", "dr", "tdo", "warning", "error", "info".
     std::vector<std::string> only(std::string_view kind) const;
 };
 

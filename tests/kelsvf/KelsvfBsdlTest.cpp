@@ -196,7 +196,7 @@ TEST_F(KelsvfTest, CheckSummarizesEachDeviceAndGroupsFindings) {
         "device's own), 1 failed\n",
         "  non-volatile: device 0 (CPLD8_QFN32): ISC_ERASE at line 3, ISC_PROGRAM at line 5\n",
         "program.svf:8: error: SDR: 95 bits (HDR 0 + SDR 95 + TDR 0) do not fit the chain: its "
-        "data registers take 96 bits (device 0 ISC_PROGRAM: ISC_SECTOR 96) [scan-does-not-fit] "
+        "data registers take 96 bits (device 0 ISC_SECTOR 96) [scan-does-not-fit] "
         "(\u00d72, first at line 8, last at line 9)\n"
         "program.svf:10: warning: device 0: instruction 0x7 is not among the opcodes of "
         "CPLD8_QFN32 [unknown-instruction]\n"

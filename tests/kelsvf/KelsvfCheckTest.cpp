@@ -59,20 +59,23 @@ TEST_F(KelsvfTest, CheckReportsAsTextAndAsJson) {
         "\"chain\": [{\"device\": 0, \"irLength\": 4, \"idcode\": null}],\n"
         "\"events\": [\n"
         "{\"type\": \"tdo\", \"line\": 1, \"register\": \"ir\", \"bits\": 4, \"passed\": true, "
-        "\"mismatchedBits\": 0, \"unknownBits\": 0, \"expected\": \"1\", \"mask\": \"3\", "
+        "\"mismatchedBits\": 0, \"unknownBits\": 0, \"comparedBits\": 2, \"expected\": \"1\", "
+        "\"mask\": \"3\", "
         "\"actual\": \"1\"},\n"
         "{\"type\": \"update\", \"line\": 1, \"device\": 0, \"register\": \"ir\", \"bits\": 4, "
-        "\"value\": \"3\", \"hash\": \"af63be4c8601b992\"},\n"
+        "\"value\": \"3\", \"hash\": \"3c8e1da82acee45d\"},\n"
         "{\"type\": \"update\", \"line\": 2, \"device\": 0, \"register\": \"dr\", \"bits\": 8, "
-        "\"value\": \"a5\", \"hash\": \"af64184c86025280\"}\n"
+        "\"value\": \"a5\", \"hash\": \"6544bbe0aac0fb85\"}\n"
         "],\n"
         "\"summary\": {\"clocks\": {\"RESET\": 1, \"IDLE\": 12, \"DRSELECT\": 2, \"DRCAPTURE\": 1, "
         "\"DRSHIFT\": 8, \"DREXIT1\": 1, \"DRPAUSE\": 0, \"DREXIT2\": 0, \"DRUPDATE\": 1, "
         "\"IRSELECT\": 1, \"IRCAPTURE\": 1, \"IRSHIFT\": 4, \"IREXIT1\": 1, \"IRPAUSE\": 0, "
         "\"IREXIT2\": 0, \"IRUPDATE\": 1}, \"totalClocks\": 34, \"minimumWaitMicroseconds\": 1000, "
-        "\"frequencyHz\": 2000000, \"replaySeconds\": 0.001017, \"statements\": 3, "
+        "\"frequencyHz\": 2000000, \"lowestFileFrequencyHz\": 0, \"replaySeconds\": 0.001017, "
+        "\"statements\": 3, "
         "\"bytesRead\": 73, \"irUpdates\": 1, \"drUpdates\": 1, \"tdoChecks\": 1, "
-        "\"tdoFailures\": 0, \"errors\": 0, \"warnings\": 0, \"readToEnd\": true},\n"
+        "\"tdoFailures\": 0, \"tdoUncompared\": 0, \"errors\": 0, \"warnings\": 0, \"infos\": 0, "
+        "\"readToEnd\": true},\n"
         "\"result\": \"ok\"}\n");
 }
 
@@ -110,6 +113,9 @@ TEST_F(KelsvfTest, CheckRefusesBadCommandLinesAndUnreadableFiles) {
         {"check a.svf --chainfile two.chain", 2},
         {"check a.svf --chainfile two.chain --irlen 6", 2},
         {"check a.svf --chain 6:zz", 2},
+        {"check a.svf --chain 8:0x1a2b3c4c", 2},       // bit 0 of an IDCODE is 1
+        {"check a.svf --chain 8:0x1a2b3c4d:0xff", 2},  // BYPASS is no IDCODE instruction
+        {"check a.svf --chain 6 --full-values", 2},
         {"check a.svf --irlen 6,0", 2},
         {"check a.svf --chain 6 --frequency 0", 2},
         {"check a.svf --chain 6 --frequency fast", 2},
@@ -125,6 +131,23 @@ TEST_F(KelsvfTest, CheckRefusesBadCommandLinesAndUnreadableFiles) {
         const Outcome outcome = kelsvf(arguments);
         EXPECT_EQ(outcome.exitCode, exitCode) << arguments << "\n" << outcome.err;
         EXPECT_EQ(outcome.err.empty(), exitCode == 0) << arguments << "\n" << outcome.err;
+    }
+}
+
+// A report that does not reach standard output is a failure, for both commands.
+TEST_F(KelsvfTest, CheckAndDiffFailWhenTheReportCannotBeWritten) {
+    write("a.svf", "SIR 6 TDI (01);\nSDR 32 TDI (12345678);\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"check a.svf --chain 6 > /dev/full", "No space left on device"},
+        {"check a.svf --chain 6 --json > /dev/full", "No space left on device"},
+        {"check a.svf --chain 6 >&-", "Bad file descriptor"},
+        {"diff a.svf a.svf --chain 6 > /dev/full", "No space left on device"},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        const Outcome outcome = kelsvf(arguments);
+        EXPECT_EQ(outcome.exitCode, 3) << arguments;
+        EXPECT_EQ(outcome.err, "kelsvf: cannot write standard output: " + reason + "\n")
+            << arguments;
     }
 }
 

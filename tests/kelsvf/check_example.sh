@@ -52,7 +52,7 @@ bitstream)
     expected="7: device 0 ir 3f (6 bits)
 7: device 1 ir ff (8 bits)
 7: device 2 ir 3c5 (10 bits)
-8: device 2 dr bbda4c38838f1cbe… (2400 bits, hash db6547c223c06e51)"
+8: device 2 dr bbda4c38838f1cbe… (2400 bits, sha256 c7a44892f2eac3e5)"
     ;;
 *)
     echo "no expected updates for example $name"

@@ -13,7 +13,7 @@ using kelsvf::check::DeviceUpdate;
 struct Latched {
     bool ir = false;
     uint32_t device = 0;
-    uint32_t bitCount = 0;
+    uint64_t bitCount = 0;
     std::vector<uint8_t> value;
 
     bool operator==(const Latched&) const = default;
@@ -73,7 +73,11 @@ std::vector<Latched> replayedLatches(const std::vector<DeviceSetup>& setups,
 kelsvf::check::ChainDescription chainDescriptionOf(const std::vector<DeviceSetup>& setups) {
     kelsvf::check::ChainDescription chain;
     for (const DeviceSetup& setup : setups) {
-        chain.devices.push_back({setup.irLength, setup.idcode});
+        chain.devices.push_back({setup.irLength, setup.idcode, {}});
+        // The simulated device's IDCODE instruction, as a user names it with its opcode.
+        if (setup.idcode != 0 && setup.irLength > 1) {
+            chain.devices.back().instructions.push_back({1, "IDCODE", 32, true});
+        }
     }
     return chain;
 }

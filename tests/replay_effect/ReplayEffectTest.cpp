@@ -77,6 +77,52 @@ TEST_F(ReplayEffectTest, ASingleDeviceAndAChainFromAChainFile) {
     EXPECT_EQ(checkDisagreements(fileSetup, svf, updates), std::vector<std::string>{});
 }
 
+// Files in the shapes real generators write, each played by OpenOCD into a chain whose
+// registers are as long as the file uses them: what the replay latches, bit for bit, is what
+// check reports.
+TEST_F(ReplayEffectTest, GeneratorStylesLatchWhatCheckReports) {
+    std::string longValue;
+    for (int line = 0; line < 1000; ++line) {
+        longValue += "\n  " + std::string(line % 2 == 0 ? "a5" : "3c");
+    }
+    const struct {
+        const char* name;
+        std::vector<DeviceSetup> setups;
+        std::string svf;
+    } cases[] = {
+        {"a bitstream in SDR pieces through Pause-DR",
+         {{8, 0x0362d093, {{0x7a, 128}}}},
+         "STATE RESET;\nENDDR DRPAUSE;\nSIR 8 TDI (7a);\nSDR 32 TDI (00000001);\n"
+         "SDR 32 TDI (00000002);\nSDR 32 TDI (00000003);\nENDDR IDLE;\nSDR 32 TDI (00000004);\n"},
+        {"flash programming with RUNTEST DRPAUSE and verify reads, behind BYPASS",
+         {{8, 0x0362d093, {{0x3a, 16}, {0x3b, 33}}}, {6, 0x1a2b3c4d, {}}},
+         "HIR 6 TDI (3f);\nHDR 1 TDI (0);\nSIR 8 TDI (3a);\nSDR 16 TDI (7fff);\n"
+         "RUNTEST 10 TCK;\nSDR 16 TDI (0000) TDO (7fff) MASK (ffff);\nSIR 8 TDI (3b);\n"
+         "ENDDR DRPAUSE;\nSDR 16 TDI (5678);\nRUNTEST DRPAUSE 50003 TCK ENDSTATE DRPAUSE;\n"
+         "ENDDR IDLE;\nSDR 16 TDI (9abc);\nRUNTEST 10 TCK;\n"},
+        {"IDCODE through its instruction, the version masked",
+         {{8, 0x1362d093, {}}},
+         "SIR 8 TDI (01);\nSDR 32 TDI (00000000) TDO (0362d093) MASK (0fffffff);\n"},
+        {"one statement over a thousand lines",
+         {{10, 0x0362d093, {{0x3c5, 8000}}}},
+         "SIR 10 TDI (3c5);\nSDR 8000 TDI (" + longValue + ");\n"},
+        // (remote_bitbang takes no FREQUENCY: the replay would stop at it.)
+        {"time-only RUNTESTs and ENDIR IRPAUSE",
+         {{8, 0x0362d093, {{0x3a, 16}}}},
+         "ENDIR IRPAUSE;\nSIR 8 TDI (3a);\nRUNTEST 1.0E-03 SEC;\n"
+         "SDR 16 TDI (beef);\nRUNTEST IDLE 100 TCK 1.0E-04 SEC ENDSTATE IDLE;\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path path = folder_ / "generator.svf";
+        std::ofstream(path, std::ios::binary) << c.svf;
+        kelsim::SimulatedChain chain = makeChain(c.setups);
+        const auto updates = replay(chain, path).updates;
+        EXPECT_FALSE(updates.empty());
+        EXPECT_EQ(checkDisagreements(c.setups, path, updates), std::vector<std::string>{});
+    }
+}
+
 // The check itself must catch a file that plays without complaint but puts bits in the wrong
 // place: a missing DR trailer bit, or a wrong instruction. So must kelsvf check: what it
 // reports for the wrong file is not what the good file's replay did.

@@ -10,9 +10,10 @@ namespace {
 
 constexpr OptionHelp kChain{
     "--chain DEVICES",
-    "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE] each, the IDCODE in hex, 0 for "
-    "none, or the part's BSDL file (a path with a '/' or ending in .bsd, .bsdl or .bsm): "
-    "6:0x0362d093,8,10 or board/cpld.bsd,board/fpga.bsd,8"};
+    "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE[:OPCODE]] each, the IDCODE in "
+    "hex, 0 for none (6:0x0362d093,8,10), OPCODE the hex code of the instruction that selects "
+    "the IDCODE register (8:0x1a2b3c4d:0x01); or the part's BSDL file (a path with a '/' or "
+    "ending in .bsd, .bsdl or .bsm): board/cpld.bsd,board/fpga.bsd,8"};
 constexpr OptionHelp kBsdlFolder{
     "--bsdl-dir DIR",
     "for each device with an IDCODE (--chain, --chainfile) the BSDL file in DIR whose IDCODE "
@@ -39,11 +40,13 @@ std::string checkHelp() {
                    "lower FREQUENCY in the file counts while it is in force"},
         OptionHelp{"--events", "an event a line, in the order of the file, instead of the summary"},
         OptionHelp{"--json", "the report as one JSON document"},
+        OptionHelp{"--full-values", "with --json: every digit of values past 256 bits"},
         kHelp,
         kEndOfOptions,
     };
     return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
-                    --irlen LIST) [--bsdl-dir DIR] [--frequency HZ] [--events | --json]
+                    --irlen LIST) [--bsdl-dir DIR] [--frequency HZ]
+                    [--events | --json [--full-values]]
 
 Plays an SVF file, from any generator, on a simulated chain and reports what it does: every
 instruction and data register each device latches, every TDO comparison, and what a player
@@ -61,13 +64,16 @@ How the file is played:
   TRST ON resets the TAP controllers.
 
   An SIR must be exactly as long as the IR lengths together. An SDR must fit the registers
-  the instructions select: 1 bit for BYPASS (the all-ones instruction); after a reset 32 bits
-  for a device with an IDCODE in the chain, 1 bit for a device with IDCODE 0 (none); at
-  least 1 bit for a device whose IDCODE is not given and for any other instruction, whose
-  register takes the bits the others leave. When several devices have such registers, all
-  but the one nearest TDO are taken as 1 bit (a warning). TDO is compared where the capture
-  is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the scan itself
-  shifts through; the rest is reported as not compared.
+  the instructions select: 1 bit for BYPASS (the all-ones instruction); 32 bits for IDCODE,
+  after a reset for a device with an IDCODE in the chain or by the OPCODE given; 1 bit
+  after a reset for a device with IDCODE 0 (none); at least 1 bit for a device whose IDCODE
+  is not given and for any other instruction, whose register takes the bits the others
+  leave. When several devices have such registers, all but the one nearest TDO are taken as
+  1 bit (a warning). A longer SDR through BYPASS alone measures the chain (a note). A data
+  register holds every bit shifted into it since its Capture-DR, across SDRs continued from
+  DRPAUSE, and every Update-DR reports it whole, also without a shift. TDO is compared where
+  the capture is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the
+  scan itself pushed through a register of known length; the rest is not compared.
 
   A device with a BSDL file (kelsvf help bsdl) is known better. Each IR update names the
   instruction its opcodes give ("ir 05 SAMPLE"); an instruction that is not among them is a
@@ -85,31 +91,36 @@ Report:
   instruction loaded ("ir VALUE NAME") with how often and its first and last line, the
   lengths of the data registers updated under it and how often, and each run of data under
   one instruction longer than a line shows (two scans or more, or more than 256 bits) with
-  its scans, bits, lines and the FNV-1a digest of its values. Then the IDCODE checks and
-  their result, the TDO checks as compared and passed, not comparable (every bit they
-  expect is the device's own) and failed, the clocks spent in each TAP state, the TCK
-  clocks in all, the RUNTEST minimum times, the shortest replay time at --frequency (every
-  clock, plus every minimum time), and the findings: each kind once, "FILE:LINE[:COLUMN]:
-  error|warning: TEXT [KIND]" of the first, followed by their count and the first
-  and last lines when there are more.
+  its scans, bits, lines and the first 16 hex digits of the SHA-256 of its values and their
+  lengths. Then the IDCODE checks and their result, the TDO checks as compared and passed,
+  not comparable (no bit they expect is known) and failed, the clocks spent in each TAP
+  state, the TCK clocks in all, the RUNTEST minimum times, the shortest replay time at
+  --frequency (every clock, plus every minimum time), and the findings: each kind once,
+  "FILE:LINE[:COLUMN]: error|warning|note: TEXT [KIND]" of the first, followed by their
+  count and the first and last lines when there are more.
 
   With --events one line per event instead, in the order of the file: "FILE:LINE: device N
   ir|dr VALUE [NAME] (BITS bits)" for each register a device latches (at Update-IR every
-  device, at Update-DR every device not in BYPASS), "FILE:LINE: tdo BITS bits
-  passed|FAILED" for each TDO comparison, and each finding; then the same summary of
-  clocks and waits. Values are hex, most significant digit first; past 256 bits the first
-  16 digits, an ellipsis and the value's 64-bit FNV-1a hash.
+  device, at Update-DR every device not in BYPASS) on the line of the statement whose bits
+  it latches, "FILE:LINE: tdo BITS bits passed|FAILED|not compared" for each TDO
+  comparison, and "FILE:LINE[:COLUMN]: error|warning|note: TEXT [KIND]" for each finding;
+  past the first 3 findings of a kind one line before the summary counts them all. Values
+  are hex, most significant digit first; past 256 bits the first 16 digits, an ellipsis
+  and the first 16 hex digits of the SHA-256 of the value and its length. The same summary
+  of clocks and waits follows.
 
   Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
-  clocked, a statement that is not SVF (the check stops there). Warnings: what players read
-  differently or refuse (counts of 2^31 or more, several statements on a line, a file that
-  ends right after its last ';', PIO, a RUNTEST run state carried over, hex digits beyond
-  the value's whole bytes, ...).
+  clocked, TRST after TRST ABSENT, a file without a statement, a statement that is not SVF
+  (the check stops there). Warnings: what players read differently or refuse (counts of
+  2^31 or more, several statements on a line, a file that ends right after its last ';',
+  PIO, a RUNTEST run state carried over where a later statement makes it matter, a STATE
+  path through a shift state, MAXIMUM below the minimum time, hex digits beyond the value's
+  whole bytes, ...).
 
   With --json the same as one JSON document: "file", "chain", "events" (objects of type
-  "update", "tdo" or "finding", with the same fields), "summary" and "result" ("ok" or
-  "errors"). With BSDL files the chain's devices have "part", their IR updates
-  "instruction", and the summary "nonVolatile".
+  "update", "tdo" or "finding", with the same fields, every finding), "summary" and
+  "result" ("ok" or "errors"). With BSDL files the chain's devices have "part", their IR
+  updates "instruction", and the summary "nonVolatile".
 
 Example:
   kelsvf check design.svf --chain 6:0x0362d093,8,10
@@ -125,7 +136,8 @@ Exit codes:
      together, a chain-description file whose devices do not match --irlen, a BSDL file
      whose IR length does not fit the device)
   3  the SVF file, the chain-description file or a BSDL file could not be read (or has
-     an error)
+     an error), or the report could not be written ("kelsvf: cannot write standard
+     output: REASON")
 )help";
 }
 
@@ -161,9 +173,11 @@ Report:
   B's", for example "a.svf:14 b.svf:15: device 0 data: beef (16 bits) | beff (16 bits)". A
   difference in clocks or waits names the stretch of each file between two events
   ("a.svf:14-20 b.svf:14-21: clocks in IDLE: 100 | 101"; "end" for the end of a file). A
-  TDO check that only one file makes reads "none" on the other side. Values are hex, most
-  significant digit first; past 256 bits the first 16 digits, an ellipsis and the value's
-  64-bit FNV-1a hash. The last line says whether the files have the same effect and, if
+  TDO check that only one file makes reads "none" on the other side. Every bit is compared.
+  Values are hex, most significant digit first; past 256 bits the first 16 digits, an
+  ellipsis, the first 16 hex digits of the SHA-256 of the value and its length, and where
+  the two differ the first differing bit. Differences are printed as they are found. Clock
+  counts and waits are exact whatever their size. The last line says whether the files have the same effect and, if
   so, how many updates, TDO checks, clocks and microseconds of waits they share.
 
 Example:
@@ -176,7 +190,7 @@ Exit codes:
   2  bad command line (a chain option missing or malformed, options that do not fit
      together, a chain-description file whose devices do not match --irlen)
   3  a file could not be read, or is not SVF (the reader's error is shown, with its
-     line and column)
+     line and column), or the report could not be written
 )help";
 }
 

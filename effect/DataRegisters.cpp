@@ -1,0 +1,279 @@
+// The data registers between Capture-DR and Update-DR: what each device's instruction selects,
+// the bits shifted into them across any number of scans, and what each latches.
+#include <cstdio>
+#include <limits>
+
+#include "PlayerImpl.h"
+
+namespace kelsvf::check {
+
+namespace {
+
+constexpr uint64_t kIdcodeLength = 32;
+
+std::string hexInstruction(uint64_t instruction) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(instruction));
+    return text;
+}
+
+}  // namespace
+
+SelectedRegister ChainPlayer::Impl::selectDataRegister(size_t i) const {
+    const DeviceDescription& described = chainDescription.devices[i];
+    const DeviceState& device = devices[i];
+    const uint64_t bypass =
+        described.irLength >= 64 ? ~uint64_t{0} : (uint64_t{1} << described.irLength) - 1;
+    SelectedRegister selected;
+    selected.instruction = device.instruction;
+    if (device.selectedByReset) {
+        if (described.idcode.value_or(0) != 0) {
+            selected.length = kIdcodeLength;
+            selected.captureKnown = true;
+            selected.capture = *described.idcode;
+            selected.captureCare = described.idcodeCare;
+            selected.idcode = true;
+            selected.name = "IDCODE";
+        } else if (described.idcode) {  // known to have none: BYPASS, as the standard has it
+            selected.length = 1;
+            selected.bypass = selected.captureKnown = true;
+            selected.name = "BYPASS";
+        } else {
+            selected.elastic = true;
+            selected.afterReset = true;
+        }
+        return selected;
+    }
+    if (device.instruction == bypass) {
+        selected.length = 1;
+        selected.bypass = selected.captureKnown = true;
+        selected.name = "BYPASS";
+        return selected;
+    }
+    if (const KnownInstruction* known = described.instruction(device.instruction)) {
+        const bool idcode = known->capturesIdcode && described.idcode.value_or(0) != 0;
+        selected.length = known->bypass ? 1 : known->length;
+        selected.bypass = known->bypass;
+        selected.captureKnown = idcode || known->bypass;
+        selected.capture = idcode ? *described.idcode : 0;
+        selected.captureCare = idcode ? described.idcodeCare : 0xFFFFFFFFu;
+        selected.idcode = idcode;
+        selected.name = known->name;
+        return selected;
+    }
+    selected.elastic = true;
+    return selected;
+}
+
+std::string ChainPlayer::Impl::registerPath(size_t i) const {
+    const SelectedRegister& selected = drSelected[i];
+    const std::string prefix = "device " + std::to_string(i);
+    if (selected.elastic || selected.assumed) {
+        return prefix +
+               (selected.afterReset ? " after a reset (IDCODE or BYPASS)"
+                                    : " instruction " + hexInstruction(selected.instruction)) +
+               " 1 or more";
+    }
+    return prefix + " " + std::string(selected.name) + " " + std::to_string(selected.length);
+}
+
+void ChainPlayer::Impl::captureDr() {
+    drSelected.clear();
+    idcodeCaptured = false;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        drSelected.push_back(selectDataRegister(i));
+    }
+    // With several registers of unknown length the split cannot be known: all but the one
+    // nearest TDO are taken to be 1 bit long, which still reports the same updates for files
+    // that have the same effect.
+    elastic.reset();
+    for (size_t i = drSelected.size(); i-- > 0;) {
+        if (drSelected[i].elastic && !elastic) {
+            elastic = i;
+        } else if (drSelected[i].elastic) {
+            drSelected[i].elastic = false;
+            drSelected[i].assumed = true;
+            drSelected[i].length = 1;
+        }
+    }
+    knownDrBits = 0;
+    tdoSideBits = 0;
+    for (size_t i = 0; i < drSelected.size(); ++i) {
+        if (!drSelected[i].elastic) {
+            knownDrBits += drSelected[i].length;
+            if (elastic && i > *elastic) {
+                tdoSideBits += drSelected[i].length;
+            }
+        }
+    }
+    // The captures of the known registers, device nearest TDO first.
+    ShiftWindow& captured = elastic ? drCapture : drPath;
+    captured.reset(knownDrBits);
+    uint64_t at = 0;
+    for (size_t i = drSelected.size(); i-- > 0;) {
+        const SelectedRegister& selected = drSelected[i];
+        if (selected.elastic) {
+            continue;
+        }
+        if (selected.captureKnown) {
+            for (uint64_t k = 0; k < selected.length && k < 32; ++k) {
+                putBit(captured.bits(), at + k, ((selected.capture >> k) & 1u) != 0);
+            }
+            fillBits(captured.known(), at, selected.length, true);
+            for (uint64_t k = 0; k < selected.length && k < 32; ++k) {
+                if (((selected.captureCare >> k) & 1u) == 0) {
+                    putBit(captured.known(), at + k, false);
+                }
+            }
+        }
+        idcodeCaptured = idcodeCaptured || selected.idcode;
+        at += selected.length;
+    }
+    if (!elastic) {
+        tdoSideBits = knownDrBits;
+    }
+    drStream.clear();
+    drBorrowed = nullptr;
+    drShiftedBits = 0;
+    drShifted = false;
+    drCaptured = true;
+    if (pendingDrBits) {
+        checkDrFit();
+    }
+}
+
+void ChainPlayer::Impl::checkDrFit() {
+    const uint64_t total = *pendingDrBits;
+    bool allBypass = true;
+    uint64_t unknown = 0;
+    for (const SelectedRegister& selected : drSelected) {
+        allBypass = allBypass && selected.bypass;
+        unknown += selected.elastic || selected.assumed ? 1u : 0u;
+    }
+    const bool fits = elastic ? total > knownDrBits : total == knownDrBits;
+    if (fits && unknown <= 1) {
+        if (scanHeaderBits == 0 && scanTrailerBits == 0) {
+            return;  // nothing can end inside a device
+        }
+        std::vector<uint64_t> lengths;
+        for (const SelectedRegister& selected : drSelected) {
+            lengths.push_back(selected.elastic ? total - knownDrBits : selected.length);
+        }
+        checkWholeDevices(lengths, false, 0);
+        return;
+    }
+    std::string path;
+    for (size_t i = 0; i < drSelected.size(); ++i) {
+        path += (path.empty() ? "" : ", ") + registerPath(i);
+    }
+    if (!elastic && total > knownDrBits && allBypass) {
+        report(Severity::Info, scanColumn, kChainMeasurement,
+               "SDR: " + std::to_string(total) + " bits (" + scanParts() + ") through " +
+                   std::to_string(knownDrBits) +
+                   " BYPASS bits: a measurement of the chain, not a register write");
+        return;
+    }
+    if (!fits) {
+        report(Severity::Error, 0, kScanDoesNotFit,
+               "SDR: " + std::to_string(total) + " bits (" + scanParts() +
+                   ") do not fit the chain: its data registers take " +
+                   (elastic ? "at least " : "") + std::to_string(knownDrBits + (elastic ? 1 : 0)) +
+                   " bits (" + path + ")");
+        return;
+    }
+    if (unknown > 1) {
+        report(Severity::Warning, 0, kDrSplitAssumed,
+               "SDR: " + std::to_string(total - knownDrBits + unknown - 1) + " bits for " +
+                   std::to_string(unknown) + " devices whose data register lengths are unknown (" +
+                   path + "); taken as 1 bit each but device " + std::to_string(*elastic) +
+                   ", nearest TDO");
+    }
+}
+
+void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart) {
+    if (count == 0) {
+        return;
+    }
+    if (!elastic) {
+        drPath.shift(src, 0, count, tdo ? tdoAll.data() : nullptr, knownAll.data(), tdoStart);
+    } else {
+        // Out of TDO come the captures of the registers between the elastic one and TDO, then
+        // the elastic register's own capture, which the device alone knows.
+        if (tdo && drShiftedBits < tdoSideBits) {
+            const uint64_t out = std::min(count, tdoSideBits - drShiftedBits);
+            copyBits(tdoAll.data(), tdoStart, drCapture.bits(), drShiftedBits, out);
+            copyBits(knownAll.data(), tdoStart, drCapture.known(), drShiftedBits, out);
+        }
+        if (drShiftedBits == 0 && borrowNextDr) {
+            drBorrowed = src;
+        } else {
+            keepBorrowedDr();
+            drStream.resize(bytesFor(drShiftedBits + count));
+            copyBits(drStream.data(), drShiftedBits, src, 0, count);
+        }
+    }
+    drShiftedBits += count;
+}
+
+void ChainPlayer::Impl::keepBorrowedDr() {
+    if (drBorrowed != nullptr) {
+        drStream.assign(drBorrowed, drBorrowed + bytesFor(drShiftedBits));
+        drBorrowed = nullptr;
+    }
+}
+
+void ChainPlayer::Impl::updateDr() {
+    if (!drCaptured) {
+        return;
+    }
+    const uint64_t updateLine = drShifted ? drLine : line;
+    // Without an elastic register the path holds its contents. With one, every register holds
+    // bits of the stream: it takes what the others leave. Short of the known registers, the
+    // captures stay in part, as in a window.
+    const bool fromStream = elastic && drShiftedBits >= knownDrBits;
+    if (elastic && !fromStream) {
+        drPath.reset(knownDrBits);
+        copyBits(drPath.bits(), 0, drCapture.bits(), 0, knownDrBits);
+        drPath.shift(drBorrowed != nullptr ? drBorrowed : drStream.data(), 0, drShiftedBits,
+                     nullptr, nullptr, 0);
+    }
+    const uint64_t elasticLength = fromStream ? drShiftedBits - knownDrBits : 0;
+    // Where each register starts, counted from TDO; reported device 0 first.
+    std::vector<uint64_t>& starts = registerStarts;
+    starts.resize(drSelected.size());
+    uint64_t at = 0;
+    for (size_t i = drSelected.size(); i-- > 0;) {
+        starts[i] = at;
+        at += drSelected[i].elastic ? elasticLength : drSelected[i].length;
+    }
+    const uint8_t* stream = drBorrowed != nullptr ? drBorrowed : drStream.data();
+    const uint8_t* source = fromStream ? stream : drPath.bits();
+    for (size_t i = 0; i < drSelected.size(); ++i) {
+        const SelectedRegister& selected = drSelected[i];
+        if (selected.bypass) {
+            continue;
+        }
+        const uint64_t length = selected.elastic ? elasticLength : selected.length;
+        std::span<const uint8_t> value;
+        // The stream's bits past its end are zero, as an update's must be.
+        const bool wholeBytes = length % 8 == 0 || starts[i] + length == drShiftedBits;
+        if (starts[i] % 8 == 0 && fromStream && wholeBytes) {
+            value = std::span<const uint8_t>(source + starts[i] / 8, bytesFor(length));
+        } else {
+            valueBits.assign(bytesFor(length), 0);
+            copyBits(valueBits.data(), 0, source, starts[i], length);
+            value = valueBits;
+        }
+        ++counts.drUpdates;
+        DeviceUpdate update{updateLine,   static_cast<uint32_t>(i), false, length, value,
+                            selected.name};
+        update.instructionCode = selected.instruction;
+        update.afterReset = devices[i].selectedByReset;
+        sink.deviceUpdate(update);
+    }
+    // A second Update-DR needs a capture first; the registers keep what they latched.
+    drCaptured = false;
+    drBorrowed = nullptr;
+}
+
+}  // namespace kelsvf::check
