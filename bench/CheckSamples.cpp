@@ -79,7 +79,7 @@ const CheckSample& statementSample() {
             if (i % 500 == 0) {
                 text += "RUNTEST 50003 TCK;\n";
             } else if (i % 7 == 0) {
-                text += "SDR 16 TDI (0000) TDO (7FFF) MASK (FFFF);\n";
+                text += "SDR 16 TDI (0000) TDO (7FFF) MASK (7FFF);\n";
             } else {
                 text += "SDR 16 TDI (7FFF);\nRUNTEST 10 TCK;\n";
             }

@@ -17,7 +17,9 @@ void copyBits(uint8_t* dst, uint64_t dstStart, const uint8_t* src, uint64_t srcS
     const uint8_t* in = src + srcStart / 8;
     const unsigned shift = static_cast<unsigned>(srcStart % 8);
     const size_t bytes = static_cast<size_t>(count / 8);
-    if (shift == 0) {
+    if (bytes == 0) {
+        // nothing whole to copy (and an empty buffer may be null)
+    } else if (shift == 0) {
         std::memcpy(out, in, bytes);
     } else {
         // Eight bytes at a time where the source has a ninth to draw the top bits from.
@@ -43,7 +45,9 @@ void fillBits(uint8_t* bits, uint64_t from, uint64_t count, bool value) {
     for (; count != 0 && from % 8 != 0; ++from, --count) {
         putBit(bits, from, value);
     }
-    std::memset(bits + from / 8, value ? 0xFF : 0, static_cast<size_t>(count / 8));
+    if (count >= 8) {
+        std::memset(bits + from / 8, value ? 0xFF : 0, static_cast<size_t>(count / 8));
+    }
     from += count / 8 * 8;
     for (count %= 8; count != 0; ++from, --count) {
         putBit(bits, from, value);

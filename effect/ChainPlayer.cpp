@@ -369,6 +369,14 @@ PlaySummary ChainPlayer::playAll(kelsvfreader::SvfReader& reader) {
     return summary();
 }
 
+const std::array<Count, 16>& ChainPlayer::clocksInState() const {
+    return impl_->clocks;
+}
+
+Count ChainPlayer::minimumWaitMicroseconds() const {
+    return impl_->counts.minimumWaitMicroseconds;
+}
+
 PlaySummary ChainPlayer::summary() const {
     PlaySummary summary = impl_->counts;
     summary.clocksInState = impl_->clocks;

@@ -5,44 +5,56 @@
 //   while (player.playNext(reader)) {}          // or player.playAll(reader)
 //   const kelsvf::check::PlaySummary summary = player.summary();
 //
-// The chain is kelsim's: devices with their own TAP controllers, IRs and data registers, fed
-// one statement at a time, so memory stays bounded by the largest scan. How each statement
-// plays, as the common players play it:
+// The chain is the player's own model of the devices' TAP controllers, instruction registers
+// and selected data registers, fed one statement at a time. How each statement plays, as the
+// common players play it:
 // - The TAP starts in Test-Logic-Reset (players reset it before a file). Moves between states
 //   take the shortest TMS path; from Pause-DR/IR to its shift state that is Exit2 and on
 //   shifting, without update or capture, so one scan may span several statements. A move to
 //   Test-Logic-Reset is five clocks with TMS high; "STATE RESET;" clocks them even when the
 //   TAP is there already. A STATE path clocks once per state named; each must follow the one
-//   before in one clock (RESET may come anywhere). TMS moves drive TDI low.
+//   before in one clock (RESET may come anywhere); a clock in a shift state shifts a 0.
 // - SIR/SDR: the header in force, the statement's bits and the trailer in force are one scan,
 //   header first out of TDI. The TAP moves to Shift-IR/DR, shifts the whole scan, leaves on its
 //   last bit and moves to the ENDIR/ENDDR state in force.
 // - RUNTEST: to the run state, the TCK clocks there (SCK counts clock nothing), the minimum
-//   time, then to the end state. MAXIMUM is not kept.
-// - TRST ON resets every TAP controller without a clock; the other modes change nothing.
-//   FREQUENCY lowers the replay's clock rate while it is in force; PIO and PIOMAP do nothing.
+//   time, then to the end state. MAXIMUM is only checked against the minimum.
+// - TRST ON resets every TAP controller without a clock; the other modes change nothing (any
+//   of them after TRST ABSENT is an error). FREQUENCY lowers the replay's clock rate while it
+//   is in force; PIO and PIOMAP do nothing.
 //
-// What a scan must fit: an IR scan exactly the sum of the IR lengths. A DR scan the registers
-// the devices' instructions select: BYPASS (the all-ones instruction) 1 bit; after a reset the
-// IDCODE register (32 bits) of a device with a known IDCODE, BYPASS of a device known to have
-// none (IDCODE 0), a register of unknown length for a device whose IDCODE is not given; any
-// other instruction a register of unknown length, at least 1 bit. With one such device it
-// takes the bits the others leave; with several, the split cannot be known: all but the one
-// nearest TDO are taken to be 1 bit long (a warning says so), which still reports the same
-// updates for files that have the same effect. A scan that continues a shift from a pause may
-// be of any length: the registers keep the last bits shifted. A header or trailer that ends
-// inside a device (of known length) is an error too: swapped HIR and TIR fit the length.
+// The registers. At Capture-DR each device's instruction selects a register: BYPASS (the
+// all-ones instruction) 1 bit; IDCODE 32 bits after a reset for a device with a known IDCODE,
+// or by an instruction the chain description names (DeviceDescription::instructions, which
+// give any register its length); BYPASS after a reset for a device known to have none
+// (IDCODE 0); any other a register of unknown length. One register of unknown length takes
+// every bit the others leave; with several, all but the one nearest TDO are taken as 1 bit (a
+// warning). Between Capture-DR and Update-DR the registers take every bit shifted, across any
+// number of scans continued from Pause-DR and RUNTESTs there, and every Update-DR reports each
+// non-BYPASS register whole (DeviceUpdate), also when nothing was shifted.
 //
-// TDO is compared where the simulation knows what the devices capture: BYPASS, IDCODE, the two
-// lowest IR bits (01), and bits the scan itself shifts through (see TdoCheck).
+// What a scan that starts with a capture must fit: an IR scan exactly the sum of the IR
+// lengths; a DR scan the registers of known length exactly, or more than them when one is of
+// unknown length. A longer DR scan through BYPASS alone measures the chain (an info finding).
+// A scan that continues from a pause may be of any length. A header or trailer that ends inside
+// a device (of known length) is an error too: swapped HIR and TIR fit the length.
+//
+// TDO is compared where the player knows what the devices capture: BYPASS (0), IDCODE, the two
+// lowest IR bits (01), and bits a scan pushed through registers of known length since the
+// capture. What a register of unknown length brings out is the device's own: not compared.
 //
 // Findings: errors for a scan that does not fit, a TDO mismatch, a STATE path that cannot be
-// clocked and a statement the reader refuses (reading stops there); warnings for the reader's
-// notes (hex digits beyond the value's whole bytes only: leading zero digits within them are
-// read alike by every player) and for an assumed DR split.
+// clocked, TRST after TRST ABSENT, a file without a statement and a statement the reader
+// refuses (reading stops there); warnings only where players would do something different to
+// the chain: the reader's notes (hex digits beyond the value's whole bytes only; a run state
+// carried over only when a later statement continues a scan from the pause, clocks in the
+// carried state or moves by a STATE path), a STATE path through a shift state, MAXIMUM below
+// the minimum time, an assumed DR split; infos for a chain measurement and, at the end, when
+// every SIR missed the chain by the same length, what the file's scans imply.
 #ifndef KELSVF_CHECK_CHAIN_PLAYER_H
 #define KELSVF_CHECK_CHAIN_PLAYER_H
 
+#include <array>
 #include <memory>
 
 #include "ChainDescription.h"
@@ -72,6 +84,9 @@ class ChainPlayer {
 
     // Clocks, times and counts so far.
     PlaySummary summary() const;
+    // The clocks per TAP state and the minimum waits so far, without the rest of summary().
+    const std::array<Count, 16>& clocksInState() const;
+    Count minimumWaitMicroseconds() const;
 
   private:
     struct Impl;

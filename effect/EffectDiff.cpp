@@ -109,9 +109,8 @@ class EffectQueue : public PlaySink {
     Effect& push(uint64_t line) {
         Effect& effect = effects.emplace_back();
         effect.line = line;
-        const PlaySummary now = player_->summary();
-        effect.clocks = now.clocksInState;
-        effect.waits = now.minimumWaitMicroseconds;
+        effect.clocks = player_->clocksInState();
+        effect.waits = player_->minimumWaitMicroseconds();
         return effect;
     }
 

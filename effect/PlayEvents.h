@@ -50,9 +50,9 @@ struct DeviceUpdate {
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.
 // The vectors cover the whole scan (header, data, trailer: bit 0 is the first out of TDO);
 // the parts that give no TDO are 0 in `expected` and in `mask`. Valid during the call only.
-// Only bits whose capture the simulation knows are compared: BYPASS (0), IDCODE after a reset,
-// the two lowest bits of each IR (01), bits shifted in by the scan itself. What a device
-// captures in the rest of its IR or in a register of unknown instruction is its own.
+// Only bits whose capture the player knows are compared: BYPASS (0), IDCODE, the two lowest
+// bits of each IR (01), bits pushed through registers of known length since the capture. What
+// a device captures in the rest of its IR or in a register of unknown length is its own.
 struct TdoCheck {
     uint64_t line = 0;
     bool ir = false;

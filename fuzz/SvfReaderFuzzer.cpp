@@ -11,64 +11,12 @@
 #include <vector>
 
 #include "CheckingCallbacks.h"
+#include "SmallNumbers.h"
 #include "kelsvfreader/SvfReader.h"
 
 namespace {
 
 using namespace kelsvfreader;
-
-// Lengths are read before their vectors are allocated, and a length may be 2^32-1 bits: texts
-// that could declare one beyond about 2^20 are left out, so that a run stays fast and within
-// the fuzzer's memory limit (large scans are the unit tests' and the benchmarks' business).
-// Outside parentheses and comments, a number with more than six digits before its point, or a
-// positive exponent that takes it there, leaves the text out.
-bool declaresOnlySmallNumbers(std::string_view text) {
-    int depth = 0;
-    for (size_t i = 0; i < text.size();) {
-        const char c = text[i];
-        if (c == '!' || (c == '/' && i + 1 < text.size() && text[i + 1] == '/')) {
-            while (i < text.size() && text[i] != '\n' && text[i] != '\r') {
-                ++i;
-            }
-            continue;
-        }
-        if (c == '(' || c == ')') {
-            depth += c == '(' ? 1 : (depth > 0 ? -1 : 0);
-            ++i;
-            continue;
-        }
-        const bool startsNumber = (c >= '0' && c <= '9') || c == '.';
-        if (depth > 0 || !startsNumber) {
-            ++i;
-            continue;
-        }
-        int magnitude = 0;
-        bool leading = true;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            leading = leading && text[i] == '0';
-            magnitude += leading ? 0 : 1;
-        }
-        while (i < text.size() && ((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) {
-            ++i;
-        }
-        if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-            ++i;
-            const bool negative = i < text.size() && text[i] == '-';
-            if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-                ++i;
-            }
-            int exponent = 0;
-            for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-                exponent = exponent > 100 ? exponent : exponent * 10 + (text[i] - '0');
-            }
-            magnitude += negative ? -exponent : exponent;
-        }
-        if (magnitude > 6) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool before(const Position& a, const Position& b) {
     return a.line < b.line || (a.line == b.line && a.column < b.column);

@@ -44,8 +44,8 @@ std::string chainText(const std::vector<uint32_t>& irLengths) {
 
 ::testing::AssertionResult svfChecksClean(const std::string& bytes,
                                           const std::optional<std::vector<uint32_t>>& irLengths) {
-    // An empty file (one opened again and closed) plays nothing; the player counts a file
-    // without a statement as an error, which is for files meant to do something.
+    // A session that never locked writes nothing: no statement to check (which check
+    // reports as an error for a file given to it).
     if (!irLengths || irLengths->empty() || bytes.empty()) {
         return readsClean(bytes);
     }
