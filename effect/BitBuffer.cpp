@@ -7,9 +7,6 @@ namespace kelsvf::check {
 
 void copyBits(uint8_t* dst, uint64_t dstStart, const uint8_t* src, uint64_t srcStart,
               uint64_t count) {
-    if (count == 0) {
-        return;  // an empty register's buffer may be null, which memcpy must not be given
-    }
     for (; count != 0 && dstStart % 8 != 0; ++dstStart, ++srcStart, --count) {
         putBit(dst, dstStart, bitAt(src, srcStart));
     }
