@@ -1,6 +1,7 @@
 // The BSDL reader over a file of 20,000 lines: a part of 2,000 boundary cells with its port
 // list, pin map, cells and comments, the way large parts' files are written. From the file
-// (as kelsvf bsdl reads it) and from the text in memory (the parsing alone).
+// (as kelsvf bsdl reads it) and from the text in memory (the parsing alone); and kelsvf bsdl's
+// whole work, the file read and its report made as text or JSON.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "BenchFiles.h"
+#include "commands/BsdlReport.h"
 #include "kelbsdl/BsdlReader.h"
 
 namespace kelbench {
@@ -131,6 +133,41 @@ void BM_BsdlReader(benchmark::State& state, From from) {
     state.counters["lines"] = kLines;
 }
 
+enum class Report { Text, Json };
+
+void BM_KelsvfBsdl(benchmark::State& state, Report form) {
+    const BsdlSample& sample = bsdlSample();
+    if (!sample.error.empty()) {
+        state.SkipWithError(sample.error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        kelbsdl::Reading reading;
+        std::string why;
+        const bool read = kelbsdl::readBsdlFile(sample.path, reading, why);
+        const std::string report = !read || reading.failed ? std::string()
+                                   : form == Report::Json  ? kelsvf::bsdlJson(sample.path, reading)
+                                                           : kelsvf::bsdlText(reading.description);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (report.empty()) {
+            state.SkipWithError("kelsvf bsdl did not read the part");
+            break;
+        }
+        benchmark::DoNotOptimize(report.data());
+    }
+}
+
+BENCHMARK_CAPTURE(BM_KelsvfBsdl, text, Report::Text)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_KelsvfBsdl, json, Report::Json)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_BsdlReader, file, From::File)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
