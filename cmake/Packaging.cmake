@@ -52,6 +52,8 @@ if(KEL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6")
+    # kelsvf's check and diff digest long values with libcrypto.
+    set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libc6, libstdc++6, libssl3")
 endif()
 
 set(CPACK_DEBIAN_RUNTIME_DEBUGINFO_PACKAGE ON)

@@ -133,6 +133,7 @@ void ChainPlayer::Impl::captureDr() {
         tdoSideBits = knownDrBits;
     }
     drStream.clear();
+    drSegments.clear();
     drBorrowed = nullptr;
     drShiftedBits = 0;
     drShifted = false;
@@ -212,6 +213,9 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, ui
             copyBits(drStream.data(), drShiftedBits, src, 0, count);
         }
     }
+    if (drSegments.empty() || drSegments.back().line != line) {
+        drSegments.push_back({drShiftedBits, line});
+    }
     drShiftedBits += count;
 }
 
@@ -219,6 +223,34 @@ void ChainPlayer::Impl::keepBorrowedDr() {
     if (drBorrowed != nullptr) {
         drStream.assign(drBorrowed, drBorrowed + bytesFor(drShiftedBits));
         drBorrowed = nullptr;
+    }
+}
+
+void ChainPlayer::Impl::sourcesOf(uint64_t shiftedStart, uint64_t windowLength, uint64_t length) {
+    // Bit b of the register is stream bit shiftedStart - windowLength + b; below 0 it is a
+    // captured bit.
+    valueSources.clear();
+    const auto streamBit = [&](uint64_t b) -> int64_t {
+        return static_cast<int64_t>(shiftedStart + b) - static_cast<int64_t>(windowLength);
+    };
+    if (length == 0) {
+        return;
+    }
+    if (streamBit(0) < 0) {
+        valueSources.push_back({0, 0});
+    }
+    for (const ValueSource& segment : drSegments) {
+        const int64_t first = static_cast<int64_t>(segment.firstBit);
+        const int64_t offset = first - streamBit(0);  // the segment's first bit in the register
+        if (offset >= static_cast<int64_t>(length)) {
+            break;
+        }
+        const uint64_t from = offset < 0 ? 0 : static_cast<uint64_t>(offset);
+        if (!valueSources.empty() && valueSources.back().firstBit == from) {
+            valueSources.back().line = segment.line;
+        } else {
+            valueSources.push_back({from, segment.line});
+        }
     }
 }
 
@@ -264,9 +296,12 @@ void ChainPlayer::Impl::updateDr() {
             copyBits(valueBits.data(), 0, source, starts[i], length);
             value = valueBits;
         }
+        sourcesOf(fromStream ? starts[i] : starts[i] + drShiftedBits,
+                  fromStream ? 0 : drPath.length(), length);
         ++counts.drUpdates;
-        DeviceUpdate update{updateLine,   static_cast<uint32_t>(i), false, length, value,
-                            selected.name};
+        DeviceUpdate update{
+            updateLine,  static_cast<uint32_t>(i), false, length, value, selected.name,
+            valueSources};
         update.instructionCode = selected.instruction;
         update.afterReset = devices[i].selectedByReset;
         sink.deviceUpdate(update);

@@ -22,8 +22,9 @@ struct Effect {
     uint32_t device = 0;
     bool ir = false;
     uint64_t bitCount = 0;
-    std::vector<uint8_t> value;  // the update's value; a check's expected bits under its mask
-    std::vector<uint8_t> mask;   // a check's mask (every bit compared: all ones)
+    std::vector<uint8_t> value;        // the update's value; a check's expected bits under its mask
+    std::vector<uint8_t> mask;         // a check's mask (every bit compared: all ones)
+    std::vector<ValueSource> sources;  // an update's: the statements its bits came from
     Clocks clocks{};
     Count waits = 0;
 };
@@ -86,6 +87,7 @@ class EffectQueue : public PlaySink {
         effect.ir = update.ir;
         effect.bitCount = update.bitCount;
         effect.value.assign(update.value.begin(), update.value.end());
+        effect.sources.assign(update.sources.begin(), update.sources.end());
     }
 
     void tdoCheck(const TdoCheck& check) override {
@@ -163,6 +165,7 @@ class Side {
         previous_ = std::move(effect);
         previous_.value = {};  // only its place, clocks and waits are needed from here on
         previous_.mask = {};
+        previous_.sources = {};
     }
 
     PlaySummary summary() const { return player_.summary(); }
@@ -196,7 +199,20 @@ bool sameEvent(const Effect& a, const Effect& b) {
            a.value == b.value && a.mask == b.mask;
 }
 
-// ", first difference at bit 70" for long values of one length.
+// The line of the statement that shifted bit `bit` of an update, 0 when not known.
+uint64_t lineOfBit(const Effect& effect, uint64_t bit) {
+    uint64_t line = effect.sources.empty() ? effect.line : 0;
+    for (const ValueSource& source : effect.sources) {
+        if (source.firstBit > bit) {
+            break;
+        }
+        line = source.line;
+    }
+    return line;
+}
+
+// ", first difference at bit 70 (lines 12 | 15)" for long values of one length: the lines of
+// the statements that shifted that bit in each file.
 std::string firstDifferenceText(const Effect& a, const Effect& b) {
     if (a.bitCount != b.bitCount || !isShortened(a.bitCount)) {
         return "";
@@ -206,7 +222,18 @@ std::string firstDifferenceText(const Effect& a, const Effect& b) {
         inMask && (!at || *inMask < *at)) {
         at = inMask;
     }
-    return at ? ", first difference at bit " + std::to_string(*at) : "";
+    if (!at) {
+        return "";
+    }
+    const auto lineText = [](uint64_t line) {
+        return line == 0 ? std::string("captured") : std::to_string(line);
+    };
+    std::string text = ", first difference at bit " + std::to_string(*at);
+    if (!a.tdo) {
+        text +=
+            " (lines " + lineText(lineOfBit(a, *at)) + " | " + lineText(lineOfBit(b, *at)) + ")";
+    }
+    return text;
 }
 
 EffectDifference eventDifference(const Effect& a, const Effect& b) {

@@ -26,6 +26,13 @@ std::string countText(Count count);
 // capture is the device's own). A register of unknown length holds every bit the others
 // leave, so an update without a shift gives it 0 bits. Devices in BYPASS report nothing for a
 // DR update.
+// Where the bits of an update came from: from bit `firstBit` of the value on (up to the next
+// source's), the statement at `line` shifted them; line 0: captured, not shifted.
+struct ValueSource {
+    uint64_t firstBit = 0;
+    uint64_t line = 0;
+};
+
 struct DeviceUpdate {
     // The statement whose bits the update latches: the last one that shifted since the
     // capture, else the one whose TAP moves reached the Update state.
@@ -39,6 +46,9 @@ struct DeviceUpdate {
     std::span<const uint8_t> value;
     // The selected register's name when the chain knows it ("IDCODE"); empty when not.
     std::string_view registerName;
+    // DR updates: the statements whose bits the value holds, lowest bits first (empty for IR
+    // updates, whose line is the only one).
+    std::span<const ValueSource> sources;
     // An IR update of a device with a BSDL file: the names its opcodes give the instruction
     // ("SAMPLE/PRELOAD"), empty when none has it. A DR update: the device's instruction then,
     // and whether a reset selected the register.

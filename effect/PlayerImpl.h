@@ -85,6 +85,9 @@ struct ChainPlayer::Impl {
     // `tdo`.
     void shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart);
     void updateDr();
+    // valueSources for a register of `length` bits whose bit 0 is stream bit shiftedStart -
+    // windowLength.
+    void sourcesOf(uint64_t shiftedStart, uint64_t windowLength, uint64_t length);
     // Copies a borrowed scan into drStream: the reader is about to reuse its buffer.
     void keepBorrowedDr();
 
@@ -160,6 +163,9 @@ struct ChainPlayer::Impl {
     std::vector<uint8_t> maskAll;
     std::vector<uint8_t> valueBits;
     std::vector<uint64_t> registerStarts;  // of an update, counted from TDO
+    // The scans since the capture: the stream bit each began at, and its statement's line.
+    std::vector<ValueSource> drSegments;
+    std::vector<ValueSource> valueSources;  // of one update
 };
 
 }  // namespace kelsvf::check

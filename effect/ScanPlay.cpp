@@ -205,6 +205,7 @@ void ChainPlayer::Impl::updateIr() {
                             true,
                             length,
                             std::span<const uint8_t>(bytes, bytesFor(length)),
+                            {},
                             {}};
         update.instruction = names;
         sink.deviceUpdate(update);

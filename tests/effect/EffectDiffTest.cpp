@@ -172,7 +172,7 @@ TEST(EffectDiff, LongValuesAreToldApartByTheirDigest) {
     const DiffResult result = compare(a, b);
     ASSERT_EQ(result.differences.size(), 1u);
     const EffectDifference& difference = result.differences[0];
-    EXPECT_EQ(difference.what, "device 2 data, first difference at bit 0");
+    EXPECT_EQ(difference.what, "device 2 data, first difference at bit 0 (lines 2 | 2)");
     EXPECT_EQ(difference.aSide.substr(0, 16), "3fffffffffffffff");  // 398 bits: the others bypass
     EXPECT_NE(difference.aSide.find(" sha256 "), std::string::npos) << difference.aSide;
     EXPECT_NE(difference.aSide, difference.bSide);
@@ -201,7 +201,16 @@ TEST(EffectDiff, FilesThatDifferAreNeverTheSame) {
         {"264-bit values whose FNV-1a hashes and first digits agree",
          "SIR 8 TDI (7A);\nSDR 264 TDI (" + fives + "c9d50fcf987edbc1);\n",
          "SIR 8 TDI (7A);\nSDR 264 TDI (" + fives + "6849f0eac0807b28);\n",
-         "2 | 2 device 0 data, first difference at bit 0: 5a5a5a5a5a5a5a5a\u2026 sha256 "},
+         "2 | 2 device 0 data, first difference at bit 0 (lines 2 | 2): 5a5a5a5a5a5a5a5a\u2026 "
+         "sha256 "},
+        {"a long bitstream in pieces, one bit of the second piece flipped",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (7A);\nSDR 264 TDI (" + fives +
+             "01);\nSDR 8 TDI (02);\n"
+             "ENDDR IDLE;\nSDR 8 TDI (03);\n",
+         "ENDDR DRPAUSE;\nSIR 8 TDI (7A);\nSDR 264 TDI (" + fives +
+             "01);\nSTATE DRPAUSE;\n"
+             "SDR 8 TDI (06);\nENDDR IDLE;\nSDR 8 TDI (03);\n",
+         "6 | 7 device 0 data, first difference at bit 266 (lines 4 | 5)"},
         {"a clock count past 2^64", "RUNTEST 18446744073709551615 TCK;\nRUNTEST 1 TCK;\n",
          "STATE IDLE;\n", "0-end | 0-end clocks in IDLE: 18446744073709551616 | 0"},
         {"waits past 2^64 microseconds",
