@@ -224,6 +224,20 @@ void printBsdlReader(std::ostream& out, const Results& results) {
                   json ? format("%.2f ms", json->seconds * 1e3).c_str() : "-");
 }
 
+void printLongScript(std::ostream& out, const Results& results) {
+    const auto run = lookup(results, "BM_LongScript");
+    const auto peak = counter(results, "BM_LongScript", "peak_KiB");
+    const auto lines = counter(results, "BM_LongScript", "lines");
+    if (!run || !peak || !lines) {
+        return;
+    }
+    out << "\n#### kelsvf run of a long script (checked whole, then run; --no-sync)\n\n"
+        << "| Lines | Time | Lines per second | Peak resident memory | Goal "
+           "|\n|---|---|---|---|---|\n"
+        << format("| %.0f | %.1f s | %.2f M/s | %.1f MiB | under 256 MiB |\n", *lines, run->seconds,
+                  *lines / run->seconds / 1e6, *peak / 1024);
+}
+
 // The statement file and the 64 MiB SDR file, kelsvf against OpenOCD in the same run, and the
 // peak resident memory of check on every sample file.
 void printCheckRates(std::ostream& out, const Results& results) {
@@ -337,6 +351,10 @@ void printGoals(std::ostream& out, const Results& results) {
     goals.push_back({"kelsvf diff against check, statement file, rate per file",
                      half("BM_DiffStatements", "BM_CheckStatements/json:0"), "x", 0.5, false});
 
+    const auto scriptPeak = counter(results, "BM_LongScript", "peak_KiB");
+    goals.push_back({"kelsvf run of a 10^7-line script, peak resident memory",
+                     scriptPeak ? std::optional<double>(*scriptPeak / 1024) : std::nullopt, "MiB",
+                     256, true});
     const auto bsdl = lookup(results, "BM_KelsvfBsdl/json");
     goals.push_back({"kelsvf bsdl --json of a 20,000-line BSDL file, 2,000 boundary cells",
                      bsdl ? std::optional<double>(bsdl->seconds * 1e3) : std::nullopt, "ms", 20,
@@ -399,6 +417,7 @@ void SummaryReporter::Finalize() {
     printSimulatedChain(out, results_);
     printCheckAndDiff(out, results_);
     printCheckRates(out, results_);
+    printLongScript(out, results_);
     printBsdlReader(out, results_);
     printGoals(out, results_);
     out.flush();

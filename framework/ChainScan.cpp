@@ -21,12 +21,20 @@ constexpr const char* kChainFileVariable = "ZOR_VANTORA_JTAGFILE";
 // A line arrives in parts of at most this many characters, each handled as a line of its own.
 constexpr size_t kLinePartLength = 254;
 
-// Reads the next non-empty line part into `line`, NUL-terminated; false at end of file or on a
-// read error. Any run of CR and LF characters ends a line, so LF, CR LF and bare CR files all
-// list one device a line.
-bool readLinePart(std::FILE* file, char (&line)[kLinePartLength + 1]) {
+// More than this is no chain description (255 IDCODE lines, with room for comments and blank
+// lines): the read stops there rather than follow /dev/zero or an endless stream for ever.
+constexpr size_t kMaxChainFileBytes = size_t{1} << 20;
+
+// Reads the next non-empty line part into `line`, NUL-terminated; false at end of file, on a
+// read error or once `budget` bytes are read. Any run of CR and LF characters ends a line, so
+// LF, CR LF and bare CR files all list one device a line.
+bool readLinePart(std::FILE* file, char (&line)[kLinePartLength + 1], size_t& budget) {
     size_t length = 0;
     for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
+        if (budget == 0) {
+            break;
+        }
+        --budget;
         if (c == '\n' || c == '\r') {
             if (length != 0) {
                 break;
@@ -59,11 +67,12 @@ uint32_t parseDeviceId(char* line) {
     return static_cast<uint32_t>(std::strtoul(digits, nullptr, 16) & 0xFFFFFFFFu);
 }
 
-enum class FileRead { Read, TooManyDevices, ReadError };
+enum class FileRead { Read, TooManyDevices, TooLarge, ReadError };
 
 FileRead readChainFile(std::FILE* file, DeviceTable& found) {
     char line[kLinePartLength + 1];
-    while (readLinePart(file, line)) {
+    size_t budget = kMaxChainFileBytes;
+    while (readLinePart(file, line, budget)) {
         // A line that starts with a NUL is empty as a text: no device.
         if (line[0] == '\0') {
             continue;
@@ -76,6 +85,9 @@ FileRead readChainFile(std::FILE* file, DeviceTable& found) {
         if (!found.appendDevice(deviceId)) {
             return FileRead::TooManyDevices;
         }
+    }
+    if (budget == 0 && std::getc(file) != EOF) {
+        return FileRead::TooLarge;
     }
     // A read error (a directory, a failing disk) is no end of file: the chain is not all there.
     return std::ferror(file) != 0 ? FileRead::ReadError : FileRead::Read;
@@ -189,6 +201,13 @@ KelResult KelPlugin::fileScanJTAGChain(const char* path) {
     std::fclose(file);
     if (read == FileRead::ReadError) {
         printMessage(KEL_PRINT_ERROR, "ERROR: Could not read %s\n", path);
+        return trace.result(KEL_FAILURE);
+    }
+    if (read == FileRead::TooLarge) {
+        printMessage(KEL_PRINT_ERROR,
+                     "<KelPlugin> ERROR: %s holds more than %zu bytes, more than any chain "
+                     "description; the chain is unchanged\n",
+                     path, kMaxChainFileBytes);
         return trace.result(KEL_FAILURE);
     }
     if (read == FileRead::TooManyDevices) {

@@ -1,13 +1,16 @@
 // kelsvf: a command-line host for the SVF-file JTAG plug-in.
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/CommandLine.h"
 #include "cli/help/HelpText.h"
 #include "commands/Commands.h"
+#include "common/Activity.h"
 #include "common/ExitCodes.h"
+#include "common/TextUtil.h"
 #include "output/InterruptCleanup.h"
 
 #ifndef KELSVF_VERSION
@@ -51,10 +54,15 @@ int main(int argc, char** argv) {
     try {
         return dispatch(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const kelsvf::UsageError& error) {
-        std::fprintf(stderr, "kelsvf: %s\nTry 'kelsvf --help'.\n", error.what());
+        std::fprintf(stderr, "kelsvf: %s\nTry 'kelsvf --help'.\n",
+                     kelsvf::shownText(error.what()).c_str());
         return kelsvf::kExitUsage;
+    } catch (const std::bad_alloc&) {
+        const std::string doing = kelsvf::activity::describe();
+        std::fprintf(stderr, "kelsvf: out of memory while %s\n", doing.c_str());
+        return kelsvf::kExitOutOfMemory;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "kelsvf: %s\n", error.what());
+        std::fprintf(stderr, "kelsvf: %s\n", kelsvf::shownText(error.what()).c_str());
         return kelsvf::kExitOperationFailed;
     }
 }

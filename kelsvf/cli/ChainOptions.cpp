@@ -21,7 +21,8 @@ std::optional<check::ChainDescription> chainOfOptions(const ChainOptions& option
         return check::chainFromIrLengths(options.irLengths.value_or(std::vector<uint32_t>{}));
     }
     std::string why;
-    const std::optional<std::string> text = readWholeFile(*options.chainFile, why);
+    const std::optional<std::string> text =
+        readWholeFile(*options.chainFile, why, kMaxChainFileBytes);
     if (!text) {
         error = "cannot read the chain-description file " + *options.chainFile + ": " + why;
         unreadable = true;

@@ -115,6 +115,9 @@ bool takeCommonOption(const std::string& option, ArgumentReader& reader, CommonO
     } else if (option == "--keep-going") {
         reader.noValue(option);
         common.keepGoing = true;
+    } else if (option == "--no-sync") {
+        reader.noValue(option);
+        common.sync = false;
     } else {
         return false;
     }
@@ -188,10 +191,21 @@ void parseProgram(ArgumentReader& reader, CommandLine& line) {
     if (program.irLengths.empty()) {
         throw UsageError("program needs --irlen (the IR length of every device, device 0 first)");
     }
+    if (program.irLengths.size() > kMaxProgramDevices) {
+        throw UsageError("--irlen: " + std::to_string(program.irLengths.size()) +
+                         " devices, but a chain holds at most " +
+                         std::to_string(kMaxProgramDevices));
+    }
     for (size_t device = 0; device < program.irLengths.size(); ++device) {
         if (program.irLengths[device] == 0) {
             throw UsageError("--irlen: the IR length of device " + std::to_string(device) +
                              " is 0, but every device's IR length is at least 1");
+        }
+        if (program.irLengths[device] > kMaxProgramIrLength) {
+            throw UsageError("--irlen: the IR length of device " + std::to_string(device) + " is " +
+                             std::to_string(program.irLengths[device]) +
+                             ", but program takes IR lengths of at most " +
+                             std::to_string(kMaxProgramIrLength) + " bits");
         }
     }
     if (program.type.empty()) {

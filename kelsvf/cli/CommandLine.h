@@ -24,6 +24,7 @@ struct CommonOptions {
     std::string pluginPath;  // empty: the default location
     OutputSettings output;
     bool keepGoing = false;
+    bool sync = true;  // --no-sync turns it off: no fsync of the output before its rename
 };
 
 struct RunOptions {
@@ -31,6 +32,11 @@ struct RunOptions {
     std::optional<std::string> output;  // -o: the output file, replacing the script's fname;
                                         // "-" for standard output
 };
+
+// The limits of the chain program describes: the plug-in's 255 devices, and IR lengths that
+// check can play (a longer IR makes a file no player or checker models).
+inline constexpr size_t kMaxProgramDevices = 255;
+inline constexpr uint32_t kMaxProgramIrLength = 64;
 
 struct ProgramOptions {
     std::vector<uint32_t> irLengths;       // --irlen 6,8,10: device 0 (nearest TDI) first

@@ -6,23 +6,21 @@
 #include <optional>
 
 #include "commands/ProgramScript.h"
+#include "common/Activity.h"
 #include "common/ErrorLines.h"
 #include "common/ExitCodes.h"
-#include "common/ReadFile.h"
+#include "common/TextUtil.h"
 #include "kelhost/PluginLibrary.h"
 #include "output/OutputFiles.h"
 #include "output/OverwriteCheck.h"
 #include "run/PluginLocation.h"
 #include "run/Runner.h"
+#include "script/DataFiles.h"
 #include "script/ScriptParser.h"
-#include "script/ScriptText.h"
+#include "script/ScriptReader.h"
 
 namespace kelsvf {
 namespace {
-
-std::optional<std::string> readScriptText(const std::string& path, std::string& error) {
-    return path == "-" ? readWholeStream(stdin, error) : readWholeFile(path, error);
-}
 
 std::string pluginPath(const CommonOptions& common) {
     return common.pluginPath.empty() ? defaultPluginPath() : common.pluginPath;
@@ -31,8 +29,9 @@ std::string pluginPath(const CommonOptions& common) {
 // Loads the plug-in, creates one target and runs the steps on it, as a host does: load
 // notification, callbacks, create, ... , destroy, unload notification. With the SVF on standard
 // output, queries print to standard error instead.
-int runWithPlugin(const std::vector<Step>& steps, const CommonOptions& common, bool svfOnStdout,
+int runWithPlugin(const StepSource& steps, const CommonOptions& common, bool svfOnStdout,
                   ErrorLines& errors) {
+    activity::set("loading the plug-in");
     HostOutput output(common.output, stderr, &errors);
     const std::string path = pluginPath(common);
     std::string error;
@@ -51,7 +50,8 @@ int runWithPlugin(const std::vector<Step>& steps, const CommonOptions& common, b
     const KelPluginCallbacks callbacks = HostOutput::callbacks();
     library->setCallbacks(&callbacks);
     int exitCode = kExitPluginError;
-    OutputFiles outputs;  // outlives the target, so nothing is put in place while it is open
+    // Outlives the target, so nothing is put in place while it is open.
+    OutputFiles outputs(common.sync);
     if (kelhost::TargetPtr target = kelhost::makeTarget(*library)) {
         Session session(*target, svfOnStdout ? stderr : stdout, outputs, errors);
         exitCode = runSteps(steps, session, output, RunSettings{common.keepGoing}, stderr);
@@ -66,15 +66,20 @@ int runWithPlugin(const std::vector<Step>& steps, const CommonOptions& common, b
 // "the data file of x.kel:4 (data/in.bin)"; `origin` names where the input was named.
 std::string describeInput(const FileUse& input, const std::string& origin) {
     if (input.line == 0) {
-        return input.what + " " + input.path;
+        return input.what + " " + shownText(input.path);
     }
-    return input.what + " of " + origin + " (" + input.path + ")";
+    return input.what + " of " + shownText(origin) + " (" + shownText(input.path) + ")";
 }
 
 std::string overwriteText(const Overwrite& overwrite, const std::string& inputOrigin) {
-    const std::string output = overwrite.output.fromOption ? "-o " + overwrite.output.path
-                                                           : "fname=" + overwrite.output.path;
+    const std::string path = shownText(overwrite.output.path);
+    const std::string output = overwrite.output.fromOption ? "-o " + path : "fname=" + path;
     return output + " would overwrite an input: " + describeInput(overwrite.input, inputOrigin);
+}
+
+// The plug-in is an input too: an output must never replace the library being run.
+FileUse pluginInput(const CommonOptions& common) {
+    return FileUse{pluginPath(common), "the plug-in library", 0};
 }
 
 }  // namespace
@@ -82,27 +87,36 @@ std::string overwriteText(const Overwrite& overwrite, const std::string& inputOr
 int runCommand(const CommandLine& line) {
     const std::string& script = line.run.script;
     const std::string name = script == "-" ? "<stdin>" : script;
+    activity::set("reading the script");
     std::string readError;
-    const std::optional<std::string> text = readScriptText(script, readError);
-    if (!text) {
-        std::fprintf(stderr, "kelsvf: cannot read script %s: %s\n", script.c_str(),
+    const std::unique_ptr<ScriptReader> reader = ScriptReader::open(script, readError);
+    if (!reader) {
+        std::fprintf(stderr, "kelsvf: cannot read script %s: %s\n", shownText(script).c_str(),
                      readError.c_str());
         return kExitScriptError;
     }
-    if (const std::optional<std::string> reason = notTextReason(*text)) {
-        std::fprintf(stderr, "kelsvf: %s is not a text script (%s); nothing was run\n",
-                     name.c_str(), reason->c_str());
-        return kExitScriptError;
-    }
+    DataFileCache dataFiles;
     ParseSettings settings;
     if (script != "-") {
         settings.baseDir = std::filesystem::path(script).parent_path();
     }
     settings.outputOverride = line.run.output;
-    ParsedScript parsed = parseScript(withoutByteOrderMark(*text), name, settings);
+    settings.dataFiles = &dataFiles;
+    ParsedScript parsed = checkScript(*reader, name, settings);
+    if (const std::optional<std::string>& reason = reader->notText()) {
+        std::fprintf(stderr, "kelsvf: %s is not a text script (%s); nothing was run\n",
+                     shownText(name).c_str(), reason->c_str());
+        return kExitScriptError;
+    }
+    if (const std::optional<std::string>& error = reader->readError()) {
+        std::fprintf(stderr, "kelsvf: cannot read script %s: %s\n", shownText(name).c_str(),
+                     error->c_str());
+        return kExitScriptError;
+    }
     if (script != "-") {
         parsed.inputs.push_back({script, "the script", 0});
     }
+    parsed.inputs.push_back(pluginInput(line.common));
 
     // Bad lines and outputs named by the script stop it as a bad script; an -o that would
     // overwrite an input, when that is all, is a bad command line.
@@ -116,6 +130,7 @@ int runCommand(const CommandLine& line) {
             findings.push_back({{name, overwrite.output.line}, overwriteText(overwrite, origin)});
         }
     }
+    const size_t badLines = findings.size() + (parsed.errorCount - parsed.errors.size());
     std::stable_sort(
         findings.begin(), findings.end(),
         [](const ScriptError& a, const ScriptError& b) { return a.where.line < b.where.line; });
@@ -123,20 +138,28 @@ int runCommand(const CommandLine& line) {
     for (const ScriptError& finding : findings) {
         errors.print(finding.text());
     }
+    errors.holdBack(parsed.errorCount - parsed.errors.size());
     for (const std::string& finding : optionFindings) {
         errors.print(finding);
     }
     errors.finish();
-    if (!findings.empty()) {
-        std::fprintf(stderr, "kelsvf: %zu bad line%s; nothing was run\n", findings.size(),
-                     findings.size() == 1 ? "" : "s");
+    if (badLines > 0) {
+        std::fprintf(stderr, "kelsvf: %zu bad line%s; nothing was run\n", badLines,
+                     badLines == 1 ? "" : "s");
         return kExitScriptError;
     }
     if (!optionFindings.empty()) {
         std::fprintf(stderr, "kelsvf: nothing was run\n");
         return kExitUsage;
     }
-    return runWithPlugin(parsed.steps, line.common, line.run.output == "-", errors);
+    if (!reader->rewind()) {
+        std::fprintf(stderr, "kelsvf: cannot read script %s again: %s\n", shownText(name).c_str(),
+                     reader->readError().value_or("").c_str());
+        return kExitScriptError;
+    }
+    ScriptSteps steps(*reader, name, settings);
+    return runWithPlugin([&steps] { return steps.next(); }, line.common, line.run.output == "-",
+                         errors);
 }
 
 int programCommand(const CommandLine& line) {
@@ -152,9 +175,12 @@ int programCommand(const CommandLine& line) {
         return lineNumber > 0 && index < script.origins.size() ? script.origins[index]
                                                                : std::string();
     };
+    DataFileCache dataFiles;
     ParseSettings settings;
     settings.outputOverride = options.output;
+    settings.dataFiles = &dataFiles;
     ParsedScript parsed = parseScript(script.text, "program", settings);
+    parsed.inputs.push_back(pluginInput(line.common));
     ErrorLines errors(stderr);
     bool refused = false;
     for (const ScriptError& error : parsed.errors) {
@@ -174,7 +200,14 @@ int programCommand(const CommandLine& line) {
         const std::string origin = originOf(step.where.line);
         step.where = SourceLocation{origin.empty() ? "program" : origin, 0};
     }
-    return runWithPlugin(parsed.steps, line.common, options.output == "-", errors);
+    size_t next = 0;
+    const StepSource steps = [&parsed, &next]() -> std::optional<Step> {
+        if (next == parsed.steps.size()) {
+            return std::nullopt;
+        }
+        return std::move(parsed.steps[next++]);  // each step is let go once it has run
+    };
+    return runWithPlugin(steps, line.common, options.output == "-", errors);
 }
 
 int versionCommand(const std::string& kelsvfVersion) {

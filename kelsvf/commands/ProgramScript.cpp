@@ -40,9 +40,26 @@ std::string dataWord(const std::string& path, bool msbFirst, PathStyle style) {
     return word.ends_with(":msb") || word.ends_with(":lsb") ? word + ":lsb" : word;
 }
 
+// A value becomes a word of one script line: a line break in it would end the line there.
+void refuseControlBytes(const std::string& option, const std::string& value) {
+    for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            throw UsageError(option + ": '" + shownWord(value) +
+                             "' holds a control byte, which no path or value here may hold");
+        }
+    }
+}
+
 }  // namespace
 
 GeneratedScript programScript(const ProgramOptions& options, PathStyle style) {
+    refuseControlBytes("--data", options.dataFile);
+    refuseControlBytes("-o", options.output);
+    refuseControlBytes("--ir", options.instruction);
+    refuseControlBytes("--type", options.type);
+    if (options.chainFile) {
+        refuseControlBytes("--chainfile", *options.chainFile);
+    }
     const auto deviceCount = options.irLengths.size();
     if (options.device >= deviceCount) {
         throw UsageError("--device " + std::to_string(options.device) + " is not on a chain of " +

@@ -21,6 +21,8 @@ class ErrorLines {
     bool admit();
     // Shows one error line (the newline is added), or counts it.
     void print(const std::string& line);
+    // Counts `count` lines as held back without showing them.
+    void holdBack(size_t count) { heldBack_ += count; }
     // Writes "... and N more" when lines were held back since the last call.
     void finish();
 

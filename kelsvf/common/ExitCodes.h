@@ -14,6 +14,7 @@ enum ExitCode : int {
                                // writes over an input; nothing ran
     // An interrupted run ends with 128 + the signal number (see InterruptCleanup.h).
     kExitPluginError = 4,  // the plug-in could not be loaded or has another interface version
+    kExitOutOfMemory = 5,  // memory ran out (any command); no output was put in place
     // check: 0 no error, 2 a bad command line, and:
     kExitFileHasErrors = 1,    // the SVF file has an error (a scan that does not fit, ...)
     kExitUnreadableInput = 3,  // the SVF file or the chain-description file cannot be read

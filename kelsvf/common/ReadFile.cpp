@@ -13,11 +13,15 @@ struct FileCloser {
 
 }  // namespace
 
-std::optional<std::string> readWholeStream(std::FILE* stream, std::string& error) {
+std::optional<std::string> readWholeStream(std::FILE* stream, std::string& error, size_t maxBytes) {
     std::string bytes;
     char chunk[65536];
     size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        if (got > maxBytes - bytes.size()) {
+            error = "it holds more than " + std::to_string(maxBytes) + " bytes, the most read";
+            return std::nullopt;
+        }
         bytes.append(chunk, got);
     }
     if (std::ferror(stream)) {
@@ -27,7 +31,8 @@ std::optional<std::string> readWholeStream(std::FILE* stream, std::string& error
     return bytes;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string& error) {
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string& error,
+                                         size_t maxBytes) {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         error = std::strerror(errno);
@@ -37,7 +42,7 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
         error = "is a folder";
         return std::nullopt;
     }
-    return readWholeStream(file.get(), error);
+    return readWholeStream(file.get(), error, maxBytes);
 }
 
 }  // namespace kelsvf

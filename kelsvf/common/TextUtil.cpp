@@ -76,6 +76,30 @@ std::string quoteWord(std::string_view word) {
     return quoted + "\"";
 }
 
+std::string shownText(std::string_view text, bool keepTabs) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && !(keepTabs && c == '\t')) || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+std::string shownWord(std::string_view word) {
+    if (word.size() <= kShownWordLength) {
+        return shownText(word);
+    }
+    return shownText(word.substr(0, kShownWordLength)) + "...(" + std::to_string(word.size()) +
+           " bytes)";
+}
+
 std::string hexMsbFirst(const uint8_t* bytes, size_t byteCount) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;

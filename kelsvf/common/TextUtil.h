@@ -21,6 +21,14 @@ std::string join(const std::vector<std::string>& words, size_t from, std::string
 // A word as a script line must write it: quoted when it holds blanks, quotes, '#' or '\'.
 std::string quoteWord(std::string_view word);
 
+// Text from the user or a file as it may reach a terminal: control bytes (ESC, line breaks,
+// DEL) shown as \x1b, so that no escape sequence is echoed raw.
+std::string shownText(std::string_view text, bool keepTabs = false);
+// A word echoed in a message: shownText, and past kShownWordLength characters cut, with its
+// length ("0123...(104857600 bytes)"), so that one huge word never makes one huge line.
+inline constexpr size_t kShownWordLength = 80;
+std::string shownWord(std::string_view word);
+
 // A bit buffer (bit 0 in bit 0 of byte 0) as hex digits, most significant byte first, the way
 // SVF writes TDI data.
 std::string hexMsbFirst(const uint8_t* bytes, size_t byteCount);

@@ -1,7 +1,10 @@
-// What an interrupted run leaves behind. SIGINT, SIGTERM, SIGHUP and SIGPIPE remove the
-// temporary files of the outputs not yet put in place, then end kelsvf with 128 + the signal
-// number; the files under their final names are never touched. (SIGKILL cannot be caught: it
-// may leave a temporary file, whose name says it is partial.)
+// What an interrupted run leaves behind. Every signal whose default action ends the process
+// (SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, ..., the real-time
+// ones) removes the temporary files of the outputs not yet put in place, then ends kelsvf with
+// 128 + the signal number; the files under their final names are never touched. SIGXFSZ is
+// ignored, so that a file-size limit fails the write instead. A fault signal (SIGSEGV,
+// SIGABRT, ...) removes them too and then takes its default action, a core dump kept. (SIGKILL
+// cannot be caught: it may leave a temporary file, whose name says it is partial.)
 #ifndef KELSVF_INTERRUPT_CLEANUP_H
 #define KELSVF_INTERRUPT_CLEANUP_H
 

@@ -1,5 +1,6 @@
 // An output that is also an input of the same run (the script, a data file, a chain-description
-// file) would be destroyed by the run that reads it; it is refused before anything runs.
+// file, the plug-in library) would be destroyed by the run that reads it; it is refused before
+// anything runs. "-o -" is the file standard output is open on, when that is a regular file.
 #ifndef KELSVF_OVERWRITE_CHECK_H
 #define KELSVF_OVERWRITE_CHECK_H
 

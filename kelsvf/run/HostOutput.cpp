@@ -163,9 +163,9 @@ void HostOutput::writeLines(std::string_view text) {
     const std::string indent = settings_.trace ? std::string(2 * openTraces_.size(), ' ') : "";
     while (!text.empty()) {
         const size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        std::fprintf(stream_, "%s%.*s\n", indent.c_str(), static_cast<int>(line.size()),
-                     line.data());
+        // The plug-in echoes file names and option texts: no escape sequence gets through.
+        const std::string line = shownText(text.substr(0, end), true);
+        std::fprintf(stream_, "%s%s\n", indent.c_str(), line.c_str());
         if (end == std::string_view::npos) {
             break;
         }

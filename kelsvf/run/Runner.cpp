@@ -2,19 +2,28 @@
 
 #include <string>
 
+#include "common/Activity.h"
 #include "common/ExitCodes.h"
 #include "common/TextUtil.h"
 
 namespace kelsvf {
 
-int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& output,
+int runSteps(const StepSource& steps, Session& session, HostOutput& output,
              const RunSettings& settings, std::FILE* diagnostics) {
     int failures = 0;
-    for (const Step& step : steps) {
+    while (std::optional<Step> next = steps()) {
+        const Step& step = *next;
+        activity::set("running", &step.where.file, step.where.line);
         if (output.settings().trace) {
             output.note(step.where.text() + ": " + step.text);
         }
         const KelResult result = step.run(session);
+        if (session.outputs().lost()) {
+            ++failures;  // finish says which output and why
+            session.errors().print("kelsvf: the run stops after " + step.where.text() +
+                                   ": an output could not be written");
+            break;
+        }
         if (kelSucceeded(result)) {
             continue;
         }
@@ -48,8 +57,18 @@ int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& outpu
     const RunEnd end = failures == 0        ? RunEnd::Complete
                        : settings.keepGoing ? RunEnd::Incomplete
                                             : RunEnd::Failed;
+    activity::set("putting the output in place");
     const bool inPlace = session.outputs().finish(end, failures, diagnostics);
     return failures == 0 && inPlace ? kExitOk : kExitOperationFailed;
+}
+
+int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& output,
+             const RunSettings& settings, std::FILE* diagnostics) {
+    size_t next = 0;
+    const StepSource source = [&]() -> std::optional<Step> {
+        return next < steps.size() ? std::optional<Step>(steps[next++]) : std::nullopt;
+    };
+    return runSteps(source, session, output, settings, diagnostics);
 }
 
 }  // namespace kelsvf

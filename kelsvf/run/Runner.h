@@ -5,6 +5,8 @@
 #define KELSVF_RUNNER_H
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "run/HostOutput.h"
@@ -17,7 +19,13 @@ struct RunSettings {
     bool keepGoing = false;  // run every step; keep the output and report it incomplete
 };
 
-// Returns kExitOk or kExitOperationFailed; kelsvf's own lines go to `diagnostics`.
+// The steps one at a time; nothing after the last.
+using StepSource = std::function<std::optional<Step>()>;
+
+// Returns kExitOk or kExitOperationFailed; kelsvf's own lines go to `diagnostics`. A write to
+// an output that was lost stops the run whatever try or --keep-going say.
+int runSteps(const StepSource& steps, Session& session, HostOutput& output,
+             const RunSettings& settings, std::FILE* diagnostics);
 int runSteps(const std::vector<Step>& steps, Session& session, HostOutput& output,
              const RunSettings& settings, std::FILE* diagnostics);
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,22 @@ struct ParseState {
     std::string chainFile;
     std::vector<FileUse> inputs;
     std::vector<FileUse> outputs;
+    // The chain as the lines so far describe it, for checking ir lines: known after chain or
+    // devices, forgotten after scan; 0 for an IR length not given.
+    bool chainKnown = false;
+    std::vector<uint32_t> irLengths;
+
+    // Each file is listed once, at the first line that names it.
+    void addInput(FileUse use) { addOnce(inputs, std::move(use)); }
+    void addOutput(FileUse use) { addOnce(outputs, std::move(use)); }
+
+  private:
+    void addOnce(std::vector<FileUse>& list, FileUse use) {
+        if (listed_.insert(use.what + '\0' + use.path).second) {
+            list.push_back(std::move(use));
+        }
+    }
+    std::set<std::string> listed_;
 };
 
 // The words of one line after the operation name, with typed accessors that throw LineError.

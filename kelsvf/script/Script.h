@@ -9,19 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "common/TextUtil.h"
 #include "kel/KelPluginBoundary.h"
 #include "output/FileUse.h"
 
 namespace kelsvf {
 
 class Session;
+class DataFileCache;
 
 struct SourceLocation {
     std::string file;  // as the user named it; "<stdin>" for standard input
     int line = 0;
 
     // "file:line", or just "file" for a finding about the script as a whole (line 0).
-    std::string text() const { return line > 0 ? file + ":" + std::to_string(line) : file; }
+    std::string text() const {
+        const std::string shown = shownText(file);
+        return line > 0 ? shown + ":" + std::to_string(line) : shown;
+    }
 };
 
 // What one line does to the target. It returns the result that decides whether the run goes
@@ -43,12 +48,22 @@ struct ScriptError {
 };
 
 struct ParsedScript {
-    std::vector<Step> steps;
-    std::vector<ScriptError> errors;  // in line order; the script runs only when this is empty
-    std::vector<FileUse> inputs;      // data files and chain-description files
-    std::vector<FileUse> outputs;     // fname= of the open lines, or the -o path
+    // The first errors kept, however many lines are bad; no more are ever shown.
+    static constexpr size_t kKeptErrors = 100;
 
-    bool ok() const { return errors.empty(); }
+    std::vector<Step> steps;
+    std::vector<ScriptError> errors;  // in line order; the script runs only when there is none
+    size_t errorCount = 0;            // errors found, kept or not
+    std::vector<FileUse> inputs;      // data files and chain-description files, each once
+    std::vector<FileUse> outputs;     // fname= of the open lines, or the -o path, each once
+
+    bool ok() const { return errorCount == 0; }
+    void addError(ScriptError error) {
+        ++errorCount;
+        if (errors.size() < kKeptErrors) {
+            errors.push_back(std::move(error));
+        }
+    }
 };
 
 struct ParseSettings {
@@ -57,6 +72,9 @@ struct ParseSettings {
     // Set by "kelsvf run -o": replaces the fname option of the script's one open line; "-" is
     // standard output.
     std::optional<std::string> outputOverride;
+    // The data files already read, shared by the checking and the running pass; none when
+    // null, each line then reads its file again.
+    DataFileCache* dataFiles = nullptr;
 };
 
 // Thrown while one line is being understood; the parser adds the location.

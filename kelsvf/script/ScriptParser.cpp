@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 
+#include "common/Activity.h"
 #include "common/TextUtil.h"
 #include "script/Operations.h"
+#include "script/Session.h"
 
 namespace kelsvf {
 namespace {
@@ -21,7 +23,7 @@ Step parseLine(std::vector<std::string> words, const ParseSettings& settings, Pa
     Step step;
     std::vector<std::string> written;
     for (const std::string& word : words) {
-        written.push_back(quoteWord(word));
+        written.push_back(shownWord(quoteWord(word)));
     }
     step.text = join(written, 0, " ");
     if (equalsIgnoringCase(words.front(), "try")) {
@@ -33,7 +35,7 @@ Step parseLine(std::vector<std::string> words, const ParseSettings& settings, Pa
     }
     const OperationInfo* operation = findOperation(words.front());
     if (operation == nullptr) {
-        throw LineError("unknown operation '" + words.front() + "'");
+        throw LineError("unknown operation '" + shownWord(words.front()) + "'");
     }
     words.erase(words.begin());
     if (words.size() < operation->minArgs) {
@@ -90,39 +92,90 @@ std::vector<std::string> splitWords(std::string_view line) {
     return words;
 }
 
-ParsedScript parseScript(std::string_view text, const std::string& sourceName,
-                         const ParseSettings& settings) {
-    ParsedScript script;
-    ParseState state;
+LineParser::LineParser(std::string sourceName, const ParseSettings& settings)
+    : sourceName_(std::move(sourceName)), settings_(settings) {
     if (const char* chainFile = std::getenv(kChainFileVariable)) {
-        state.chainFile = chainFile;
+        state_.chainFile = chainFile;
     }
+}
+
+std::optional<Step> LineParser::parse(std::string_view line, int lineNumber) {
+    state_.line = lineNumber;
+    activity::set("checking", &sourceName_, lineNumber);
+    std::vector<std::string> words = splitWords(line);
+    if (words.empty()) {
+        return std::nullopt;
+    }
+    Step step = parseLine(std::move(words), settings_, state_);
+    step.where = SourceLocation{sourceName_, lineNumber};
+    return step;
+}
+
+namespace {
+
+// Every line of the script; the steps are kept only when asked for.
+ParsedScript parseLines(ScriptReader& reader, const std::string& sourceName,
+                        const ParseSettings& settings, bool keepSteps) {
+    ParsedScript script;
+    LineParser parser(sourceName, settings);
+    std::string line;
     int lineNumber = 0;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        const SourceLocation where{sourceName, ++lineNumber};
-        state.line = lineNumber;
+    while (reader.next(line)) {
+        ++lineNumber;
         try {
-            std::vector<std::string> words = splitWords(line);
-            if (words.empty()) {
-                continue;
+            std::optional<Step> step = parser.parse(line, lineNumber);
+            if (step && keepSteps) {
+                script.steps.push_back(std::move(*step));
             }
-            Step step = parseLine(std::move(words), settings, state);
-            step.where = where;
-            script.steps.push_back(std::move(step));
         } catch (const LineError& error) {
-            script.errors.push_back({where, error.what()});
+            script.addError({{sourceName, lineNumber}, error.what()});
         }
     }
-    if (settings.outputOverride && state.openLines == 0) {
-        script.errors.push_back(
+    if (settings.outputOverride && parser.state().openLines == 0) {
+        script.addError(
             {{sourceName, 0}, "-o names an output file, but the script has no open line"});
     }
-    script.inputs = std::move(state.inputs);
-    script.outputs = std::move(state.outputs);
+    script.inputs = std::move(parser.state().inputs);
+    script.outputs = std::move(parser.state().outputs);
     return script;
+}
+
+}  // namespace
+
+ParsedScript checkScript(ScriptReader& reader, const std::string& sourceName,
+                         const ParseSettings& settings) {
+    return parseLines(reader, sourceName, settings, false);
+}
+
+ScriptSteps::ScriptSteps(ScriptReader& reader, const std::string& sourceName,
+                         const ParseSettings& settings)
+    : reader_(reader), parser_(sourceName, settings) {}
+
+std::optional<Step> ScriptSteps::next() {
+    while (reader_.next(line_)) {
+        ++lineNumber_;
+        try {
+            if (std::optional<Step> step = parser_.parse(line_, lineNumber_)) {
+                return step;
+            }
+        } catch (const LineError& error) {
+            Step failing;
+            failing.where = SourceLocation{parser_.sourceName(), lineNumber_};
+            failing.text = shownText(trim(line_));
+            failing.run = [reason = std::string(error.what())](Session& session) {
+                session.errors().print("kelsvf: " + reason);
+                return KEL_FAILURE;
+            };
+            return failing;
+        }
+    }
+    return std::nullopt;
+}
+
+ParsedScript parseScript(std::string_view text, const std::string& sourceName,
+                         const ParseSettings& settings) {
+    const std::unique_ptr<ScriptReader> reader = ScriptReader::fromText(std::string(text));
+    return parseLines(*reader, sourceName, settings, true);
 }
 
 }  // namespace kelsvf

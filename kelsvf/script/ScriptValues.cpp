@@ -2,15 +2,13 @@
 
 #include <string>
 
-#include "common/ReadFile.h"
+#include "common/TextUtil.h"
+#include "script/DataFiles.h"
 #include "script/Script.h"
 #include "script/TapStateNames.h"
 
 namespace kelsvf {
 namespace {
-
-// The most whole bytes whose bits the plug-in's 32-bit bit count can describe.
-constexpr uint64_t kMaxScanBytes = UINT32_MAX / 8;
 
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -33,13 +31,15 @@ std::string_view withoutHexPrefix(std::string_view word) {
 }
 
 std::string inQuotes(std::string_view word) {
-    return "'" + std::string(word) + "'";
+    return "'" + shownWord(word) + "'";
 }
 
 // True when any bit at or above bitCount is set in the buffer.
 bool hasBitsAbove(const ScanData& data) {
     const uint32_t usedInLastByte = data.bitCount % 8;
-    return usedInLastByte != 0 && !data.bytes.empty() && (data.bytes.back() >> usedInLastByte) != 0;
+    const size_t byteCount = (size_t{data.bitCount} + 7) / 8;
+    return usedInLastByte != 0 && byteCount > 0 &&
+           (data.buffer()[byteCount - 1] >> usedInLastByte) != 0;
 }
 
 uint8_t reversedBits(uint8_t byte) {
@@ -145,36 +145,50 @@ DataFileName parseDataFileName(std::string_view word) {
 }
 
 ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount,
-                      BitOrder order) {
+                      BitOrder order, DataFileCache* cache) {
+    const std::string shown = "'" + shownText(path.string()) + "'";
+    const std::optional<uint64_t> wanted =
+        bitCount ? std::optional<uint64_t>((uint64_t{*bitCount} + 7) / 8) : std::nullopt;
     std::string error;
-    const std::optional<std::string> contents = readWholeFile(path, error);
-    if (!contents) {
-        throw LineError("cannot read data file " + inQuotes(path.string()) + ": " + error);
+    const std::shared_ptr<const DataBytes> read = cache != nullptr
+                                                      ? cache->get(path.string(), wanted, error)
+                                                      : readDataBytes(path.string(), wanted, error);
+    if (!read) {
+        throw LineError("cannot read data file " + shown + ": " + error);
     }
-    const std::vector<uint8_t> bytes(contents->begin(), contents->end());
-    if (bytes.empty()) {
-        throw LineError("data file " + inQuotes(path.string()) + " is empty");
+    if (read->size == 0 && read->whole) {
+        throw LineError("data file " + shown + " is empty");
     }
-    if (bytes.size() > kMaxScanBytes) {
-        throw LineError("data file " + inQuotes(path.string()) + " is larger than one scan of " +
+    if (!bitCount && read->size > kMaxScanBytes) {
+        throw LineError("data file " + shown + " is larger than one scan of " +
                         std::to_string(UINT32_MAX) + " bits");
     }
+    if (!read->whole && !bitCount) {
+        throw LineError("data file " + shown + " is not a regular file and holds more than " +
+                        std::to_string(read->size) +
+                        " bytes, the most read without BITS; give BITS");
+    }
+    const std::vector<uint8_t>& bytes = read->bytes;
     ScanData data;
-    data.bitCount = bitCount.value_or(static_cast<uint32_t>(bytes.size() * 8));
+    data.bitCount = bitCount.value_or(static_cast<uint32_t>(read->size * 8));
     const uint64_t needed = (uint64_t{data.bitCount} + 7) / 8;
-    if (bytes.size() != needed) {
-        throw LineError("data file " + inQuotes(path.string()) + " holds " +
-                        std::to_string(bytes.size()) + " bytes, but " +
+    if (read->size != needed || !read->whole) {
+        throw LineError("data file " + shown + " holds " + (read->whole ? "" : "more than ") +
+                        std::to_string(read->size) + " bytes, but " +
                         std::to_string(data.bitCount) + " bits take " + std::to_string(needed));
     }
-    data.bytes = bytes;
+    if (cache != nullptr && order == BitOrder::LsbFirst) {
+        data.shared = std::shared_ptr<const std::vector<uint8_t>>(read, &read->bytes);
+    } else {
+        data.bytes = bytes;
+    }
     if (order == BitOrder::MsbFirst) {
         for (uint8_t& byte : data.bytes) {
             byte = reversedBits(byte);
         }
     }
     if (hasBitsAbove(data)) {
-        throw LineError("data file " + inQuotes(path.string()) + " has bits set above bit " +
+        throw LineError("data file " + shown + " has bits set above bit " +
                         std::to_string(data.bitCount - 1) + " in its last byte");
     }
     return data;

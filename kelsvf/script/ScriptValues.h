@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,10 +15,17 @@
 
 namespace kelsvf {
 
+class DataFileCache;
+
 // Bits for one scan, in the plug-in's bit-buffer order: bit 0 (bit 0 of byte 0) enters TDI first.
 struct ScanData {
     std::vector<uint8_t> bytes;  // (bitCount + 7) / 8 bytes; bits above bitCount are zero
     uint32_t bitCount = 0;
+    // Instead of `bytes`: a data file's bytes as the cache holds them, shared by every line
+    // that names the file rather than copied for each.
+    std::shared_ptr<const std::vector<uint8_t>> shared;
+
+    const uint8_t* buffer() const { return shared ? shared->data() : bytes.data(); }
 };
 
 // Decimal, or hexadecimal with 0x. `what` names the argument in the message ("DEVICE").
@@ -49,8 +57,10 @@ DataFileName parseDataFileName(std::string_view word);
 // TDI first; with MsbFirst the bits of every byte are reversed first. Without bitCount the
 // file's whole size counts; with it the file must hold exactly (bitCount + 7) / 8 bytes and
 // nothing above bitCount in its last byte (after any reversal).
+// The file is read no further than the line needs, and only once when `cache` is given (its
+// bytes are then shared, unless :msb reverses them).
 ScanData readDataFile(const std::filesystem::path& path, std::optional<uint32_t> bitCount,
-                      BitOrder order = BitOrder::LsbFirst);
+                      BitOrder order = BitOrder::LsbFirst, DataFileCache* cache = nullptr);
 
 }  // namespace kelsvf
 

@@ -19,6 +19,9 @@ using KelPluginInterface::TapState;
 // line names another.
 constexpr TapState kScanEndState = KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
 
+// The most devices the plug-in keeps on a chain.
+constexpr size_t kMaxChainDevices = 255;
+
 // The value of `key` the way the plug-in finds it: the first entry whose text before its first
 // '=' equals the key in any case. A bare key has no value.
 std::optional<std::string> optionValue(const std::vector<std::string>& options,
@@ -84,18 +87,48 @@ ScanLine scanLine(const LineArgs& args, std::string_view operation) {
     if (fromFile) {
         const DataFileName name = parseDataFileName(std::string_view(args[count - 1]).substr(1));
         const std::string path = args.inputPath(name.path).string();
-        args.state().inputs.push_back({path, "the data file", args.state().line});
-        line.data = readDataFile(path, bitCount, name.order);
+        args.state().addInput({path, "the data file", args.state().line});
+        line.data = readDataFile(path, bitCount, name.order, args.settings().dataFiles);
     } else {
         line.data = parseHexValue(args[2], *bitCount);
     }
     return line;
 }
 
+// The IR length the chain lines gave the device, when they gave one.
+std::optional<uint32_t> knownIrLength(const ParseState& state, uint32_t device) {
+    if (!state.chainKnown || device >= state.irLengths.size() || state.irLengths[device] == 0) {
+        return std::nullopt;
+    }
+    return state.irLengths[device];
+}
+
+// Every device has an IR of at least one bit.
+void checkIrLength(uint32_t length, uint32_t device, std::string_view operation) {
+    if (length == 0) {
+        throw LineError(std::string(operation) + ": the IR length of device " +
+                        std::to_string(device) + " is 0, but every device's IR is at least 1 bit");
+    }
+}
+
+// A longer chain would be cut by the plug-in, its last devices silently gone.
+void checkDeviceCount(size_t count, std::string_view operation) {
+    if (count > kMaxChainDevices) {
+        throw LineError(std::string(operation) + ": " + std::to_string(count) +
+                        " devices, but a chain holds at most " + std::to_string(kMaxChainDevices));
+    }
+}
+
 }  // namespace
 
 Action open(const LineArgs& args) {
     std::vector<std::string> options = args.words();
+    for (const std::string& option : options) {
+        if (option.find('=') == std::string::npos || option.front() == '=') {
+            throw LineError("open takes KEY=VALUE options, but got '" + shownWord(option) +
+                            "' (one operation a line)");
+        }
+    }
     const std::optional<std::string>& override = args.settings().outputOverride;
     if (++args.state().openLines > 1 && override) {
         throw LineError("-o names one output file, but the script opens a second one");
@@ -109,8 +142,8 @@ Action open(const LineArgs& args) {
     if (const std::optional<std::string> fname = optionValue(options, "fname");
         fname && !fname->empty()) {
         output = OutputRequest{*fname, override && *override == "-"};
-        args.state().outputs.push_back({*fname, "the output", args.state().line,
-                                        override.has_value(), output->standardOutput});
+        args.state().addOutput({*fname, "the output", args.state().line, override.has_value(),
+                                output->standardOutput});
     }
     return [options = std::move(options), output](Session& session) {
         std::vector<std::string> handed = options;
@@ -119,7 +152,8 @@ Action open(const LineArgs& args) {
             std::string problem;
             prepared = session.outputs().prepare(*output, problem);
             if (!prepared) {
-                session.errors().print("kelsvf: cannot write " + output->shown() + ": " + problem);
+                session.errors().print("kelsvf: cannot write " + shownText(output->shown()) + ": " +
+                                       problem);
                 return KEL_FAILURE;
             }
             setFileName(handed, prepared->pluginPath);
@@ -134,9 +168,13 @@ Action open(const LineArgs& args) {
         if (prepared && kelSucceeded(result)) {
             session.outputs().opened(prepared->index);
         } else if (prepared) {
-            session.errors().print("kelsvf: cannot write " + output->shown() + ": " +
+            session.errors().print("kelsvf: cannot write " + shownText(output->shown()) + ": " +
                                    session.outputs().refused(prepared->index));
         }
+        // The target closed what it wrote before: that output is complete now.
+        session.outputs().settle(prepared && kelSucceeded(result)
+                                     ? std::optional<size_t>(prepared->index)
+                                     : std::nullopt);
         return result;
     };
 }
@@ -145,6 +183,7 @@ Action close(const LineArgs&) {
     return [](Session& session) {
         const KelResult result = session.target().closeTarget();
         session.recordClose();
+        session.outputs().settle(std::nullopt);
         return result;
     };
 }
@@ -164,6 +203,9 @@ Action cleanLocks(const LineArgs&) {
 
 Action devices(const LineArgs& args) {
     const uint32_t count = args.number(0, "COUNT");
+    checkDeviceCount(count, "devices");
+    args.state().chainKnown = true;
+    args.state().irLengths.resize(count, 0);
     return [count](Session& session) { return session.target().setDeviceCount(count); };
 }
 
@@ -176,6 +218,10 @@ Action idcode(const LineArgs& args) {
 Action irlen(const LineArgs& args) {
     const uint32_t device = args.number(0, "DEVICE");
     const uint32_t bits = args.number(1, "BITS");
+    checkIrLength(bits, device, "irlen");
+    if (device < args.state().irLengths.size()) {
+        args.state().irLengths[device] = bits;
+    }
     return [device, bits](Session& session) { return session.target().setIRLength(device, bits); };
 }
 
@@ -183,7 +229,11 @@ Action chain(const LineArgs& args) {
     std::vector<uint32_t> lengths;
     for (size_t i = 0; i < args.size(); ++i) {
         lengths.push_back(args.number(i, "IRLEN"));
+        checkIrLength(lengths.back(), static_cast<uint32_t>(i), "chain");
     }
+    checkDeviceCount(lengths.size(), "chain");
+    args.state().chainKnown = true;
+    args.state().irLengths = lengths;
     return [lengths](Session& session) {
         KelResult result = session.target().setDeviceCount(static_cast<uint32_t>(lengths.size()));
         for (uint32_t device = 0; device < lengths.size() && kelSucceeded(result); ++device) {
@@ -203,8 +253,8 @@ Action chainFile(const LineArgs& args) {
     }
     const std::string path = args.inputPath(args[0]).string();
     std::string error;
-    if (!readWholeFile(path, error)) {
-        throw LineError("cannot read chain file '" + path + "': " + error);
+    if (!readWholeFile(path, error, kMaxChainFileBytes)) {
+        throw LineError("cannot read chain file '" + shownText(path) + "': " + error);
     }
     args.state().chainFile = path;
     return [path](Session&) {
@@ -214,9 +264,17 @@ Action chainFile(const LineArgs& args) {
 
 Action scan(const LineArgs& args) {
     if (!args.state().chainFile.empty()) {
-        args.state().inputs.push_back(
+        // Also the environment's file, which no chainfile line looked at: the plug-in reads
+        // whatever it is handed, /dev/zero too.
+        std::string error;
+        if (!readWholeFile(args.state().chainFile, error, kMaxChainFileBytes)) {
+            throw LineError("cannot read chain file '" + shownText(args.state().chainFile) +
+                            "': " + error);
+        }
+        args.state().addInput(
             {args.state().chainFile, "the chain-description file", args.state().line});
     }
+    args.state().chainKnown = false;  // the file gives IDCODEs; IR lengths follow
     return [](Session& session) {
         const KelResult result = session.target().scanJTAGChain();
         const char* chainFile = std::getenv(kChainFileVariable);
@@ -255,15 +313,22 @@ Action runtest(const LineArgs& args) {
 }
 
 Action ir(const LineArgs& args) {
-    return [line = scanLine(args, "ir")](Session& session) {
-        return session.target().writeDeviceIR(line.device, line.data.bytes.data(), nullptr,
+    ScanLine line = scanLine(args, "ir");
+    if (const std::optional<uint32_t> length = knownIrLength(args.state(), line.device);
+        length && *length != line.data.bitCount) {
+        throw LineError("ir: device " + std::to_string(line.device) + " has an IR of " +
+                        std::to_string(*length) + " bits on this chain, but the line shifts " +
+                        std::to_string(line.data.bitCount));
+    }
+    return [line = std::move(line)](Session& session) {
+        return session.target().writeDeviceIR(line.device, line.data.buffer(), nullptr,
                                               line.data.bitCount, line.end, CallContext{});
     };
 }
 
 Action dr(const LineArgs& args) {
     return [line = scanLine(args, "dr")](Session& session) {
-        return session.target().writeDeviceDR(line.device, line.data.bytes.data(), nullptr,
+        return session.target().writeDeviceDR(line.device, line.data.buffer(), nullptr,
                                               line.data.bitCount, line.end, CallContext{});
     };
 }

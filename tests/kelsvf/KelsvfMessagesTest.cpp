@@ -56,6 +56,10 @@ TEST_F(KelsvfTest, ScanWithoutAChainFileSaysSo) {
 // Every refusal of program names the option at fault and ends with the documented code.
 TEST_F(KelsvfTest, ProgramMessagesNameTheOptionAtFault) {
     write("data.bin", "x");
+    std::string tenThousandDevices = "4";
+    for (int i = 1; i < 10000; ++i) {
+        tenThousandDevices += ",4";
+    }
     const struct {
         std::string options;
         int exitCode;
@@ -72,6 +76,14 @@ TEST_F(KelsvfTest, ProgramMessagesNameTheOptionAtFault) {
          "kelsvf program: --chainfile: cannot read chain file 'none.chain'"},
         {"--irlen 6 --ir 1 -o missing/p.svf", 1,
          "kelsvf: -o: open fname=missing/p.svf type=SVF: KEL_FAILURE"},
+        {"--irlen " + tenThousandDevices + " --ir 1", 2,
+         "kelsvf: --irlen: 10000 devices, but a chain holds at most 255\n"},
+        {"--irlen 4294967295 --ir 1", 2,
+         "kelsvf: --irlen: the IR length of device 0 is 4294967295, but program takes IR "
+         "lengths of at most 64 bits\n"},
+        {"--irlen 6 --ir 1 --data \"$(printf 'data.bin\\nclose')\"", 2,
+         "kelsvf: --data: 'data.bin\\x0aclose' holds a control byte, which no path or value "
+         "here may hold\n"},
     };
     for (const auto& c : cases) {
         const std::string output = c.options.find(" -o ") == std::string::npos ? " -o p.svf" : "";

@@ -132,7 +132,8 @@ pid_t startKelsvf(const fs::path& folder, const std::vector<std::string>& argume
     const std::string errors = (folder / ".stderr").string();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const int signalNumber :
+             {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGABRT}) {
             std::signal(signalNumber, SIG_DFL);
         }
         sigset_t none;
@@ -178,7 +179,8 @@ TEST_F(KelsvfTest, SignalsInTheMiddleOfARunLeaveNoOutputAndNoTemporaryFile) {
     const struct {
         int signalNumber;
         bool previous;  // a previous out.svf is there
-    } cases[] = {{SIGINT, false}, {SIGTERM, true}, {SIGHUP, true}, {SIGKILL, true}};
+    } cases[] = {{SIGINT, false},  {SIGTERM, true}, {SIGHUP, true},  {SIGQUIT, true},
+                 {SIGUSR1, false}, {SIGALRM, true}, {SIGABRT, true}, {SIGKILL, true}};
     for (const auto& c : cases) {
         const std::string name = strsignal(c.signalNumber);
         fs::remove(path("out.svf"));
@@ -200,6 +202,10 @@ TEST_F(KelsvfTest, SignalsInTheMiddleOfARunLeaveNoOutputAndNoTemporaryFile) {
             ASSERT_EQ(partialFiles().size(), 1u) << name;
             EXPECT_EQ(partialFiles()[0].rfind(".out.svf.kelsvf-partial-", 0), 0u) << name;
             fs::remove(path(partialFiles()[0]));
+        } else if (c.signalNumber == SIGABRT) {
+            // A fault's default action stays (a core dump), once the temporary file is gone.
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT) << name;
+            EXPECT_EQ(partialFiles(), kNone) << name;
         } else {
             ASSERT_TRUE(WIFEXITED(status)) << name;
             EXPECT_EQ(WEXITSTATUS(status), 128 + c.signalNumber) << name;
@@ -248,6 +254,7 @@ TEST_F(KelsvfTest, AnOutputThatIsAnInputIsRefused) {
     write("scan.kel", "open fname=out.svf type=SVF\nchainfile chain.txt\nlock\nscan\n");
     fs::create_symlink("data.bin", path("alias.bin"));
     fs::create_hard_link(path("chain.txt"), path("hard.txt"));
+    fs::copy_file(kPlugin, path("p.so"));
     const struct {
         std::string arguments;
         int exitCode;
@@ -269,6 +276,10 @@ TEST_F(KelsvfTest, AnOutputThatIsAnInputIsRefused) {
         {"program --irlen 8 --ir 1 --data data.bin -o ./data.bin", 2,
          "kelsvf program: -o ./data.bin would overwrite an input: the data file of --data "
          "(data.bin)\n"},
+        {"run -o - other.kel 1<>other.kel", 2,
+         "kelsvf: -o - would overwrite an input: the script other.kel\n"},
+        {"run --plugin ./p.so -o p.so other.kel", 2,
+         "kelsvf: -o p.so would overwrite an input: the plug-in library ./p.so\n"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = kelsvf(c.arguments);
@@ -278,6 +289,8 @@ TEST_F(KelsvfTest, AnOutputThatIsAnInputIsRefused) {
         EXPECT_EQ(readFile(path("data.bin")), "ab") << c.arguments;
         EXPECT_EQ(readFile(path("own.kel")), "open fname=own.kel type=SVF\nlock\n");
         EXPECT_EQ(readFile(path("chain.txt")), "1a2b3c4d\n") << c.arguments;
+        EXPECT_EQ(readFile(path("other.kel")).rfind("open fname=out.svf", 0), 0u) << c.arguments;
+        EXPECT_EQ(fs::file_size(path("p.so")), fs::file_size(kPlugin)) << c.arguments;
         EXPECT_EQ(partialFiles(), kNone) << c.arguments;
     }
 }

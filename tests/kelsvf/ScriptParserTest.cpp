@@ -94,6 +94,17 @@ TEST(ScriptErrors, EachBadLineIsNamedByFileAndLineWithWhatIsWrong) {
          "test.kel:2: cannot read data file 'missing.bin': No such file or directory"},
         {"try", "test.kel:2: try needs an operation to run"},
         {"comment \"open", "test.kel:2: unterminated quote"},
+        {"open fname=y.svf type=SVF lock",
+         "test.kel:2: open takes KEY=VALUE options, but got 'lock' (one operation a line)"},
+        {"chain 6 8 10\nir 1 6 05",
+         "test.kel:3: ir: device 1 has an IR of 8 bits on this chain, but the line shifts 6"},
+        {"chain 6 0",
+         "test.kel:2: chain: the IR length of device 1 is 0, but every device's IR "
+         "is at least 1 bit"},
+        {"devices 2\nirlen 0 0",
+         "test.kel:3: irlen: the IR length of device 0 is 0, but every "
+         "device's IR is at least 1 bit"},
+        {"devices 256", "test.kel:2: devices: 256 devices, but a chain holds at most 255"},
     };
     for (const auto& [line, message] : cases) {
         const ParsedScript script = parse("open fname=x.svf type=SVF\n" + line + "\nclose\n");

@@ -157,6 +157,19 @@ TEST_F(FileScan, MoreThan255DevicesAreRefusedWhole) {
     EXPECT_EQ(target.getDeviceCount(), 2u);
 }
 
+// /dev/zero is read as lines of NULs that name no device: without a bound, for ever.
+TEST_F(FileScan, AFileWithoutEndIsRefusedAfterOneMebibyte) {
+    target.setDeviceCount(2);
+    EXPECT_EQ(target.fileScanJTAGChain("/dev/zero"), KEL_FAILURE);
+    EXPECT_EQ(linesStartingWith("print 1"),
+              (Lines{"print 1: <KelPlugin> ERROR: /dev/zero holds more than 1048576 bytes, more "
+                     "than any chain description; the chain is unchanged\n"}));
+    EXPECT_EQ(target.getDeviceCount(), 2u);
+    writeFile(std::string((1 << 20) - 9, '\n') + "1a2b3c4d\n");  // exactly the bound: read
+    EXPECT_EQ(target.fileScanJTAGChain(path.c_str()), KEL_SUCCESS);
+    EXPECT_EQ(storedIds(), Ids{0x1a2b3c4d});
+}
+
 TEST(SvfTargetScan, TheLiveScanFailsWithTheRefusedShift) {
     unsetenv("ZOR_VANTORA_JTAGFILE");
     const std::string output = ::testing::TempDir() + "kel_scan_refused.svf";

@@ -1,4 +1,4 @@
-#include "output/StdoutRelay.h"
+#include "output/OutputRelay.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,9 +13,9 @@
 namespace kelsvf {
 namespace {
 
-// Copies the pipe to standard output until every write end is closed. After a failed write the
+// Copies the pipe to `destination` until every write end is closed. After a failed write the
 // rest is still read, so that the plug-in never blocks on a full pipe.
-void copyToStdout(int readEnd, std::shared_ptr<int> writeError) {
+void copyOut(int readEnd, int destination, std::shared_ptr<std::atomic<int>> error) {
     char buffer[65536];
     while (true) {
         const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
@@ -26,14 +26,14 @@ void copyToStdout(int readEnd, std::shared_ptr<int> writeError) {
             ::close(readEnd);
             return;
         }
-        for (ssize_t done = 0; done < got && *writeError == 0;) {
+        for (ssize_t done = 0; done < got && error->load() == 0;) {
             const ssize_t put =
-                ::write(STDOUT_FILENO, buffer + done, static_cast<size_t>(got - done));
+                ::write(destination, buffer + done, static_cast<size_t>(got - done));
             if (put < 0 && errno != EINTR) {
-                *writeError = errno;
+                error->store(errno);
                 if (errno == EPIPE) {
-                    // The reader is gone: end the run as SIGPIPE ends a writer, through the
-                    // script thread's handler (unless the signal is ignored).
+                    // The reader of a pipe or FIFO is gone: end the run as SIGPIPE ends a
+                    // writer, through the script thread's handler (unless it is ignored).
                     ::kill(::getpid(), SIGPIPE);
                 }
             } else if (put > 0) {
@@ -45,21 +45,17 @@ void copyToStdout(int readEnd, std::shared_ptr<int> writeError) {
 
 }  // namespace
 
-std::unique_ptr<StdoutRelay> StdoutRelay::start(std::string& problem) {
-    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {  // else the pipe could take its number
-        problem = "standard output is closed";
-        return nullptr;
-    }
+std::unique_ptr<OutputRelay> OutputRelay::start(int destination, std::string& problem) {
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         problem = std::strerror(errno);
         return nullptr;
     }
-    std::unique_ptr<StdoutRelay> relay(new StdoutRelay(ends[1]));
+    std::unique_ptr<OutputRelay> relay(new OutputRelay(ends[1]));
     // The thread inherits the blocked signals: the handler runs in the script's thread only.
     const interrupt::SignalsBlocked blocked;
     try {
-        relay->thread_ = std::thread(copyToStdout, ends[0], relay->writeError_);
+        relay->thread_ = std::thread(copyOut, ends[0], destination, relay->error_);
     } catch (const std::system_error& error) {
         ::close(ends[0]);
         problem = error.what();
@@ -68,10 +64,10 @@ std::unique_ptr<StdoutRelay> StdoutRelay::start(std::string& problem) {
     return relay;
 }
 
-StdoutRelay::StdoutRelay(int writeEnd)
+OutputRelay::OutputRelay(int writeEnd)
     : writeEnd_(writeEnd), path_("/proc/self/fd/" + std::to_string(writeEnd)) {}
 
-StdoutRelay::~StdoutRelay() {
+OutputRelay::~OutputRelay() {
     if (writeEnd_ >= 0) {
         ::close(writeEnd_);
     }
@@ -80,7 +76,7 @@ StdoutRelay::~StdoutRelay() {
     }
 }
 
-int StdoutRelay::finish() {
+int OutputRelay::finish() {
     if (writeEnd_ >= 0) {
         ::close(writeEnd_);  // with the plug-in's end closed too, the thread reads end of file
         writeEnd_ = -1;
@@ -88,7 +84,7 @@ int StdoutRelay::finish() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    return *writeError_;
+    return error_->load();
 }
 
 }  // namespace kelsvf
