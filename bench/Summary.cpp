@@ -230,6 +230,23 @@ void printConvert(std::ostream& out, const Results& results) {
     }
 }
 
+void printBsdlReader(std::ostream& out, const Results& results) {
+    const auto file = lookup(results, "BM_BsdlReader/file");
+    const auto memory = lookup(results, "BM_BsdlReader/memory");
+    if (!file || !memory) {
+        return;
+    }
+    const auto text = lookup(results, "BM_KelsvfBsdl/text");
+    const auto json = lookup(results, "BM_KelsvfBsdl/json");
+    out << "\n#### BSDL reader, a 20,000-line file of 2,000 boundary cells (medians of 3)\n\n"
+        << "| From the file | From memory | Text rate (file) | kelsvf bsdl, text | kelsvf bsdl, "
+           "JSON |\n|---|---|---|---|---|\n"
+        << format("| %.2f ms | %.2f ms | %.0f MB/s | %s | %s |\n", file->seconds * 1e3,
+                  memory->seconds * 1e3, textRate(results, "BM_BsdlReader/file").value_or(0),
+                  text ? format("%.2f ms", text->seconds * 1e3).c_str() : "-",
+                  json ? format("%.2f ms", json->seconds * 1e3).c_str() : "-");
+}
+
 void printLongScript(std::ostream& out, const Results& results) {
     const auto run = lookup(results, "BM_LongScript");
     const auto peak = counter(results, "BM_LongScript", "peak_KiB");
@@ -365,6 +382,10 @@ void printGoals(std::ostream& out, const Results& results) {
     goals.push_back({"kelsvf run of a 10^7-line script, peak resident memory",
                      scriptPeak ? std::optional<double>(*scriptPeak / 1024) : std::nullopt, "MiB",
                      256, true});
+    const auto bsdl = lookup(results, "BM_KelsvfBsdl/json");
+    goals.push_back({"kelsvf bsdl --json of a 20,000-line BSDL file, 2,000 boundary cells",
+                     bsdl ? std::optional<double>(bsdl->seconds * 1e3) : std::nullopt, "ms", 20,
+                     true});
 
     out << "\n#### Goals\n\n| Goal | Measured | Target | Met |\n|---|---|---|---|\n";
     for (const Goal& goal : goals) {
@@ -425,6 +446,7 @@ void SummaryReporter::Finalize() {
     printConvert(out, results_);
     printCheckRates(out, results_);
     printLongScript(out, results_);
+    printBsdlReader(out, results_);
     printGoals(out, results_);
     out.flush();
 }

@@ -57,9 +57,9 @@ _kelsvf_value() {
 }
 
 # Completes the arguments that are not options: run's script, the SVF files of check and diff
-# and convert's input (a file, or - for standard input).
+# convert's input and bsdl's BSDL file (a file, or - for standard input).
 _kelsvf_operands() {
-    if [[ $1 == run || $1 == check || $1 == diff || $1 == convert ]]; then
+    if [[ $1 == run || $1 == check || $1 == diff || $1 == convert || $1 == bsdl ]]; then
         _kelsvf_words "-"
         _kelsvf_files
     fi

@@ -144,13 +144,15 @@ std::string ChainDescription::describe() const {
     for (size_t i = 0; i < devices.size(); ++i) {
         text += i == 0 ? "" : ", ";
         text += std::to_string(devices[i].irLength);
-        if (devices[i].idcode) {
+        if (devices[i].part) {
+            text += " " + devices[i].part->entity;
+        } else if (devices[i].idcode) {
             char idcode[16];
             std::snprintf(idcode, sizeof idcode, ":%08x", *devices[i].idcode);
             text += idcode;
         }
         for (const KnownInstruction& known : devices[i].instructions) {
-            if (known.capturesIdcode) {
+            if (known.capturesIdcode && !devices[i].part) {
                 char opcode[24];
                 std::snprintf(opcode, sizeof opcode, ":%llx",
                               static_cast<unsigned long long>(known.opcode));

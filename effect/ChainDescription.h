@@ -5,10 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "kelbsdl/BsdlDescription.h"
 
 namespace kelsvf::check {
 
@@ -25,6 +28,8 @@ struct KnownInstruction {
     uint64_t length = 0;  // of the register it selects, at least 1 bit
     // Capture-DR loads the device's IDCODE; otherwise what it captures is the device's own.
     bool capturesIdcode = false;
+    // It selects the 1-bit BYPASS register (a part's HIGHZ or CLAMP), which captures 0.
+    bool bypass = false;
 
     bool operator==(const KnownInstruction&) const = default;
 };
@@ -38,6 +43,10 @@ struct DeviceDescription {
     // Instructions whose registers are known (never the all-ones BYPASS): the IDCODE
     // instruction's code given with --chain, later a device description's table.
     std::vector<KnownInstruction> instructions{};
+    // The part's BSDL file, when given: the instructions' names, what the part captures.
+    std::shared_ptr<const kelbsdl::Description> part = nullptr;
+    // The IDCODE bits that are known: an IDCODE taken from a BSDL file leaves its X bits open.
+    uint32_t idcodeCare = 0xFFFFFFFFu;
 
     // The entry for `opcode`, or null.
     const KnownInstruction* instruction(uint64_t opcode) const;

@@ -21,6 +21,14 @@ class CheckReport : public PlaySink {
 
 // Text, one line an event ("x.svf:7: device 0 ir 3f (6 bits)"), then the summary.
 std::unique_ptr<CheckReport> textReport(std::FILE* out);
+// Text a person reads: per device the instructions loaded, the DR lengths under each and the
+// runs of data, the IDCODE and TDO checks, the summary, and the findings grouped by kind.
+std::unique_ptr<CheckReport> summaryReport(std::FILE* out);
+
+// The summary both text reports end with: clocks, waits, replay time, counts and the loads
+// that change non-volatile state; then the line with the errors and warnings of `fileName`.
+void printSummary(std::FILE* out, const ChainDescription& chain, const PlaySummary& summary);
+void printResult(std::FILE* out, const std::string& fileName, const PlaySummary& summary);
 // One JSON document: {"file", "chain", "events": [...], "summary", "result"}, an event a line;
 // values past 256 bits shortened unless `fullValues`.
 std::unique_ptr<CheckReport> jsonReport(std::FILE* out, bool fullValues = false);

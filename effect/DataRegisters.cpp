@@ -31,6 +31,8 @@ SelectedRegister ChainPlayer::Impl::selectDataRegister(size_t i) const {
             selected.length = kIdcodeLength;
             selected.captureKnown = true;
             selected.capture = *described.idcode;
+            selected.captureCare = described.idcodeCare;
+            selected.idcode = true;
             selected.name = "IDCODE";
         } else if (described.idcode) {  // known to have none: BYPASS, as the standard has it
             selected.length = 1;
@@ -50,9 +52,12 @@ SelectedRegister ChainPlayer::Impl::selectDataRegister(size_t i) const {
     }
     if (const KnownInstruction* known = described.instruction(device.instruction)) {
         const bool idcode = known->capturesIdcode && described.idcode.value_or(0) != 0;
-        selected.length = known->length;
-        selected.captureKnown = idcode;
+        selected.length = known->bypass ? 1 : known->length;
+        selected.bypass = known->bypass;
+        selected.captureKnown = idcode || known->bypass;
         selected.capture = idcode ? *described.idcode : 0;
+        selected.captureCare = idcode ? described.idcodeCare : 0xFFFFFFFFu;
+        selected.idcode = idcode;
         selected.name = known->name;
         return selected;
     }
@@ -74,6 +79,7 @@ std::string ChainPlayer::Impl::registerPath(size_t i) const {
 
 void ChainPlayer::Impl::captureDr() {
     drSelected.clear();
+    idcodeCaptured = false;
     for (size_t i = 0; i < devices.size(); ++i) {
         drSelected.push_back(selectDataRegister(i));
     }
@@ -114,7 +120,13 @@ void ChainPlayer::Impl::captureDr() {
                 putBit(captured.bits(), at + k, ((selected.capture >> k) & 1u) != 0);
             }
             fillBits(captured.known(), at, selected.length, true);
+            for (uint64_t k = 0; k < selected.length && k < 32; ++k) {
+                if (((selected.captureCare >> k) & 1u) == 0) {
+                    putBit(captured.known(), at + k, false);
+                }
+            }
         }
+        idcodeCaptured = idcodeCaptured || selected.idcode;
         at += selected.length;
     }
     if (!elastic) {
@@ -287,8 +299,12 @@ void ChainPlayer::Impl::updateDr() {
         sourcesOf(fromStream ? starts[i] : starts[i] + drShiftedBits,
                   fromStream ? 0 : drPath.length(), length);
         ++counts.drUpdates;
-        sink.deviceUpdate(DeviceUpdate{updateLine, static_cast<uint32_t>(i), false, length, value,
-                                       selected.name, valueSources});
+        DeviceUpdate update{
+            updateLine,  static_cast<uint32_t>(i), false, length, value, selected.name,
+            valueSources};
+        update.instructionCode = selected.instruction;
+        update.afterReset = devices[i].selectedByReset;
+        sink.deviceUpdate(update);
     }
     // A second Update-DR needs a capture first; the registers keep what they latched.
     drCaptured = false;

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelsvf::check {
 
@@ -48,6 +49,12 @@ struct DeviceUpdate {
     // DR updates: the statements whose bits the value holds, lowest bits first (empty for IR
     // updates, whose line is the only one).
     std::span<const ValueSource> sources;
+    // An IR update of a device with a BSDL file: the names its opcodes give the instruction
+    // ("SAMPLE/PRELOAD"), empty when none has it. A DR update: the device's instruction then,
+    // and whether a reset selected the register.
+    std::string_view instruction = {};
+    uint64_t instructionCode = 0;
+    bool afterReset = false;
 };
 
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.
@@ -65,6 +72,7 @@ struct TdoCheck {
     uint64_t firstMismatch = 0;   // the lowest of them, when any
     uint64_t unknownBits = 0;     // bits under the mask not compared: their capture is unknown
     uint64_t comparedBits = 0;    // bits under the mask that were compared
+    bool idcode = false;          // a DR scan that brings out a device's IDCODE register
     std::span<const uint8_t> expected;
     std::span<const uint8_t> mask;  // empty: every bit is compared
     std::span<const uint8_t> actual;
@@ -96,6 +104,17 @@ inline constexpr char kTrstAbsent[] = "trst-after-absent";
 inline constexpr char kStateThroughShift[] = "state-through-shift";
 inline constexpr char kMaximumBelowMinimum[] = "maximum-below-minimum";
 inline constexpr char kNoStatement[] = "no-statement";
+inline constexpr char kUnknownInstruction[] = "unknown-instruction";
+
+// An instruction loaded into a device that erases or writes what the part keeps without power
+// (see changesNonVolatileState), known by the device's BSDL file.
+struct NonVolatileLoad {
+    uint32_t device = 0;
+    std::string instruction;
+    uint64_t count = 0;  // Update-IRs that loaded it
+    uint64_t firstLine = 0;
+    uint64_t lastLine = 0;
+};
 
 struct PlaySummary {
     std::array<Count, 16> clocksInState{};  // indexed by TapState
@@ -124,6 +143,7 @@ struct PlaySummary {
     uint64_t warnings = 0;
     uint64_t infos = 0;
     bool readToEnd = false;  // the reader reached the end of the text without an error
+    std::vector<NonVolatileLoad> nonVolatile;  // in the order first loaded
 };
 
 class PlaySink {

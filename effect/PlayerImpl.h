@@ -29,6 +29,8 @@ struct SelectedRegister {
     bool afterReset = false;  // unknown: IDCODE or BYPASS
     uint64_t instruction = 0;
     std::string_view name;
+    uint32_t captureCare = 0xFFFFFFFFu;  // the capture's known bits (an IDCODE's X bits open)
+    bool idcode = false;                 // the IDCODE register
 };
 
 struct DeviceState {
@@ -65,6 +67,9 @@ struct ChainPlayer::Impl {
     void checkWholeDevices(const std::vector<uint64_t>& lengths, bool ir, uint64_t column);
     void captureIr();
     void updateIr();
+    // The names of a device's instruction from its part ("" without one); a warning when the
+    // part has no such opcode; counts the loads that change non-volatile state.
+    std::string nameInstruction(size_t device, uint64_t instruction);
 
     // --- DataRegisters.cpp
     // Capture-DR: what each device's instruction selects, and, when a scan is on its way to
@@ -132,6 +137,8 @@ struct ChainPlayer::Impl {
     uint64_t drLine = 0;
     bool drShifted = false;
     bool drCaptured = false;
+    bool idcodeCaptured = false;       // a device's IDCODE register took part in that capture
+    std::vector<std::string> irNames;  // per device, for the IR updates being reported
     // The scan on its way to Shift-DR: its length, to check at the capture.
     std::optional<uint64_t> pendingDrBits;
     // An IR scan passed Capture-IR on its way to Shift-IR (else it continues one from Pause-IR).

@@ -1,7 +1,11 @@
 // SIR and SDR: the whole scan (header, statement, trailer) through the chain, whether it fits
 // the registers the devices have selected, and the instruction registers.
+#include <algorithm>
+#include <cstdio>
 #include <limits>
+#include <utility>
 
+#include "PartRules.h"
 #include "PlayerImpl.h"
 
 namespace kelsvf::check {
@@ -155,9 +159,20 @@ void ChainPlayer::Impl::captureIr() {
     irPath.reset(irPath.length());
     uint64_t at = 0;
     for (size_t i = devices.size(); i-- > 0;) {
-        const uint64_t length = chainDescription.devices[i].irLength;
+        const DeviceDescription& device = chainDescription.devices[i];
+        const uint64_t length = device.irLength;
         putBit(irPath.bits(), at, true);
         fillBits(irPath.known(), at, std::min<uint64_t>(2, length), true);
+        // A part's INSTRUCTION_CAPTURE fixes more of it.
+        if (device.part && device.part->instructionCapture) {
+            const kelbsdl::BitPattern& capture = *device.part->instructionCapture;
+            for (uint64_t k = 0; k < length && k < capture.length(); ++k) {
+                if (capture.bit(k) != 'X') {
+                    putBit(irPath.bits(), at + k, capture.bit(k) == '1');
+                    putBit(irPath.known(), at + k, true);
+                }
+            }
+        }
         at += length;
     }
 }
@@ -181,14 +196,53 @@ void ChainPlayer::Impl::updateIr() {
             bytes[k] = static_cast<uint8_t>(devices[i].instruction >> (8 * k));
         }
         ++counts.irUpdates;
-        sink.deviceUpdate(DeviceUpdate{updateLine,
-                                       static_cast<uint32_t>(i),
-                                       true,
-                                       length,
-                                       std::span<const uint8_t>(bytes, bytesFor(length)),
-                                       {},
-                                       {}});
+        // The names' findings and loads belong to the update's line.
+        const uint64_t statementLine = std::exchange(line, updateLine);
+        const std::string names = nameInstruction(i, devices[i].instruction);
+        line = statementLine;
+        DeviceUpdate update{updateLine,
+                            static_cast<uint32_t>(i),
+                            true,
+                            length,
+                            std::span<const uint8_t>(bytes, bytesFor(length)),
+                            {},
+                            {}};
+        update.instruction = names;
+        sink.deviceUpdate(update);
     }
+}
+
+std::string ChainPlayer::Impl::nameInstruction(size_t device, uint64_t instruction) {
+    const DeviceDescription& described = chainDescription.devices[device];
+    if (!described.part) {
+        return {};
+    }
+    std::string names = instructionNames(*described.part, instruction);
+    if (names.empty()) {
+        char code[24];
+        std::snprintf(code, sizeof code, "0x%llx", static_cast<unsigned long long>(instruction));
+        report(Severity::Warning, 0, kUnknownInstruction,
+               "device " + std::to_string(device) + ": instruction " + code +
+                   " is not among the opcodes of " + described.part->entity);
+        return names;
+    }
+    for (const kelbsdl::Instruction* loaded :
+         described.part->instructionsFor(opcodeBytes(instruction, described.irLength))) {
+        if (!changesNonVolatileState(loaded->name)) {
+            continue;
+        }
+        auto& loads = counts.nonVolatile;
+        auto found = std::find_if(loads.begin(), loads.end(), [&](const NonVolatileLoad& load) {
+            return load.device == device && load.instruction == loaded->name;
+        });
+        if (found == loads.end()) {
+            loads.push_back({static_cast<uint32_t>(device), loaded->name, 0, line, line});
+            found = loads.end() - 1;
+        }
+        ++found->count;
+        found->lastLine = line;
+    }
+    return names;
 }
 
 }  // namespace kelsvf::check

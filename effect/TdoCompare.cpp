@@ -98,6 +98,7 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     check.firstMismatch = comparison.first;
     check.unknownBits = comparison.unknown;
     check.comparedBits = comparison.compared;
+    check.idcode = !ir && idcodeCaptured;
     check.expected = std::span<const uint8_t>(expected, bytes);
     check.mask =
         mask == nullptr ? std::span<const uint8_t>() : std::span<const uint8_t>(mask, bytes);

@@ -39,6 +39,8 @@ int dispatch(const std::vector<std::string>& args) {
             return kelsvf::diffCommand(line);
         case Command::Convert:
             return kelsvf::convertCommand(line);
+        case Command::Bsdl:
+            return kelsvf::bsdlCommand(line);
         case Command::Version:
             return kelsvf::versionCommand(KELSVF_VERSION);
         case Command::Help:

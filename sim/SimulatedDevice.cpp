@@ -97,6 +97,11 @@ SimulatedDevice& SimulatedDevice::addDataRegister(uint64_t instruction, uint32_t
     return *this;
 }
 
+SimulatedDevice& SimulatedDevice::setIrCaptureValue(uint64_t value) {
+    irCapture_ = value & irMask();
+    return *this;
+}
+
 SimulatedDevice& SimulatedDevice::setInstructionCodesUnknown() {
     codesUnknown_ = true;
     return *this;
@@ -158,8 +163,8 @@ void SimulatedDevice::clock(bool tms, bool tdi) {
     ++clocksIn_[static_cast<size_t>(state_)];
     switch (state_) {
         case KELJTAG_CAPTURE_IR:
-            // The standard's fixed capture pattern: ...01.
-            irStage_.load(bitsOfValue(1, irLength_));
+            // The standard's fixed capture pattern (...01), or the part's own.
+            irStage_.load(bitsOfValue(irCapture_, irLength_));
             break;
         case KELJTAG_CAPTURE_DR:
             selectedDataRegister().capture();

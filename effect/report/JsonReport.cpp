@@ -31,6 +31,10 @@ class JsonReport : public CheckReport {
             } else {
                 object.addRaw("idcode", "null");
             }
+            if (device.part) {
+                object.add("part", device.part->entity);
+            }
+            hasPart_.push_back(device.part != nullptr);
             devices += (i == 0 ? "" : ", ") + object.text();
         }
         std::fprintf(out_, "{\"file\": %s,\n\"chain\": %s],\n\"events\": [",
@@ -48,6 +52,13 @@ class JsonReport : public CheckReport {
             .add("hash", digestText(update.value, update.bitCount));
         if (!update.registerName.empty()) {
             object.add("name", std::string(update.registerName));
+        }
+        if (update.ir && update.device < hasPart_.size() && hasPart_[update.device]) {
+            if (update.instruction.empty()) {
+                object.addRaw("instruction", "null");
+            } else {
+                object.add("instruction", std::string(update.instruction));
+            }
         }
         event(object);
     }
@@ -108,6 +119,19 @@ class JsonReport : public CheckReport {
             .add("warnings", summary.warnings)
             .add("infos", summary.infos)
             .add("readToEnd", summary.readToEnd);
+        if (!summary.nonVolatile.empty()) {
+            std::string loads = "[";
+            for (const NonVolatileLoad& load : summary.nonVolatile) {
+                loads += (loads.size() > 1 ? ", " : "") + JsonObject()
+                                                              .add("device", uint64_t{load.device})
+                                                              .add("instruction", load.instruction)
+                                                              .add("count", load.count)
+                                                              .add("firstLine", load.firstLine)
+                                                              .add("lastLine", load.lastLine)
+                                                              .text();
+            }
+            object.addRaw("nonVolatile", loads + "]");
+        }
         std::fprintf(out_, "%s],\n\"summary\": %s,\n\"result\": \"%s\"}\n",
                      events_ == 0 ? "" : "\n", object.text().c_str(),
                      summary.errors == 0 ? "ok" : "errors");
@@ -126,6 +150,7 @@ class JsonReport : public CheckReport {
     std::FILE* out_;
     bool fullValues_;
     uint64_t events_ = 0;
+    std::vector<bool> hasPart_;
 };
 
 }  // namespace

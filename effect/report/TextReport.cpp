@@ -13,12 +13,47 @@
 namespace kelsvf::check {
 namespace {
 
+// A line per device: "non-volatile: device 0 (PART): ISC_ERASE at line 7, ISC_PROGRAM
+// \u00d7 12 (lines 9 to 40)".
+void printNonVolatile(std::FILE* out, const ChainDescription& chain,
+                      const std::vector<NonVolatileLoad>& loads) {
+    std::vector<bool> printed(loads.size(), false);
+    for (size_t first = 0; first < loads.size(); ++first) {
+        if (printed[first]) {
+            continue;
+        }
+        const uint32_t device = loads[first].device;
+        const DeviceDescription& described = chain.devices.at(device);
+        std::fprintf(out, "  non-volatile: device %" PRIu32 " (%s):", device,
+                     described.part ? described.part->entity.c_str() : "?");
+        const char* separator = " ";
+        for (size_t k = first; k < loads.size(); ++k) {
+            const NonVolatileLoad& load = loads[k];
+            if (load.device != device) {
+                continue;
+            }
+            printed[k] = true;
+            if (load.count == 1) {
+                std::fprintf(out, "%s%s at line %" PRIu64, separator, load.instruction.c_str(),
+                             load.firstLine);
+            } else {
+                std::fprintf(out, "%s%s \u00d7 %" PRIu64 " (lines %" PRIu64 " to %" PRIu64 ")",
+                             separator, load.instruction.c_str(), load.count, load.firstLine,
+                             load.lastLine);
+            }
+            separator = ", ";
+        }
+        std::fputc('\n', out);
+    }
+}
+
 class TextReport : public CheckReport {
   public:
     explicit TextReport(std::FILE* out) : out_(out) {}
 
     void begin(const std::string& fileName, const ChainDescription& chain) override {
         name_ = fileName;
+        chain_ = chain;
         std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
@@ -32,6 +67,10 @@ class TextReport : public CheckReport {
         // An update without a shift into a register of unknown length latches no bit.
         if (update.bitCount != 0) {
             line_ += valueText(update.value, update.bitCount);
+            line_ += ' ';
+        }
+        if (update.ir && !update.instruction.empty()) {
+            line_ += update.instruction;
             line_ += ' ';
         }
         line_ += '(';
@@ -90,35 +129,8 @@ class TextReport : public CheckReport {
                              key.second.c_str(), group.first, group.last, kShownPerKind);
             }
         }
-        std::fputs("Summary:\n  clocks per TAP state:", out_);
-        for (size_t state = 0; state < summary.clocksInState.size(); ++state) {
-            std::fprintf(out_, "%s%s %s", state % 8 == 0 ? "\n    " : "  ",
-                         kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state)),
-                         countText(summary.clocksInState[state]).c_str());
-        }
-        std::fprintf(out_, "\n  TCK clocks: %s\n", countText(summary.totalClocks).c_str());
-        std::fprintf(out_, "  RUNTEST minimum times: %s us\n",
-                     countText(summary.minimumWaitMicroseconds).c_str());
-        std::string rate = frequencyText(summary.frequencyHz);
-        if (summary.lowestFileFrequencyHz > 0) {
-            rate += " (the file's FREQUENCY where lower, down to " +
-                    frequencyText(summary.lowestFileFrequencyHz) + ")";
-        }
-        std::fprintf(out_, "  shortest replay at %s: %.6f s\n", rate.c_str(),
-                     summary.replaySeconds);
-        const std::string uncompared =
-            summary.tdoUncompared == 0
-                ? ""
-                : " (" + std::to_string(summary.tdoUncompared) + " of them compared no bit)";
-        std::fprintf(out_,
-                     "  %" PRIu64 " statements; %" PRIu64 " instruction and %" PRIu64
-                     " data register updates; %" PRIu64 " TDO checks%s, %" PRIu64 " failed\n",
-                     summary.statements, summary.irUpdates, summary.drUpdates, summary.tdoChecks,
-                     uncompared.c_str(), summary.tdoFailures);
-        std::fprintf(out_, "%s: %" PRIu64 " error%s, %" PRIu64 " warning%s%s\n", name_.c_str(),
-                     summary.errors, summary.errors == 1 ? "" : "s", summary.warnings,
-                     summary.warnings == 1 ? "" : "s",
-                     summary.readToEnd ? "" : " (not read to the end)");
+        printSummary(out_, chain_, summary);
+        printResult(out_, name_, summary);
     }
 
   private:
@@ -148,6 +160,7 @@ class TextReport : public CheckReport {
     }
 
     std::FILE* out_;
+    ChainDescription chain_;
     std::string name_;
     std::string line_;
     std::map<std::pair<Severity, std::string>, Group> groups_;
@@ -157,6 +170,41 @@ class TextReport : public CheckReport {
 
 std::unique_ptr<CheckReport> textReport(std::FILE* out) {
     return std::make_unique<TextReport>(out);
+}
+
+void printSummary(std::FILE* out, const ChainDescription& chain, const PlaySummary& summary) {
+    std::fputs("Summary:\n  clocks per TAP state:", out);
+    for (size_t state = 0; state < summary.clocksInState.size(); ++state) {
+        std::fprintf(out, "%s%s %s", state % 8 == 0 ? "\n    " : "  ",
+                     kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state)),
+                     countText(summary.clocksInState[state]).c_str());
+    }
+    std::fprintf(out, "\n  TCK clocks: %s\n", countText(summary.totalClocks).c_str());
+    std::fprintf(out, "  RUNTEST minimum times: %s us\n",
+                 countText(summary.minimumWaitMicroseconds).c_str());
+    std::string rate = frequencyText(summary.frequencyHz);
+    if (summary.lowestFileFrequencyHz > 0) {
+        rate += " (the file's FREQUENCY where lower, down to " +
+                frequencyText(summary.lowestFileFrequencyHz) + ")";
+    }
+    std::fprintf(out, "  shortest replay at %s: %.6f s\n", rate.c_str(), summary.replaySeconds);
+    const std::string uncompared =
+        summary.tdoUncompared == 0
+            ? ""
+            : " (" + std::to_string(summary.tdoUncompared) + " of them compared no bit)";
+    std::fprintf(out,
+                 "  %" PRIu64 " statements; %" PRIu64 " instruction and %" PRIu64
+                 " data register updates; %" PRIu64 " TDO checks%s, %" PRIu64 " failed\n",
+                 summary.statements, summary.irUpdates, summary.drUpdates, summary.tdoChecks,
+                 uncompared.c_str(), summary.tdoFailures);
+    printNonVolatile(out, chain, summary.nonVolatile);
+}
+
+void printResult(std::FILE* out, const std::string& fileName, const PlaySummary& summary) {
+    std::fprintf(out, "%s: %" PRIu64 " error%s, %" PRIu64 " warning%s%s\n", fileName.c_str(),
+                 summary.errors, summary.errors == 1 ? "" : "s", summary.warnings,
+                 summary.warnings == 1 ? "" : "s",
+                 summary.readToEnd ? "" : " (not read to the end)");
 }
 
 std::string frequencyText(double hertz) {

@@ -1,10 +1,12 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 #include <utility>
 
+#include "cli/BsdlChain.h"
 #include "cli/help/HelpText.h"
 #include "script/Script.h"
 #include "script/ScriptValues.h"
@@ -231,14 +233,48 @@ double frequencyOption(const std::string& option, const std::string& text) {
     return hertz;
 }
 
+// --chain: IRLEN[:IDCODE] entries, and BSDL files whose devices the chain resolution reads.
+void chainWithParts(const std::string& option, const std::string& text, ChainOptions& chain) {
+    check::ChainDescription devices;
+    std::vector<std::string> files;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::string entry = text.substr(start, comma - start);
+        std::string error;
+        if (isBsdlPath(entry)) {
+            devices.devices.push_back({1, std::nullopt});  // made the part's when it is read
+            files.push_back(entry);
+        } else if (const std::optional<check::ChainDescription> one =
+                       check::parseChainOption(entry, error)) {
+            devices.devices.push_back(one->devices.front());
+            files.emplace_back();
+        } else {
+            throw UsageError(option + ": " + error);
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    if (devices.devices.size() > check::kMaxDevices) {
+        throw UsageError(option + ": " + std::to_string(devices.devices.size()) +
+                         " devices are more than a chain holds (" +
+                         std::to_string(check::kMaxDevices) + ")");
+    }
+    chain.chain = std::move(devices);
+    const bool anyFile = std::any_of(files.begin(), files.end(),
+                                     [](const std::string& file) { return !file.empty(); });
+    chain.chainBsdlFiles = anyFile ? std::move(files) : std::vector<std::string>{};
+}
+
 // The chain options of the commands that play SVF files; false when `option` is not one.
 bool takeChainOption(const std::string& option, ArgumentReader& reader, ChainOptions& chain) {
     std::string error;
     if (option == "--chain") {
-        chain.chain = check::parseChainOption(reader.value(option), error);
-        if (!chain.chain) {
-            throw UsageError(option + ": " + error);
-        }
+        chainWithParts(option, reader.value(option), chain);
+    } else if (option == "--bsdl-dir") {
+        chain.bsdlFolder = reader.value(option);
     } else if (option == "--chainfile") {
         chain.chainFile = reader.value(option);
     } else if (option == "--irlen") {
@@ -285,6 +321,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
         if (isOption && arg == "--json") {
             reader.noValue(arg);
             check.json = true;
+        } else if (isOption && arg == "--events") {
+            reader.noValue(arg);
+            check.events = true;
         } else if (isOption && arg == "--full-values") {
             reader.noValue(arg);
             check.fullValues = true;
@@ -299,6 +338,9 @@ void parseCheck(ArgumentReader& reader, CommandLine& line) {
     }
     if (!haveFile) {
         throw UsageError("check needs an SVF file (a path, or - for standard input)");
+    }
+    if (check.json && check.events) {
+        throw UsageError("check: --events and --json are two forms of the report; give one");
     }
     if (check.fullValues && !check.json) {
         throw UsageError("--full-values is for the JSON report: add --json");
@@ -403,6 +445,29 @@ void parseConvert(ArgumentReader& reader, CommandLine& line) {
     }
 }
 
+void parseBsdl(ArgumentReader& reader, CommandLine& line) {
+    BsdlOptions& bsdl = line.bsdl;
+    bool haveFile = false;
+    while (!reader.done()) {
+        bool isOption = false;
+        const std::string arg = reader.take(isOption);
+        if (isOption && arg == "--json") {
+            reader.noValue(arg);
+            bsdl.json = true;
+        } else if (isOption) {
+            throw UsageError("unknown option " + arg + " for bsdl");
+        } else if (haveFile) {
+            throw UsageError("bsdl takes one BSDL file, but got a second: " + arg);
+        } else {
+            bsdl.file = arg;
+            haveFile = true;
+        }
+    }
+    if (!haveFile) {
+        throw UsageError("bsdl needs a BSDL file (a path, or - for standard input)");
+    }
+}
+
 bool isHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
@@ -478,6 +543,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "convert") {
         line.command = Command::Convert;
         parseConvert(reader, line);
+    } else if (command == "bsdl") {
+        line.command = Command::Bsdl;
+        parseBsdl(reader, line);
     } else {
         line.command = Command::Check;
         parseCheck(reader, line);

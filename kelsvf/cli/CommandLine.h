@@ -1,5 +1,5 @@
 // kelsvf's command line: "kelsvf run ...", "kelsvf program ...", "kelsvf check ...", "kelsvf
-// convert ...", help and version.
+// diff ...", "kelsvf bsdl ...", "kelsvf convert ...", help and version.
 #ifndef KELSVF_COMMAND_LINE_H
 #define KELSVF_COMMAND_LINE_H
 
@@ -56,6 +56,7 @@ struct CheckOptions {
     ChainOptions chain;
     bool json = false;        // --json: the report as one JSON document
     bool fullValues = false;  // --full-values: every digit of long values in the JSON report
+    bool events = false;      // --events: an event a line instead of the summary
 };
 
 struct DiffOptions {
@@ -78,7 +79,12 @@ struct ConvertOptions {
     double frequencyHz = 1e6;         // --frequency: TCK counts as time, where no FREQUENCY
 };
 
-enum class Command { Run, Program, Check, Diff, Convert, Help, Version };
+struct BsdlOptions {
+    std::string file;   // the BSDL file, or "-" for standard input
+    bool json = false;  // --json: the part as one JSON object
+};
+
+enum class Command { Run, Program, Check, Diff, Bsdl, Convert, Help, Version };
 
 struct CommandLine {
     Command command = Command::Help;
@@ -89,6 +95,7 @@ struct CommandLine {
     CheckOptions check;
     DiffOptions diff;
     ConvertOptions convert;
+    BsdlOptions bsdl;
 };
 
 // `args` are the arguments after the program name. Throws UsageError.

@@ -54,7 +54,9 @@ int checkCommand(const CommandLine& line) {
     PlayReader reader(std::move(noted));
 
     const std::unique_ptr<check::CheckReport> report =
-        options.json ? check::jsonReport(stdout, options.fullValues) : check::textReport(stdout);
+        options.json     ? check::jsonReport(stdout, options.fullValues)
+        : options.events ? check::textReport(stdout)
+                         : check::summaryReport(stdout);
     report->begin(input.name, *chain);
     check::ChainPlayer player(*chain, *report, check::PlayOptions{options.chain.frequencyHz});
     const check::PlaySummary summary = player.playAll(reader.source());

@@ -16,6 +16,8 @@ int checkCommand(const CommandLine& line);
 int diffCommand(const CommandLine& line);
 // Converts SVF or XSVF into portable SVF or XSVF (ConvertCommand.cpp).
 int convertCommand(const CommandLine& line);
+// Reads a BSDL file and prints the part it describes (BsdlCommand.cpp).
+int bsdlCommand(const CommandLine& line);
 // kelsvf's version, the plug-in interface version it speaks and the plug-in it would load.
 int versionCommand(const std::string& kelsvfVersion);
 

@@ -14,9 +14,10 @@ class Recorder : public PlaySink {
     explicit Recorder(Played& played) : played_(played) {}
 
     void deviceUpdate(const DeviceUpdate& update) override {
-        played_.events.push_back(std::to_string(update.line) + ": " + (update.ir ? "ir " : "dr ") +
-                                 std::to_string(update.device) + " = " +
-                                 valueText(update.value, update.bitCount));
+        played_.events.push_back(
+            std::to_string(update.line) + ": " + (update.ir ? "ir " : "dr ") +
+            std::to_string(update.device) + " = " + valueText(update.value, update.bitCount) +
+            (update.instruction.empty() ? "" : " ") + std::string(update.instruction));
     }
     void tdoCheck(const TdoCheck& check) override {
         played_.events.push_back(
@@ -59,9 +60,13 @@ Played play(std::string_view svf, std::string_view chainText, double frequencyHz
     if (!chain) {
         throw std::invalid_argument(error);
     }
+    return play(svf, *chain, frequencyHz);
+}
+
+Played play(std::string_view svf, const ChainDescription& chain, double frequencyHz) {
     Played played;
     Recorder recorder(played);
-    ChainPlayer player(*chain, recorder, PlayOptions{frequencyHz});
+    ChainPlayer player(chain, recorder, PlayOptions{frequencyHz});
     kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(svf);
     played.summary = player.playAll(reader);
     return played;

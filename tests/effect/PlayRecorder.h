@@ -24,6 +24,8 @@ struct Played {
 
 // The chain as --chain writes it ("6:0x0362d093,8").
 Played play(std::string_view svf, std::string_view chain, double frequencyHz = 1e6);
+Played play(std::string_view svf, const kelsvf::check::ChainDescription& chain,
+            double frequencyHz = 1e6);
 
 }  // namespace checktest
 

@@ -31,7 +31,7 @@ TEST_F(KelsvfTest, CheckFindsNoErrorInAnyExample) {
 TEST_F(KelsvfTest, CheckReportsAsTextAndAsJson) {
     write("small.svf",
           "SIR 4 TDI (3) TDO (1) MASK (3);\nSDR 8 TDI (a5);\nRUNTEST 10 TCK 1E-3 SEC;\n");
-    const Outcome text = kelsvf("check small.svf --chain 4");
+    const Outcome text = kelsvf("check small.svf --chain 4 --events");
     EXPECT_EQ(text.exitCode, 0) << text.err;
     EXPECT_EQ(
         text.out,

@@ -61,10 +61,10 @@ bitstream)
 esac
 
 status=0
-report=$("$kelsvf" check "$name.svf" "${chain[@]}") || status=$?
+report=$("$kelsvf" check --events "$name.svf" "${chain[@]}") || status=$?
 failed=0
 if ((status != 0)); then
-    echo "FAIL: kelsvf check $name.svf ${chain[*]} exited with $status"
+    echo "FAIL: kelsvf check --events $name.svf ${chain[*]} exited with $status"
     failed=1
 fi
 if [[ $(tail -n 1 <<<"$report") != "$name.svf: 0 errors, 0 warnings" ]]; then

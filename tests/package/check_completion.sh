@@ -72,9 +72,9 @@ expect_none_of() {
 files="-odd-name chain.kel data.bin folder"
 
 # Commands and help topics.
-expect_among "kelsvf " run program check diff convert help --version --help
+expect_among "kelsvf " run program check diff bsdl convert help --version --help
 expect "kelsvf pr" "program"
-expect "kelsvf help " "check convert diff program run"
+expect "kelsvf help " "bsdl check convert diff program run"
 expect "kelsvf help run " ""
 
 # The options of each command; each command only its own.
@@ -83,10 +83,11 @@ expect_none_of "kelsvf run -" --irlen --data --verbosity
 expect_among "kelsvf program --" --irlen --chainfile --device --ir --data --output --runtest \
     --type --print-script --msb-first --plugin --trace --dump --keep-going --help --
 expect "kelsvf program --ir" "--ir --irlen"
-expect_among "kelsvf check --" --chain --chainfile --irlen --frequency --json --help --
-expect_none_of "kelsvf check --" --plugin --trace --output
-expect_among "kelsvf diff --" --chain --chainfile --irlen --max-differences --waits --frequency \
+expect_among "kelsvf check --" --chain --chainfile --irlen --bsdl-dir --frequency --events --json \
     --help --
+expect_none_of "kelsvf check --" --plugin --trace --output
+expect_among "kelsvf diff --" --chain --chainfile --irlen --bsdl-dir --max-differences --waits \
+    --frequency --help --
 expect_none_of "kelsvf diff --" --json --plugin
 expect_among "kelsvf convert --" --output --to --max-scan --xrepeat --drop-unsupported \
     --frequency --help --
@@ -118,6 +119,9 @@ expect "kelsvf diff --max-differences " ""
 expect "kelsvf convert " "- $files"
 expect "kelsvf convert a.svf -o " "- $files"
 expect "kelsvf convert --max-scan " ""
+expect "kelsvf bsdl " "- $files"
+expect_among "kelsvf bsdl -" --json --help --
+expect_none_of "kelsvf bsdl -" --chain --plugin
 
 # Nothing for a command kelsvf does not have.
 expect "kelsvf frobnicate -" ""

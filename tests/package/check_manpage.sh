@@ -29,7 +29,7 @@ text=" $(MANROFFSEQ='' MANROFFOPT='-rHY=0' MANWIDTH=1000 man -E ascii -l "$page"
     tr -s ' \n' '  ') "
 
 missing=()
-for topic in "" run program check diff convert; do
+for topic in "" run program check diff bsdl convert; do
     # shellcheck disable=SC2086 # no topic at all for the general help
     while IFS= read -r line; do
         [[ $line =~ ^[^\ ].*:$ ]] && continue # a heading

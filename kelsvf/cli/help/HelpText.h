@@ -15,6 +15,7 @@ std::string programHelp();
 std::string checkHelp();
 std::string diffHelp();
 std::string convertHelp();
+std::string bsdlHelp();
 
 // The commands, each with a help of its own, in the order the manual page shows them.
 struct CommandHelpText {

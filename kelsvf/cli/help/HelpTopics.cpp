@@ -6,7 +6,7 @@ namespace {
 
 constexpr CommandHelpText kCommandHelps[] = {
     {"run", runHelp},   {"program", programHelp}, {"check", checkHelp},
-    {"diff", diffHelp}, {"convert", convertHelp},
+    {"diff", diffHelp}, {"bsdl", bsdlHelp},       {"convert", convertHelp},
 };
 
 }  // namespace

@@ -8,11 +8,16 @@
 namespace kelsvf {
 namespace {
 
-constexpr OptionHelp kChain{"--chain DEVICES",
-                            "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE[:OPCODE]] "
-                            "each, the IDCODE in hex, 0 for none (6:0x0362d093,8,10); OPCODE the "
-                            "hex code of the instruction that selects the IDCODE register "
-                            "(8:0x1a2b3c4d:0x01)"};
+constexpr OptionHelp kChain{
+    "--chain DEVICES",
+    "the devices, device 0 (nearest TDI) first: IRLEN[:IDCODE[:OPCODE]] each, the IDCODE in "
+    "hex, 0 for none (6:0x0362d093,8,10), OPCODE the hex code of the instruction that selects "
+    "the IDCODE register (8:0x1a2b3c4d:0x01); or the part's BSDL file (a path with a '/' or "
+    "ending in .bsd, .bsdl or .bsm): board/cpld.bsd,board/fpga.bsd,8"};
+constexpr OptionHelp kBsdlFolder{
+    "--bsdl-dir DIR",
+    "for each device with an IDCODE (--chain, --chainfile) the BSDL file in DIR whose IDCODE "
+    "matches it, X bits matching any"};
 constexpr OptionHelp kChainFile{
     "--chainfile FILE",
     "the devices' IDCODEs from a chain-description file (one a line, device 0 first, as the "
@@ -29,16 +34,19 @@ std::string checkHelp() {
         kChain,
         kChainFile,
         kIrLengths,
+        kBsdlFolder,
         OptionHelp{"--frequency HZ",
                    "the TCK frequency of the replay time in the summary (default 1e6, 1 MHz); a "
                    "lower FREQUENCY in the file counts while it is in force"},
+        OptionHelp{"--events", "an event a line, in the order of the file, instead of the summary"},
         OptionHelp{"--json", "the report as one JSON document"},
         OptionHelp{"--full-values", "with --json: every digit of values past 256 bits"},
         kHelp,
         kEndOfOptions,
     };
     return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
-                    --irlen LIST) [--frequency HZ] [--json [--full-values]]
+                    --irlen LIST) [--bsdl-dir DIR] [--frequency HZ]
+                    [--events | --json [--full-values]]
 
 Plays an SVF file, from any generator, or an XSVF file (told apart by its content; its places
 are the byte offsets of its commands), on a simulated chain and reports what it does: every
@@ -68,17 +76,39 @@ How the file is played:
   the capture is known: BYPASS, IDCODE, the two lowest bits of each IR (01), and bits the
   scan itself pushed through a register of known length; the rest is not compared.
 
+  A device with a BSDL file (kelsvf help bsdl) is known better. Each IR update names the
+  instruction its opcodes give ("ir 05 SAMPLE"); an instruction that is not among them is a
+  warning [unknown-instruction]. The register an instruction selects has the file's length,
+  so an SDR of another length is an error naming the instruction, the register and both
+  lengths. TDO is compared where the file fixes it: BYPASS, the
+  IDCODE with its X bits not compared, the INSTRUCTION_CAPTURE bits. The summary names
+  every instruction loaded that erases or writes what the part keeps without power: its
+  name has ERASE or PROG at its start or after a '_' (ISC_ERASE, ISC_PROGRAM,
+  FLASH_ERASE_ALL; not JPROGRAM), or it names a FUSE, FLASH, OTP or EEPROM with WRITE,
+  BURN or BLOW ("non-volatile: device 0 (FPGA10_FG64): ISC_ERASE at line 120").
+
 Report:
-  One line per event, in the order of the file: "FILE:LINE: device N ir|dr VALUE (BITS
-  bits)" for each register a device latches (at Update-IR every device, at Update-DR every
-  device not in BYPASS) on the line of the statement whose bits it latches, "FILE:LINE: tdo
-  BITS bits passed|FAILED|not compared" for each TDO comparison, and
-  "FILE:LINE[:COLUMN]: error|warning|note: TEXT [KIND]" for each finding; past the first 3
-  findings of a kind one line before the summary counts them all. Values are hex, most
-  significant digit first; past 256 bits the first 16 digits, an ellipsis and the first 16
-  hex digits of the SHA-256 of the value and its length. A summary follows: the clocks
-  spent in each TAP state, the TCK clocks in all, the RUNTEST minimum times, and the
-  shortest replay time at --frequency (every clock, plus every minimum time).
+  A summary a person reads. Per device (its BSDL entity, or its index and IR length): each
+  instruction loaded ("ir VALUE NAME") with how often and its first and last line, the
+  lengths of the data registers updated under it and how often, and each run of data under
+  one instruction longer than a line shows (two scans or more, or more than 256 bits) with
+  its scans, bits, lines and the first 16 hex digits of the SHA-256 of its values and their
+  lengths. Then the IDCODE checks and their result, the TDO checks as compared and passed,
+  not comparable (no bit they expect is known) and failed, the clocks spent in each TAP
+  state, the TCK clocks in all, the RUNTEST minimum times, the shortest replay time at
+  --frequency (every clock, plus every minimum time), and the findings: each kind once,
+  "FILE:LINE[:COLUMN]: error|warning|note: TEXT [KIND]" of the first, followed by their
+  count and the first and last lines when there are more.
+
+  With --events one line per event instead, in the order of the file: "FILE:LINE: device N
+  ir|dr VALUE [NAME] (BITS bits)" for each register a device latches (at Update-IR every
+  device, at Update-DR every device not in BYPASS) on the line of the statement whose bits
+  it latches, "FILE:LINE: tdo BITS bits passed|FAILED|not compared" for each TDO
+  comparison, and "FILE:LINE[:COLUMN]: error|warning|note: TEXT [KIND]" for each finding;
+  past the first 3 findings of a kind one line before the summary counts them all. Values
+  are hex, most significant digit first; past 256 bits the first 16 digits, an ellipsis
+  and the first 16 hex digits of the SHA-256 of the value and its length. The same summary
+  of clocks and waits follows.
 
   Errors: a scan that does not fit the chain, a TDO mismatch, a STATE path that cannot be
   clocked, TRST after TRST ABSENT, a file without a statement, a statement that is not SVF
@@ -90,20 +120,25 @@ Report:
 
   With --json the same as one JSON document: "file", "chain", "events" (objects of type
   "update", "tdo" or "finding", with the same fields, every finding), "summary" and
-  "result" ("ok" or "errors").
+  "result" ("ok" or "errors"). With BSDL files the chain's devices have "part", their IR
+  updates "instruction", and the summary "nonVolatile".
 
 Example:
   kelsvf check design.svf --chain 6:0x0362d093,8,10
   kelsvf check design.svf --irlen 6,8,10 --frequency 10e6 --json
+  kelsvf check design.svf --chain board/sensor.bsd,board/cpld.bsd,board/fpga.bsd
+  kelsvf check design.svf --chainfile board.chain --irlen 6,8,10 --bsdl-dir board/bsdl
 
 Exit codes:
   0  the file plays without an error (warnings may have been reported)
   1  an error was found: a scan that does not fit, a TDO mismatch, a STATE path that cannot
      be clocked, or a statement that is not SVF
   2  bad command line (a chain option missing or malformed, options that do not fit
-     together, a chain-description file whose devices do not match --irlen)
-  3  the SVF file or the chain-description file could not be read, or the report could not
-     be written ("kelsvf: cannot write standard output: REASON")
+     together, a chain-description file whose devices do not match --irlen, a BSDL file
+     whose IR length does not fit the device)
+  3  the SVF file, the chain-description file or a BSDL file could not be read (or has
+     an error), or the report could not be written ("kelsvf: cannot write standard
+     output: REASON")
 )help";
 }
 
@@ -112,6 +147,7 @@ std::string diffHelp() {
         kChain,
         kChainFile,
         kIrLengths,
+        kBsdlFolder,
         OptionHelp{"--max-differences N", "stop after N differences (default 10)"},
         OptionHelp{"--waits MODE",
                    "exact (the default): the same clocks in each TAP state and the same minimum "
@@ -125,8 +161,8 @@ std::string diffHelp() {
         kEndOfOptions,
     };
     return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
-                   --irlen LIST) [--max-differences N] [--waits exact|at-least]
-                   [--frequency HZ]
+                   --irlen LIST) [--bsdl-dir DIR] [--max-differences N]
+                   [--waits exact|at-least] [--frequency HZ]
 
 Plays two SVF or XSVF files, from any generators, on the same simulated chain and tells
 whether they do the same to it. Two files have the same effect when every device latches

@@ -111,17 +111,20 @@ Usage:
                                      it does to each device
   kelsvf diff A.svf B.svf CHAIN ...  tell whether two SVF files do the same to a chain, and
                                      where they differ
+  kelsvf bsdl FILE.bsd [--json]      print what a BSDL file tells about a part: its
+                                     instructions, opcodes, registers and IDCODE
   kelsvf convert IN -o OUT ...       convert SVF or XSVF into SVF every player reads alike,
                                      or into XSVF
-  kelsvf help [run|program|check|diff|convert]
+  kelsvf help [run|program|check|diff|bsdl|convert]
                                      help for a command (also: kelsvf COMMAND --help)
   kelsvf --version                   kelsvf's version, the plug-in interface version it
                                      speaks and the plug-in it would load
 
 kelsvf loads libKelSvfFilePlugin.so with dlopen, creates one target, and calls it only
 through its public interface. What the plug-in prints, reports and traces goes to standard
-error; queries in a script print to standard output. check, diff and convert need no
-plug-in: they read SVF files from any generator (convert reads XSVF too).
+error; queries in a script print to standard output. check, diff, bsdl and convert need no
+plug-in: they read SVF files from any generator (convert XSVF too), and the BSDL files of
+the parts.
 
 )") + kCommonOptions +
            "\n" + kOutputFiles + "\n" + exitCodes(ExitCodesOf::Both);

@@ -63,6 +63,10 @@ class SimulatedDevice {
     // register of their own select BYPASS, as does the all-ones instruction always.
     SimulatedDevice& addDataRegister(uint64_t instruction, uint32_t length);
 
+    // Capture-IR loads `value` (its low irLength bits) from now on; the standard's ...01 by
+    // default. A part's own capture pattern, as its BSDL file gives it.
+    SimulatedDevice& setIrCaptureValue(uint64_t value);
+
     // For a device whose instruction codes are not known (a player of SVF files knows IR lengths
     // and maybe IDCODEs): no instruction selects the IDCODE register; Test-Logic-Reset selects
     // it, or, on a device without one, a register of its own that stands for whatever the
@@ -127,6 +131,7 @@ class SimulatedDevice {
     uint64_t idcodeInstruction_;
     TapState state_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     uint64_t instruction_ = 0;
+    uint64_t irCapture_ = 1;
     bool codesUnknown_ = false;
     bool selectedByReset_ = false;
     ShiftRegister irStage_;
