@@ -28,7 +28,7 @@ std::string instructionNames(const kelbsdl::Description& part, uint64_t instruct
 
 // Whether loading the instruction erases or writes what the part keeps without power: its name
 // has ERASE or PROG as a word part (ISC_ERASE, ISC_PROGRAM, FLASH_ERASE_ALL, PROG_EFUSE, but
-// not JPROGRAM), or names a fuse, flash, OTP or EEPROM with WRITE, BURN or BLOW.
+// not SRAMPROG), or names a fuse, flash, OTP or EEPROM with WRITE, BURN or BLOW.
 bool changesNonVolatileState(std::string_view name);
 
 }  // namespace kelsvf::check

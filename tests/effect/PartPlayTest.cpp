@@ -104,7 +104,7 @@ TEST(PartPlay, TheNonVolatileRuleGoesByTheInstructionsName) {
     const std::pair<const char*, bool> names[] = {
         {"ISC_ERASE", true},  {"ISC_PROGRAM", true}, {"FLASH_ERASE_ALL", true},
         {"PROG_EFUSE", true}, {"EFUSE_BURN", true},  {"OTP_WRITE", true},
-        {"JPROGRAM", false},  {"ISC_ENABLE", false}, {"FLASH_READ", false},
+        {"SRAMPROG", false},  {"ISC_ENABLE", false}, {"FLASH_READ", false},
         {"CFG_IN", false},    {"USERCODE", false},
     };
     for (const auto& [name, changes] : names) {

@@ -84,7 +84,7 @@ How the file is played:
   IDCODE with its X bits not compared, the INSTRUCTION_CAPTURE bits. The summary names
   every instruction loaded that erases or writes what the part keeps without power: its
   name has ERASE or PROG at its start or after a '_' (ISC_ERASE, ISC_PROGRAM,
-  FLASH_ERASE_ALL; not JPROGRAM), or it names a FUSE, FLASH, OTP or EEPROM with WRITE,
+  FLASH_ERASE_ALL; not SRAMPROG), or it names a FUSE, FLASH, OTP or EEPROM with WRITE,
   BURN or BLOW ("non-volatile: device 0 (FPGA10_FG64): ISC_ERASE at line 120").
 
 Report:

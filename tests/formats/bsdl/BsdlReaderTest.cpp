@@ -64,34 +64,34 @@ const SampleCase kSamples[] = {
     {"fpga25k_fg256.bsd",
      "entity FPGA25K_FG256 ir 10 capture XXXXXX0001 idcode XXXX0010110001011001011010101101 "
      "usercode XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX boundary 150\n"
-     "EXTEST 1111000000 1111100110 -> BOUNDARY 150\n"
-     "SAMPLE 1111000001 -> BOUNDARY 150\n"
-     "PRELOAD 1111000001 -> BOUNDARY 150\n"
-     "USER1 1111000010 -> UDATA 32\n"
-     "USER2 1111000011 -> UDATA 32\n"
-     "CFG_OUT 1111000100 -> CONFIG 32\n"
-     "CFG_IN 1111000101 -> CONFIG 32\n"
-     "INTEST 1111000111 -> BOUNDARY 150\n"
-     "USERCODE 1111001000 -> USERCODE 32\n"
-     "IDCODE 1111001001 -> DEVICE_ID 32\n"
-     "HIGHZ 1111001010 -> BYPASS 1\n"
-     "JPROGRAM 1111001011 -> BYPASS 1\n"
-     "JSTART 1111001100 -> BYPASS 1\n"
-     "JSHUTDOWN 1111001101 -> BYPASS 1\n"
-     "CLAMP 1111001110 -> BYPASS 1\n"
-     "ISC_ENABLE 1111010000 -> ISC_DEFAULT 8 captures XXX10001\n"
-     "ISC_PROGRAM 1111010001 -> ISC_CONFIG 8000\n"
-     "ISC_NOOP 1111010100 -> BYPASS 1\n"
-     "ISC_READ 1111010101 -> ISC_CONFIG 8000\n"
-     "ISC_DISABLE 1111010110 -> ISC_DEFAULT 8\n"
-     "ISC_ERASE 1111011000 -> ISC_ADDRESS 24\n"
-     "FUSE_PROG 111101110X -> FUSE 64\n"
-     "ISC_DNA private 1111100000 -> DNA 57\n"
-     "XSC_TEST private 00XXXXXXXX -> ? ?\n"
+     "EXTEST 1011000000 1011100110 -> BOUNDARY 150\n"
+     "SAMPLE 1011000001 -> BOUNDARY 150\n"
+     "PRELOAD 1011000001 -> BOUNDARY 150\n"
+     "USER1 1011000010 -> UDATA 32\n"
+     "USER2 1011000011 -> UDATA 32\n"
+     "CFG_OUT 1011000100 -> CONFIG 32\n"
+     "CFG_IN 1011000101 -> CONFIG 32\n"
+     "INTEST 1011000111 -> BOUNDARY 150\n"
+     "USERCODE 1011001000 -> USERCODE 32\n"
+     "IDCODE 1011001001 -> DEVICE_ID 32\n"
+     "HIGHZ 1011001010 -> BYPASS 1\n"
+     "SRAMPROG 1011001011 -> BYPASS 1\n"
+     "CFG_GO 1011001100 -> BYPASS 1\n"
+     "CFG_PAUSE 1011001101 -> BYPASS 1\n"
+     "CLAMP 1011001110 -> BYPASS 1\n"
+     "ISC_ENABLE 1011010000 -> ISC_DEFAULT 8 captures XXX10001\n"
+     "ISC_PROGRAM 1011010001 -> ISC_CONFIG 8000\n"
+     "ISC_NOOP 1011010100 -> BYPASS 1\n"
+     "ISC_READ 1011010101 -> ISC_CONFIG 8000\n"
+     "ISC_DISABLE 1011010110 -> ISC_DEFAULT 8\n"
+     "ISC_ERASE 1011011000 -> ISC_ADDRESS 24\n"
+     "FUSE_PROG 101101110X -> FUSE 64\n"
+     "ISC_UID private 1011100000 -> UID 57\n"
+     "FAB_TEST private 00XXXXXXXX -> ? ?\n"
      "BYPASS 1111111111 -> BYPASS 1\n"
      "register BYPASS 1\nregister BOUNDARY 150\nregister DEVICE_ID 32\nregister USERCODE 32\n"
      "register UDATA 32\nregister CONFIG 32\nregister ISC_CONFIG 8000\nregister ISC_DEFAULT 8\n"
-     "register ISC_ADDRESS 24\nregister FUSE 64\nregister DNA 57\n"},
+     "register ISC_ADDRESS 24\nregister FUSE 64\nregister UID 57\n"},
     {"cpld64_tq100.bsd",
      "entity CPLD64_TQ100 ir 8 capture 000XXX01 idcode 00010101000011100100010101110111 "
      "usercode - boundary 192\n"
@@ -150,9 +150,11 @@ TEST(BsdlReader, SamplesAreTheFilesUsePackagesAndIscAttributes) {
               (std::vector<std::string>{"STD_1149_1_2001", "STD_1532_2002"}));
     const Description& part = fpga.description;
     // FUSE_PROG's X bit matches both codes; SAMPLE and PRELOAD share theirs.
-    EXPECT_EQ(part.instructionsFor({0xdd, 0x03}).front()->name, "FUSE_PROG");
-    EXPECT_EQ(part.instructionsFor({0xdc, 0x03}).front()->name, "FUSE_PROG");
-    EXPECT_EQ(part.instructionsFor({0xc1, 0x03}).size(), 2u);
+    ASSERT_EQ(part.instructionsFor({0xdd, 0x02}).size(), 1u);
+    EXPECT_EQ(part.instructionsFor({0xdd, 0x02}).front()->name, "FUSE_PROG");
+    ASSERT_EQ(part.instructionsFor({0xdc, 0x02}).size(), 1u);
+    EXPECT_EQ(part.instructionsFor({0xdc, 0x02}).front()->name, "FUSE_PROG");
+    EXPECT_EQ(part.instructionsFor({0xc1, 0x02}).size(), 2u);
     EXPECT_TRUE(part.idcodes[0].matches(0xf2c596ad));  // any version
     EXPECT_FALSE(part.idcodes[0].matches(0x02c596ac));
 }
