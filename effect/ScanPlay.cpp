@@ -98,12 +98,14 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     inScan = true;
     borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
     uint64_t at = 0;
+    std::vector<uint8_t> scratch;
     for (const ScanValues* part : {&header, &body, &trailer}) {
+        const uint8_t* const tdi = wholeBytes(part->tdi, scratch);
         if (ir) {
-            irPath.shift(part->tdi.data(), 0, part->bitCount, tdoGiven ? tdoAll.data() : nullptr,
+            irPath.shift(tdi, 0, part->bitCount, tdoGiven ? tdoAll.data() : nullptr,
                          knownAll.data(), at);
         } else {
-            shiftDr(part->tdi.data(), part->bitCount, tdoGiven, at);
+            shiftDr(tdi, part->bitCount, tdoGiven, at);
         }
         at += part->bitCount;
     }

@@ -63,21 +63,23 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     if (parts[0]->bitCount == 0 && parts[2]->bitCount == 0 && body.tdoGiven) {
         // The statement alone: its own vectors, and no all-ones MASK made for nothing. (An
         // empty header's TDO leaves the body without one: it compares nothing, below.)
-        expected = body.tdo.data();
-        mask = body.maskAllOnes() ? nullptr : body.mask().data();
+        expected = wholeBytes(body.tdo, expectedAll);
+        mask = body.maskAllOnes() ? nullptr : wholeBytes(body.mask(), maskAll);
     } else {
         expectedAll.assign(bytesFor(totalBits), 0);
         maskAll.assign(bytesFor(totalBits), 0);
+        std::vector<uint8_t> scratch;
         uint64_t offset = 0;
         for (int i = 0; i < 3; ++i) {
             const ScanValues& part = *parts[i];
             const uint64_t at = offset;
             if (part.tdoGiven) {
-                copyBits(expectedAll.data(), at, part.tdo.data(), 0, part.bitCount);
+                copyBits(expectedAll.data(), at, wholeBytes(part.tdo, scratch), 0, part.bitCount);
                 if (part.maskAllOnes()) {
                     fillBits(maskAll.data(), at, part.bitCount, true);
                 } else {
-                    copyBits(maskAll.data(), at, part.mask().data(), 0, part.bitCount);
+                    copyBits(maskAll.data(), at, wholeBytes(part.mask(), scratch), 0,
+                             part.bitCount);
                 }
             }
             offset += part.bitCount;
