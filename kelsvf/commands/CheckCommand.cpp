@@ -64,6 +64,11 @@ int checkCommand(const CommandLine& line) {
     if (!finishReportOutput()) {
         return kExitUnreadableInput;
     }
+    // A long value the machine could not keep (a full disk) leaves the file unread, as a
+    // failed read does; the report has said why.
+    if (reader.source().failed() && reader.source().error().system) {
+        return kExitUnreadableInput;
+    }
     if (!readFailure.failure().empty()) {
         std::fprintf(stderr, "kelsvf: %s: %s\n", options.file.c_str(),
                      readFailure.failure().c_str());
