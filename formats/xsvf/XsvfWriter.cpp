@@ -272,7 +272,12 @@ void XsvfWriter::number(uint64_t value, int size) {
 void XsvfWriter::vector(const Bits& bits, uint64_t bitCount) {
     const size_t size = bytesFor(bitCount);
     const size_t present = std::min(size, bytesFor(bits.size()));
-    out().append(size - present, '\0');
+    for (size_t zeros = size - present; zeros > 0;) {
+        const size_t part = std::min<size_t>(zeros, size_t{1} << 20);
+        out().append(part, '\0');
+        zeros -= part;
+        flushIfLarge();
+    }
     kelsvfwriter::readFromTop(bits, uint64_t{1} << 23, [&](const uint8_t* block, uint64_t count) {
         const size_t bytes = bytesFor(count);
         std::string& text = out();
