@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <map>
@@ -244,29 +245,50 @@ bool SpillValueWriter::addPairsSlow(const uint8_t* pairs, size_t count) noexcept
     if (!haveBuffer()) {
         return false;
     }
-    for (size_t i = 0; i < count; ++i) {
-        uint8_t byte = pairs[i];
-        if (digits_ == 0) {
-            if (byte == 0) {
-                continue;
-            }
-            if (byte < 0x10) {  // the high digit is a leading zero
-                if (!addDigit(byte)) {
-                    return false;
-                }
-                continue;
-            }
+    size_t i = 0;
+    for (; i < count && digits_ == 0; ++i) {  // leading zeros are dropped
+        if (pairs[i] == 0) {
+            continue;
         }
-        if (odd_) {
-            const auto whole = static_cast<uint8_t>(pending_ | byte >> 4);
-            pending_ = static_cast<uint8_t>(byte << 4);
-            byte = whole;
+        if (pairs[i] < 0x10) {  // the high digit is a leading zero
+            if (!addDigit(pairs[i])) {
+                return false;
+            }
+            continue;
         }
+        buffer_[used_++] = pairs[i];
+        digits_ = 2;
+    }
+    while (i < count) {
         if (used_ == buffer_.size() && !flush()) {
             return false;
         }
-        buffer_[used_++] = byte;
-        digits_ += 2;
+        const size_t n = std::min(buffer_.size() - used_, count - i);
+        uint8_t* const to = buffer_.data() + used_;
+        const uint8_t* const from = pairs + i;
+        if (!odd_) {
+            std::memcpy(to, from, n);
+        } else {
+            // Every byte takes the digit waiting and the high digit of the next pair: eight at a
+            // time as one big-endian word moved down by a digit.
+            size_t k = 0;
+            for (; k + 8 <= n; k += 8) {
+                uint64_t word = 0;
+                std::memcpy(&word, from + k, 8);
+                word = __builtin_bswap64(word);
+                uint64_t moved = uint64_t{pending_} << 56 | word >> 4;
+                pending_ = static_cast<uint8_t>(word << 4);
+                moved = __builtin_bswap64(moved);
+                std::memcpy(to + k, &moved, 8);
+            }
+            for (; k < n; ++k) {
+                to[k] = static_cast<uint8_t>(pending_ | from[k] >> 4);
+                pending_ = static_cast<uint8_t>(from[k] << 4);
+            }
+        }
+        used_ += n;
+        digits_ += 2 * n;
+        i += n;
     }
     return true;
 }

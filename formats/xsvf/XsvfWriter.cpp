@@ -2,6 +2,7 @@
 #include "kelxsvf/XsvfWriter.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "kelxsvf/XsvfCommands.h"
 
@@ -267,6 +268,24 @@ void XsvfWriter::number(uint64_t value, int size) {
     }
 }
 
+namespace {
+
+// `count` bytes of `from` into `to`, last first, eight at a time.
+void reverseBytes(const uint8_t* from, size_t count, uint8_t* to) {
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, from + count - i - 8, 8);
+        word = __builtin_bswap64(word);
+        std::memcpy(to + i, &word, 8);
+    }
+    for (; i < count; ++i) {
+        to[i] = from[count - 1 - i];
+    }
+}
+
+}  // namespace
+
 // Most significant byte first, read from the top down in parts so the buffer stays small; a
 // vector shorter than the length (a mask of zeros kept empty) has zeros above it.
 void XsvfWriter::vector(const Bits& bits, uint64_t bitCount) {
@@ -283,7 +302,7 @@ void XsvfWriter::vector(const Bits& bits, uint64_t bitCount) {
         std::string& text = out();
         const size_t at = text.size();
         text.resize(at + bytes);
-        std::reverse_copy(block, block + bytes, reinterpret_cast<uint8_t*>(text.data() + at));
+        reverseBytes(block, bytes, reinterpret_cast<uint8_t*>(text.data() + at));
         flushIfLarge();
     });
 }
