@@ -51,6 +51,22 @@ bool sameBits(const BitRope& a, const BitRope& b) {
     if (a.size() != b.size()) {
         return false;
     }
+    // Pieces of the same lengths compare piece by piece: shared ones without reading.
+    const std::vector<Bits>& piecesA = a.pieces();
+    const std::vector<Bits>& piecesB = b.pieces();
+    if (piecesA.size() == piecesB.size() &&
+        std::equal(piecesA.begin(), piecesA.end(), piecesB.begin(),
+                   [](const Bits& x, const Bits& y) { return x.size() == y.size(); })) {
+        for (size_t i = 0; i < piecesA.size(); ++i) {
+            if (!(piecesA[i] == piecesB[i])) {
+                if (!piecesA[i].readError().empty() || !piecesB[i].readError().empty()) {
+                    cannotRead(piecesA[i].readError().empty() ? b : a);
+                }
+                return false;
+            }
+        }
+        return true;
+    }
     std::vector<uint8_t> blockA(bytesFor(std::min(kBlockBits, a.size())));
     std::vector<uint8_t> blockB(blockA.size());
     for (uint64_t at = 0; at < a.size(); at += kBlockBits) {
