@@ -156,11 +156,13 @@ void ChainPlayer::Impl::clockTms(bool tms) {
                    "played as 0)");
         const uint8_t zero = 0;
         if (from == KELJTAG_SHIFT_DR) {
-            shiftDr(&zero, 1, false, 0);
+            shiftDr(&zero, 1, nullptr, nullptr);
+            keepDrBits(Bits::zeros(1));
         } else {
             irPath.shift(&zero, 0, 1, nullptr, nullptr, 0);
             irShifted = true;
             irLine = line;
+            ++irShiftedBits;
         }
     }
     state = TapStateMachine::nextState(from, tms ? 1 : 0);
@@ -335,7 +337,6 @@ bool ChainPlayer::playNext(StatementSource& reader) {
         return false;
     }
     try {
-        impl.keepBorrowedDr();
         kelsvfreader::Statement statement;
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();

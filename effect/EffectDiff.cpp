@@ -17,14 +17,19 @@ namespace {
 using Clocks = std::array<Count, 16>;
 
 // One event of a file's effect, with the clocks and waits the file had spent when it came.
+// Values are ropes of the scans' own bits: a long one is never copied.
 struct Effect {
     bool tdo = false;  // a TDO check, else a register update
     uint64_t line = 0;
     uint32_t device = 0;
     bool ir = false;
     uint64_t bitCount = 0;
-    std::vector<uint8_t> value;        // the update's value; a check's expected bits under its mask
-    std::vector<uint8_t> mask;         // a check's mask (every bit compared: all ones)
+    BitRope value;  // the update's value; a check's expected bits, compared under its mask
+    BitRope mask;   // a check's mask (every bit compared: all ones)
+    // A check's capture, and its first bit in what the registers took since then: the checks
+    // of the pieces of one scan, continued through a pause, are one check.
+    uint64_t capture = 0;
+    uint64_t captureOffset = 0;
     std::vector<ValueSource> sources;  // an update's: the statements its bits came from
     Clocks clocks{};
     Count waits = 0;
@@ -35,69 +40,154 @@ std::string bitsText(uint64_t bitCount) {
     return std::to_string(bitCount) + (bitCount == 1 ? " bit" : " bits");
 }
 
+// The bits an effect compares: an update's value; a check's expected bits under its mask.
+ReadBits comparedBits(const Effect& effect) {
+    return [&effect](uint64_t first, uint64_t count, uint8_t* out) {
+        if (!effect.value.read(first, count, out)) {
+            return false;
+        }
+        if (!effect.tdo) {
+            return true;
+        }
+        thread_local std::vector<uint8_t> mask;
+        mask.assign(bytesFor(count), 0);
+        if (!effect.mask.read(first, count, mask.data())) {
+            return false;
+        }
+        for (size_t i = 0; i < mask.size(); ++i) {
+            out[i] = static_cast<uint8_t>(out[i] & mask[i]);
+        }
+        return true;
+    };
+}
+
+ReadBits maskBits(const Effect& effect) {
+    return [&effect](uint64_t first, uint64_t count, uint8_t* out) {
+        return effect.mask.read(first, count, out);
+    };
+}
+
 // A shortened value is told apart from another by its digest.
-std::string shownValue(const std::vector<uint8_t>& bits, uint64_t bitCount) {
-    std::string text = valueText(bits, bitCount);
+std::string shownValue(const ReadBits& bits, uint64_t bitCount) {
+    std::string text = valueTextOf(bits, bitCount);
     if (isShortened(bitCount)) {
-        text += " sha256 " + digestText(bits, bitCount);
+        text += " sha256 " + digestTextOf(bits, bitCount);
     }
     return text;
 }
 
 std::string effectValueText(const Effect& effect) {
     if (!effect.tdo) {
-        return shownValue(effect.value, effect.bitCount);
+        return shownValue(comparedBits(effect), effect.bitCount);
     }
-    return shownValue(effect.value, effect.bitCount) + " under mask " +
-           shownValue(effect.mask, effect.bitCount);
+    return shownValue(comparedBits(effect), effect.bitCount) + " under mask " +
+           shownValue(maskBits(effect), effect.bitCount);
 }
 
-// The lowest bit at which two values of the same length differ, when they do.
-std::optional<uint64_t> firstDifference(const std::vector<uint8_t>& a,
-                                        const std::vector<uint8_t>& b) {
-    const auto [inA, inB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    if (inA == a.end() || inB == b.end()) {
+// The lowest bit at which two values of `bitCount` bits differ, when they do; block by block,
+// every bit.
+std::optional<uint64_t> firstDifference(const ReadBits& a, const ReadBits& b, uint64_t bitCount) {
+    std::vector<uint8_t> blockA;
+    std::vector<uint8_t> blockB;
+    for (uint64_t first = 0; first < bitCount; first += kBlockBits) {
+        const uint64_t count = std::min(kBlockBits, bitCount - first);
+        blockA.assign(bytesFor(count), 0);
+        blockB.assign(bytesFor(count), 0);
+        requireRead(a(first, count, blockA.data()) && b(first, count, blockB.data()));
+        const auto [inA, inB] = std::mismatch(blockA.begin(), blockA.end(), blockB.begin());
+        if (inA != blockA.end()) {
+            const auto byte = static_cast<uint64_t>(inA - blockA.begin());
+            return first + byte * 8 +
+                   static_cast<uint64_t>(std::countr_zero(static_cast<unsigned>(*inA ^ *inB)));
+        }
+    }
+    return std::nullopt;
+}
+
+// A value's bytes from its bit 0 when it is one piece in memory (bits past its end may be the
+// store's), else null.
+const uint8_t* memoryOf(const BitRope& rope) {
+    return rope.pieces().size() == 1 ? rope.pieces().front().memory() : nullptr;
+}
+
+// The first bit at which what two effects of one length compare differs: the bits or the mask.
+std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
+    // Short values in memory, the common case, byte by byte without a copy.
+    const uint8_t* valueA = memoryOf(a.value);
+    const uint8_t* valueB = memoryOf(b.value);
+    const uint8_t* maskA = a.tdo ? memoryOf(a.mask) : nullptr;
+    const uint8_t* maskB = b.tdo ? memoryOf(b.mask) : nullptr;
+    if (valueA != nullptr && valueB != nullptr && (!a.tdo || (maskA != nullptr && maskB != nullptr))) {
+        const size_t bytes = bytesFor(a.bitCount);
+        for (size_t i = 0; i < bytes; ++i) {
+            const unsigned inA = a.tdo ? valueA[i] & maskA[i] : valueA[i];
+            const unsigned inB = b.tdo ? valueB[i] & maskB[i] : valueB[i];
+            unsigned differ = (inA ^ inB) | (a.tdo ? maskA[i] ^ maskB[i] : 0u);
+            if (i + 1 == bytes && a.bitCount % 8 != 0) {
+                differ &= (1u << (a.bitCount % 8)) - 1u;
+            }
+            if (differ != 0) {
+                return uint64_t{i} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
+            }
+        }
         return std::nullopt;
     }
-    const auto byte = static_cast<uint64_t>(inA - a.begin());
-    return byte * 8 + static_cast<uint64_t>(std::countr_zero(static_cast<unsigned>(*inA ^ *inB)));
+    std::optional<uint64_t> at = firstDifference(comparedBits(a), comparedBits(b), a.bitCount);
+    if (a.tdo && b.tdo) {
+        const std::optional<uint64_t> inMask =
+            firstDifference(maskBits(a), maskBits(b), a.bitCount);
+        if (inMask && (!at || *inMask < *at)) {
+            at = inMask;
+        }
+    }
+    return at;
 }
 
-// The expected bits a check compares (expected AND mask), and the mask.
-void describeTdo(const TdoCheck& check, Effect& effect) {
-    const bool everyBit = check.mask.empty();
-    effect.value.assign(check.expected.begin(), check.expected.end());
-    if (everyBit) {
-        effect.mask.assign(check.expected.size(), 0xFF);
-        clearTail(effect.mask, check.bitCount);
-    } else {
-        effect.mask.assign(check.mask.begin(), check.mask.end());
-    }
-    for (size_t i = 0; i < effect.value.size(); ++i) {
-        effect.value[i] = static_cast<uint8_t>(effect.value[i] & effect.mask[i]);
-    }
-}
-
-// Keeps the events of one file until the comparison takes them.
+// Keeps the events of one file until the comparison takes them; the checks of one capture
+// become one.
 class EffectQueue : public PlaySink {
   public:
     void attach(const ChainPlayer& player) { player_ = &player; }
 
     void deviceUpdate(const DeviceUpdate& update) override {
-        Effect& effect = push(update.line);
+        closeCheck();
+        Effect& effect = effects.emplace_back();
+        stamp(effect, update.line);
         effect.device = update.device;
         effect.ir = update.ir;
         effect.bitCount = update.bitCount;
-        effect.value.assign(update.value.begin(), update.value.end());
+        effect.value = update.value.keep();
         effect.sources.assign(update.sources.begin(), update.sources.end());
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        Effect& effect = push(check.line);
-        effect.tdo = true;
-        effect.ir = check.ir;
-        effect.bitCount = check.bitCount;
-        describeTdo(check, effect);
+        const BitRope mask =
+            check.mask.empty() ? ones(check.bitCount) : check.mask.keep();
+        if (open_ && open_->ir == check.ir && open_->capture == check.captureNumber &&
+            check.captureOffset >= openEnd_) {
+            // A piece of the same capture: the bits between are compared by neither file.
+            const uint64_t gap = check.captureOffset - openEnd_;
+            if (gap != 0) {
+                open_->value.append(Bits::zeros(gap));
+                open_->mask.append(Bits::zeros(gap));
+            }
+            appendRope(open_->value, check.expected.keep());
+            appendRope(open_->mask, mask);
+            open_->bitCount += gap + check.bitCount;
+            stamp(*open_, open_->line);
+        } else {
+            closeCheck();
+            open_.emplace();
+            stamp(*open_, check.line);
+            open_->tdo = true;
+            open_->ir = check.ir;
+            open_->bitCount = check.bitCount;
+            open_->value = check.expected.keep();
+            open_->mask = mask;
+            open_->capture = check.captureNumber;
+            open_->captureOffset = check.captureOffset;
+        }
+        openEnd_ = check.captureOffset + check.bitCount;
     }
 
     void finding(const Finding& finding) override {
@@ -106,20 +196,35 @@ class EffectQueue : public PlaySink {
         }
     }
 
+    // The check being joined is complete: something else happened, or the file ended.
+    void closeCheck() {
+        if (open_) {
+            effects.push_back(std::move(*open_));
+            open_.reset();
+        }
+    }
+
     std::deque<Effect> effects;
     std::optional<Finding> readerError;
 
   private:
-    Effect& push(uint64_t line) {
-        Effect& effect = effects.emplace_back();
+    static BitRope ones(uint64_t bitCount) {
+        BitRope rope;
+        rope.append(Bits::ones(bitCount));
+        return rope;
+    }
+
+    // The clocks and waits as the event leaves them.
+    void stamp(Effect& effect, uint64_t line) {
         effect.line = line;
         effect.clocks = player_->clocksInState();
         effect.waits = player_->minimumWaitMicroseconds();
         effect.run = player_->runMicroseconds();
-        return effect;
     }
 
     const ChainPlayer* player_ = nullptr;
+    std::optional<Effect> open_;
+    uint64_t openEnd_ = 0;
 };
 
 // One file being played: its events one at a time, and where the last one left it.
@@ -139,6 +244,9 @@ class Side {
         }
         while (queue_.effects.empty() && !ended_) {
             ended_ = !player_.playNext(reader_);
+            if (ended_) {
+                queue_.closeCheck();
+            }
         }
         if (queue_.effects.empty()) {
             return false;
@@ -199,7 +307,7 @@ std::string eventText(const Effect& effect) {
 // Every bit compared: no hash, no prefix.
 bool sameEvent(const Effect& a, const Effect& b) {
     return a.tdo == b.tdo && a.device == b.device && a.ir == b.ir && a.bitCount == b.bitCount &&
-           a.value == b.value && a.mask == b.mask;
+           a.captureOffset == b.captureOffset && !firstDifference(a, b);
 }
 
 // The line of the statement that shifted bit `bit` of an update, 0 when not known.
@@ -220,11 +328,7 @@ std::string firstDifferenceText(const Effect& a, const Effect& b) {
     if (a.bitCount != b.bitCount || !isShortened(a.bitCount)) {
         return "";
     }
-    std::optional<uint64_t> at = firstDifference(a.value, b.value);
-    if (const std::optional<uint64_t> inMask = firstDifference(a.mask, b.mask);
-        inMask && (!at || *inMask < *at)) {
-        at = inMask;
-    }
+    const std::optional<uint64_t> at = firstDifference(a, b);
     if (!at) {
         return "";
     }

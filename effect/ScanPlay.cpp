@@ -7,6 +7,7 @@
 
 #include "PartRules.h"
 #include "PlayerImpl.h"
+#include "ScanVectors.h"
 
 namespace kelsvf::check {
 
@@ -90,29 +91,51 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     pendingDrBits.reset();
 
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
-    if (tdoGiven) {
-        tdoAll.assign(bytesFor(total), 0);
-        knownAll.assign(bytesFor(total), 0);
-    }
-    // Header first into TDI, then the statement's bits, then the trailer.
-    inScan = true;
-    borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
-    uint64_t at = 0;
-    for (const ScanValues* part : {&header, &body, &trailer}) {
-        if (ir) {
-            irPath.shift(part->tdi.data(), 0, part->bitCount, tdoGiven ? tdoAll.data() : nullptr,
-                         knownAll.data(), at);
-        } else {
-            shiftDr(part->tdi.data(), part->bitCount, tdoGiven, at);
+    const ScanValues* parts[3] = {&header, &body, &trailer};
+    for (size_t i = 0; i < 3; ++i) {
+        scanTdi.set(i, tdiOf(*parts[i]));
+        if (tdoGiven) {
+            scanTdo.set(i, tdoOf(*parts[i]));
+            scanMask.set(i, maskOf(*parts[i]));
         }
-        at += part->bitCount;
+    }
+    // The statement alone without a MASK compares every bit: no all-ones mask is made. (An
+    // empty header's TDO leaves the body without one: it compares nothing.)
+    maskImplicit = header.bitCount == 0 && trailer.bitCount == 0 && body.tdoGiven &&
+                   body.maskAllOnes();
+    const uint64_t captureOffset = ir ? irShiftedBits : drShiftedBits;
+    if (tdoGiven) {
+        startTdo(ir, total);
+    }
+    // Header first into TDI, then the statement's bits, then the trailer, a block at a time.
+    inScan = true;
+    for (uint64_t first = 0; first < total; first += kBlockBits) {
+        const uint64_t count = std::min(kBlockBits, total - first);
+        const uint8_t* tdi = scanTdi.block(first, count, tdiBlock);
+        uint8_t* tdo = nullptr;
+        if (tdoGiven) {
+            tdoBlock.assign(bytesFor(count), 0);
+            knownBlock.assign(bytesFor(count), 0);
+            tdo = tdoBlock.data();
+        }
+        if (ir) {
+            irPath.shift(tdi, 0, count, tdo, knownBlock.data(), 0);
+        } else {
+            shiftDr(tdi, count, tdo, knownBlock.data());
+        }
+        if (tdoGiven) {
+            compareBlock(first, count);
+        }
     }
     inScan = false;
-    borrowNextDr = false;
     if (ir) {
         irShifted = true;
         irLine = line;
+        irShiftedBits += total;
     } else {
+        for (size_t i = 0; i < 3; ++i) {
+            keepDrBits(scanTdi.part(i));
+        }
         drShifted = true;
         drLine = line;
     }
@@ -121,8 +144,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     state = ir ? KELJTAG_EXIT1_IR : KELJTAG_EXIT1_DR;
 
     if (tdoGiven) {
-        const ScanValues* vectors[3] = {&header, &body, &trailer};
-        compareTdo(ir, vectors, total);
+        reportTdo(ir, total, captureOffset);
     }
     const kelsvfreader::StatesInForce states = reader.statesInForce();
     moveTo(ir ? states.endIR : states.endDR);
@@ -156,6 +178,8 @@ void ChainPlayer::Impl::captureIr() {
     // Each IR captures ...01 in its two lowest bits; the bits above are the device's own.
     irCaptured = true;
     irShifted = false;
+    irShiftedBits = 0;
+    ++irCaptureNumber;
     irPath.reset(irPath.length());
     uint64_t at = 0;
     for (size_t i = devices.size(); i-- > 0;) {
@@ -204,7 +228,7 @@ void ChainPlayer::Impl::updateIr() {
                             static_cast<uint32_t>(i),
                             true,
                             length,
-                            std::span<const uint8_t>(bytes, bytesFor(length)),
+                            BitValue(std::span<const uint8_t>(bytes, bytesFor(length)), length),
                             {},
                             {}};
         update.instruction = names;

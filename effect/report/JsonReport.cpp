@@ -1,6 +1,8 @@
 // kelsvf check's report as one JSON document, written as the file plays: the events array is
 // open while they come, one event a line.
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "CheckReport.h"
 #include "kelsvfreader/SvfStatement.h"
@@ -48,7 +50,7 @@ class JsonReport : public CheckReport {
             .add("device", uint64_t{update.device})
             .add("register", update.ir ? "ir" : "dr")
             .add("bits", update.bitCount)
-            .add("value", value(update.value, update.bitCount))
+            .addRaw("value", value(update.value, update.bitCount))
             .add("hash", digestText(update.value, update.bitCount));
         if (!update.registerName.empty()) {
             object.add("name", std::string(update.registerName));
@@ -76,9 +78,9 @@ class JsonReport : public CheckReport {
         if (!check.passed) {
             object.add("firstMismatch", check.firstMismatch);
         }
-        object.add("expected", value(check.expected, check.bitCount))
-            .add("mask", value(check.mask, check.bitCount))
-            .add("actual", value(check.actual, check.bitCount));
+        object.addRaw("expected", value(check.expected, check.bitCount))
+            .addRaw("mask", value(check.mask, check.bitCount))
+            .addRaw("actual", value(check.actual, check.bitCount));
         event(object);
     }
 
@@ -138,14 +140,38 @@ class JsonReport : public CheckReport {
     }
 
   private:
-    // Shortened past kWholeValueBits unless every digit is asked for.
-    std::string value(std::span<const uint8_t> bits, uint64_t bitCount) const {
-        return fullValues_ ? fullValueText(bits, bitCount) : valueText(bits, bitCount);
+    // A value as a JSON string: shortened past kWholeValueBits unless every digit is asked
+    // for. Every digit of a long value is written from the value itself, a block at a time, in
+    // the place of a mark the object holds (no JSON text holds a control byte).
+    std::string value(const BitValue& bits, uint64_t bitCount) {
+        if (!fullValues_ || bitCount <= kBlockBits) {
+            return jsonString(fullValues_ ? fullValueText(bits, bitCount)
+                                          : valueText(bits, bitCount));
+        }
+        pending_.push_back({bits, bitCount});
+        return std::string(1, kValueMark);
     }
 
     void event(const JsonObject& object) {
-        std::fprintf(out_, "%s\n%s", events_++ == 0 ? "" : ",", object.text().c_str());
+        std::fprintf(out_, "%s\n", events_++ == 0 ? "" : ",");
+        const std::string text = object.text();
+        size_t from = 0;
+        for (const auto& [bits, bitCount] : pending_) {
+            const size_t mark = text.find(kValueMark, from);
+            std::fwrite(text.data() + from, 1, mark - from, out_);
+            std::fputc('"', out_);
+            if (!writeFullValue(out_, readerOf(bits), bitCount)) {
+                std::fputs("(unreadable)", out_);
+            }
+            std::fputc('"', out_);
+            from = mark + 1;
+        }
+        pending_.clear();
+        std::fwrite(text.data() + from, 1, text.size() - from, out_);
     }
+
+    static constexpr char kValueMark = '\x01';
+    std::vector<std::pair<BitValue, uint64_t>> pending_;
 
     std::FILE* out_;
     bool fullValues_;

@@ -26,7 +26,7 @@ constexpr uint64_t kRunBits = kWholeValueBits;
 // The SHA-256 of a run: of each value's length (8 bytes, least significant first) and bytes.
 class RunDigest {
   public:
-    void add(std::span<const uint8_t> value, uint64_t bitCount) {
+    void add(const BitValue& value, uint64_t bitCount) {
         static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
         if (!context_) {
             context_.reset(EVP_MD_CTX_new());
@@ -37,8 +37,18 @@ class RunDigest {
         for (size_t i = 0; i < sizeof length; ++i) {
             length[i] = static_cast<uint8_t>(bitCount >> (8 * i));
         }
-        ok_ = ok_ && EVP_DigestUpdate(context_.get(), length, sizeof length) == 1 &&
-              EVP_DigestUpdate(context_.get(), value.data(), value.size()) == 1;
+        ok_ = ok_ && EVP_DigestUpdate(context_.get(), length, sizeof length) == 1;
+        if (const uint8_t* whole = value.memory()) {
+            ok_ = ok_ && EVP_DigestUpdate(context_.get(), whole, (bitCount + 7) / 8) == 1;
+            return;
+        }
+        std::vector<uint8_t> block;
+        for (uint64_t first = 0; ok_ && first < bitCount; first += kBlockBits) {
+            const uint64_t count = std::min(kBlockBits, bitCount - first);
+            block.assign((count + 7) / 8, 0);
+            ok_ = value.read(first, count, block.data()) &&
+                  EVP_DigestUpdate(context_.get(), block.data(), block.size()) == 1;
+        }
     }
     // The first 16 hex digits; the digest is spent.
     std::string text() {
