@@ -5,9 +5,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
+#include "kelsvfreader/Bits.h"
+
 namespace kelsvf::check {
+
+// A value's bytes: in place when in memory, else read into `scratch`. Throws std::bad_alloc when
+// they cannot be had (no memory, a spill file that cannot be read).
+inline const uint8_t* wholeBytes(const kelsvfreader::Bits& bits, std::vector<uint8_t>& scratch) {
+    const uint8_t* const bytes = bits.wholeBytes(scratch);
+    if (bytes == nullptr) {
+        throw std::bad_alloc();
+    }
+    return bytes;
+}
 
 // (bits + 7) / 8.
 inline size_t bytesFor(uint64_t bits) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "BitBuffer.h"
@@ -59,14 +60,20 @@ BitRope BitValue::keep() const {
             copy.assign(bytes_, bytes_ + bytesFor(bitCount_));
         }
         clearTail(copy, bitCount_);
-        rope.append(Bits::fromBytes(std::move(copy), bitCount_));
+        append(rope, Bits::fromBytes(std::move(copy), bitCount_));
     }
     return rope;
 }
 
-void appendRope(BitRope& to, const BitRope& from) {
-    for (const Bits& piece : from.pieces()) {
-        to.append(piece);
+void append(BitRope& to, const Bits& piece) {
+    if (!to.append(piece)) {
+        throw std::bad_alloc();
+    }
+}
+
+void append(BitRope& to, const BitRope& from) {
+    if (!to.append(from)) {
+        throw std::bad_alloc();
     }
 }
 
@@ -117,7 +124,7 @@ void ScanParts::appendTo(BitRope& rope, uint64_t first, uint64_t count) const {
         const uint64_t from = std::max(first, starts_[i]);
         const uint64_t to = std::min(first + count, starts_[i + 1]);
         if (from < to) {
-            rope.append(parts_[i].slice(from - starts_[i], to - from));
+            append(rope, parts_[i].slice(from - starts_[i], to - from));
         }
     }
 }

@@ -59,8 +59,9 @@ inline ReadBits readerOf(const BitValue& value) {
     };
 }
 
-// Appends every piece of `from`.
-void appendRope(BitRope& to, const BitRope& from);
+// Appends to a rope; throws std::bad_alloc when there is no memory for the piece.
+void append(BitRope& to, const Bits& piece);
+void append(BitRope& to, const BitRope& from);
 
 // A scan's three parts end to end (header, statement, trailer; empty ones allowed), read a
 // block at a time.

@@ -222,7 +222,7 @@ void ChainPlayer::Impl::keepDrBits(const Bits& bits) {
     }
     if (bits.size() >= kShortPiece) {
         flushDrTail();
-        drStream.append(bits);
+        append(drStream, bits);
         return;
     }
     drTail.resize(bytesFor(drTailBits + bits.size()));
@@ -241,7 +241,7 @@ void ChainPlayer::Impl::keepDrBits(const Bits& bits) {
 
 void ChainPlayer::Impl::flushDrTail() {
     if (drTailBits != 0) {
-        drStream.append(Bits::fromBytes(std::move(drTail), drTailBits));
+        append(drStream, Bits::fromBytes(std::move(drTail), drTailBits));
         drTail = {};
         drTailBits = 0;
     }

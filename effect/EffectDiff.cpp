@@ -168,11 +168,11 @@ class EffectQueue : public PlaySink {
             // A piece of the same capture: the bits between are compared by neither file.
             const uint64_t gap = check.captureOffset - openEnd_;
             if (gap != 0) {
-                open_->value.append(Bits::zeros(gap));
-                open_->mask.append(Bits::zeros(gap));
+                append(open_->value, Bits::zeros(gap));
+                append(open_->mask, Bits::zeros(gap));
             }
-            appendRope(open_->value, check.expected.keep());
-            appendRope(open_->mask, mask);
+            append(open_->value, check.expected.keep());
+            append(open_->mask, mask);
             open_->bitCount += gap + check.bitCount;
             stamp(*open_, open_->line);
         } else {
@@ -210,7 +210,7 @@ class EffectQueue : public PlaySink {
   private:
     static BitRope ones(uint64_t bitCount) {
         BitRope rope;
-        rope.append(Bits::ones(bitCount));
+        append(rope, Bits::ones(bitCount));
         return rope;
     }
 

@@ -7,21 +7,16 @@
 
 namespace kelsvf::check {
 
-// STUB until the reader's vectors are Bits: copies.
-inline Bits tdiOf(const kelsvfreader::ScanValues& scan) {
-    return Bits::fromBytes(scan.tdi, scan.bitCount);
+inline const Bits& tdiOf(const kelsvfreader::ScanValues& scan) {
+    return scan.tdi;
 }
-// The expected TDO under the mask; zeros where the statement gives no TDO.
+// The expected TDO; zeros where the statement gives no TDO.
 inline Bits tdoOf(const kelsvfreader::ScanValues& scan) {
-    return scan.tdoGiven ? Bits::fromBytes(scan.tdo, scan.bitCount) : Bits::zeros(scan.bitCount);
+    return scan.tdoGiven ? scan.tdo : Bits::zeros(scan.bitCount);
 }
 // The MASK in force; zeros where the statement gives no TDO: nothing of it is compared.
 inline Bits maskOf(const kelsvfreader::ScanValues& scan) {
-    if (!scan.tdoGiven) {
-        return Bits::zeros(scan.bitCount);
-    }
-    return scan.maskAllOnes() ? Bits::ones(scan.bitCount)
-                              : Bits::fromBytes(scan.mask(), scan.bitCount);
+    return scan.tdoGiven ? scan.mask() : Bits::zeros(scan.bitCount);
 }
 
 }  // namespace kelsvf::check

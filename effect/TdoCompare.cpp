@@ -68,7 +68,7 @@ void ChainPlayer::Impl::startTdo(bool ir, uint64_t totalBits) {
         const ShiftWindow& path = ir ? irPath : drPath;
         const uint64_t held = std::min(totalBits, path.length());
         if (held != 0) {
-            actualRope.append(copyOf(path.bits(), 0, held));
+            append(actualRope, copyOf(path.bits(), 0, held));
         }
         if (totalBits > held) {
             scanTdi.appendTo(actualRope, 0, totalBits - held);
@@ -79,10 +79,10 @@ void ChainPlayer::Impl::startTdo(bool ir, uint64_t totalBits) {
                                   ? std::min(totalBits, tdoSideBits - drShiftedBits)
                                   : 0;
     if (captured != 0) {
-        actualRope.append(copyOf(drCapture.bits(), drShiftedBits, captured));
+        append(actualRope, copyOf(drCapture.bits(), drShiftedBits, captured));
     }
     if (totalBits > captured) {
-        actualRope.append(Bits::zeros(totalBits - captured));
+        append(actualRope, Bits::zeros(totalBits - captured));
     }
 }
 

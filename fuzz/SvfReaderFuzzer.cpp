@@ -26,12 +26,23 @@ std::string at(const Position& position) {
     return std::to_string(position.line) + ":" + std::to_string(position.column);
 }
 
-void checkVector(const std::vector<uint8_t>& bits, uint32_t bitCount, const std::string& what) {
-    KEL_FUZZ_CHECK(bits.size() == (size_t{bitCount} + 7) / 8,
-                   what + ": " + std::to_string(bits.size()) + " bytes for " +
-                       std::to_string(bitCount) + " bits");
+// A value of the right length that reads back whole, and in slices as a whole.
+void checkVector(const kelsvfreader::Bits& bits, uint32_t bitCount, const std::string& what) {
+    KEL_FUZZ_CHECK(bits.size() == bitCount, what + ": " + std::to_string(bits.size()) +
+                                                " bits for " + std::to_string(bitCount));
+    const std::vector<uint8_t> whole = bits.toBytes();
+    KEL_FUZZ_CHECK(whole.size() == (size_t{bitCount} + 7) / 8, what + ": cannot be read");
     if (bitCount % 8 != 0) {
-        KEL_FUZZ_CHECK((bits.back() >> (bitCount % 8)) == 0, what + ": a bit beyond the length");
+        KEL_FUZZ_CHECK((whole.back() >> (bitCount % 8)) == 0, what + ": a bit beyond the length");
+    }
+    const uint64_t first = bitCount / 3;
+    const uint64_t count = bitCount / 2;
+    std::vector<uint8_t> part((count + 7) / 8 + 1, 0xA5);
+    KEL_FUZZ_CHECK(bits.read(first, count, part.data()), what + ": a slice cannot be read");
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint64_t from = first + i;
+        KEL_FUZZ_CHECK(((part[i / 8] >> (i % 8)) & 1u) == ((whole[from / 8] >> (from % 8)) & 1u),
+                       what + ": a slice reads other bits");
     }
 }
 
@@ -57,9 +68,11 @@ std::string describe(const Statement& statement) {
     out += " trst=" + std::to_string(static_cast<int>(statement.trst)) + " pio=" + statement.pio;
     if (statement.scan != nullptr) {
         const ScanValues& scan = *statement.scan;
-        out += " bits=" + std::to_string(scan.bitCount) +
-               " tdi=" + std::string(scan.tdi.begin(), scan.tdi.end()) +
-               " tdo=" + std::string(scan.tdo.begin(), scan.tdo.end());
+        out += " bits=" + std::to_string(scan.bitCount);
+        const std::vector<uint8_t> tdi = scan.tdi.toBytes();
+        const std::vector<uint8_t> tdo = scan.tdo.toBytes();
+        out += " tdi=" + std::string(tdi.begin(), tdi.end()) +
+               " tdo=" + std::string(tdo.begin(), tdo.end());
     }
     return out;
 }

@@ -114,8 +114,10 @@ void checkPad(const kelsvfreader::SvfReader& reader, kelsvfreader::ScanKind kind
     KEL_FUZZ_CHECK(!pad.tdoGiven && !pad.maskGiven && !pad.smaskGiven,
                    name + " with vectors other than TDI");
     const bool ones = name[1] == 'I';  // the other devices' BYPASS instruction is all ones
+    const std::vector<uint8_t> tdi = pad.tdi.toBytes();
+    KEL_FUZZ_CHECK(tdi.size() == (length + 7) / 8, name + " cannot be read");
     for (uint32_t bit = 0; bit < length; ++bit) {
-        KEL_FUZZ_CHECK(((pad.tdi[bit / 8] >> (bit % 8)) & 1u) == (ones ? 1u : 0u),
+        KEL_FUZZ_CHECK(((tdi[bit / 8] >> (bit % 8)) & 1u) == (ones ? 1u : 0u),
                        name + " with a wrong bypass bit");
     }
 }
@@ -174,7 +176,7 @@ void compare(const std::string& text, const std::vector<Expected>& expected) {
             KEL_FUZZ_CHECK(scan.bitCount == want.bitCount, where + " has a different length");
             KEL_FUZZ_CHECK(scan.tdiGiven && !scan.tdoGiven && !scan.maskGiven && !scan.smaskGiven,
                            where + " vectors");
-            KEL_FUZZ_CHECK(scan.tdi == want.bits, where + " carries different bits");
+            KEL_FUZZ_CHECK(scan.tdi.toBytes() == want.bits, where + " carries different bits");
             for (const auto& [name, length] : want.pads) {
                 checkPad(reader, padKinds().at(name), length, next);
             }

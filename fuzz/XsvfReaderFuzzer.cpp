@@ -41,8 +41,7 @@ Written convert(std::string_view bytes, size_t blockSize) {
         KEL_FUZZ_CHECK(statement.position.line < bytes.size(), "a statement beyond the file");
         if (statement.scan != nullptr) {
             const auto& scan = *statement.scan;
-            KEL_FUZZ_CHECK(scan.tdi.size() == (uint64_t{scan.bitCount} + 7) / 8,
-                           "TDI of the wrong size");
+            KEL_FUZZ_CHECK(scan.tdi.size() == scan.bitCount, "TDI of the wrong size");
             KEL_FUZZ_CHECK(!scan.tdoGiven || scan.tdo.size() == scan.tdi.size(),
                            "TDO of the wrong size");
         }

@@ -31,31 +31,16 @@ size_t bytesFor(uint32_t bitCount) {
 
 }  // namespace
 
-// The reader's way to the vectors that ScanValues makes on demand.
+// The reader's way to the vectors that ScanValues resolves.
 class ScanValuesStore {
   public:
-    static std::vector<uint8_t>& bits(ScanValues& values, bool smask) {
+    static Bits& bits(ScanValues& values, bool smask) {
         return smask ? values.smask_ : values.mask_;
     }
     static bool& allOnes(ScanValues& values, bool smask) {
         return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
     }
 };
-
-const std::vector<uint8_t>& ScanValues::resolved(std::vector<uint8_t>& bits, bool allOnes) const {
-    const size_t size = bytesFor(bitCount);
-    if (allOnes && bits.size() != size) {
-        try {
-            bits.assign(size, 0xFF);
-            if (const uint32_t spare = bitCount % 8; spare != 0) {
-                bits.back() = static_cast<uint8_t>((1u << spare) - 1);
-            }
-        } catch (const std::bad_alloc&) {
-            bits.clear();
-        }
-    }
-    return bits;
-}
 
 bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
@@ -88,7 +73,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
             break;
         }
         bool* given = nullptr;
-        std::vector<uint8_t>* vector = nullptr;
+        Bits* vector = nullptr;
         const char* vectorName = nullptr;
         if (token == Token::Word) {
             if (word == "TDI") {
@@ -121,10 +106,14 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         if (token != Token::Open) {
             return unexpected(std::string("'(' and the ") + vectorName + " value");
         }
-        vector->resize(bytesFor(values.bitCount));
+        std::vector<uint8_t> bytes(bytesFor(values.bitCount));
         HexInfo info;
-        if (!lexer.readHexBody(HexTarget{vector->data(), values.bitCount, vectorName}, info)) {
+        if (!lexer.readHexBody(HexTarget{bytes.data(), values.bitCount, vectorName}, info)) {
             return false;
+        }
+        *vector = Bits::fromBytes(std::move(bytes), values.bitCount);
+        if (vector->size() != values.bitCount) {
+            throw std::bad_alloc();  // reported by next() as for any statement
         }
         if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
             note(NoteKind::ExtraHexDigits, info.firstDigit,
@@ -143,16 +132,18 @@ bool SvfReader::Impl::readScan(Statement& statement) {
                                       std::to_string(values.bitCount) +
                                       " bits, so there is no TDI to carry over");
         }
-        values.tdi.resize(bytesFor(values.bitCount));
+        if (values.lengthChanged) {
+            values.tdi = Bits();
+        }
     }
     if (!values.tdoGiven) {
-        values.tdo.clear();
+        values.tdo = Bits();
     }
     // An omitted MASK or SMASK of a new length is all ones, made only when asked for.
     for (const bool smask : {false, true}) {
         if (!(smask ? values.smaskGiven : values.maskGiven) && values.lengthChanged) {
             ScanValuesStore::allOnes(values, smask) = true;
-            ScanValuesStore::bits(values, smask).clear();
+            ScanValuesStore::bits(values, smask) = Bits::ones(values.bitCount);
         }
     }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace kelsvfwriter {
 
@@ -58,28 +59,47 @@ void HeadersInForce::take(const kelsvfreader::Statement& statement) {
     }
 }
 
+namespace {
+
+// Bits of `bits` into dst from bit `at`.
+void copyValue(uint8_t* dst, uint64_t at, const kelsvfreader::Bits& bits, uint64_t count,
+               std::vector<uint8_t>& scratch) {
+    const uint8_t* const whole = bits.wholeBytes(scratch);
+    if (whole == nullptr) {
+        throw std::bad_alloc();
+    }
+    copyBits(dst, at, whole, 0, count);
+}
+
+}  // namespace
+
 void FullScan::compose(const ScanValues& header, const ScanValues& body,
                        const ScanValues& trailer) {
     bitCount = uint64_t{header.bitCount} + body.bitCount + trailer.bitCount;
     const bool checked = header.checksTdo() || body.checksTdo() || trailer.checksTdo();
     compared_ = checked;
     // An empty header's TDO still makes the scan a check (of no bit of its own).
-    if (header.bitCount == 0 && trailer.bitCount == 0 && checked == body.checksTdo()) {
-        tdi = body.tdi;
-        tdo = checked ? std::span<const uint8_t>(body.tdo) : std::span<const uint8_t>();
-        mask = checked ? std::span<const uint8_t>(body.mask()) : std::span<const uint8_t>();
+    const size_t size = bytesFor(bitCount);
+    if (header.bitCount == 0 && trailer.bitCount == 0 && checked == body.checksTdo() &&
+        body.tdi.memory() != nullptr &&
+        (!checked || (body.tdo.memory() != nullptr && body.mask().memory() != nullptr))) {
+        tdi = std::span<const uint8_t>(body.tdi.memory(), size);
+        tdo = checked ? std::span<const uint8_t>(body.tdo.memory(), size)
+                      : std::span<const uint8_t>();
+        mask = checked ? std::span<const uint8_t>(body.mask().memory(), size)
+                       : std::span<const uint8_t>();
         return;
     }
-    const size_t size = bytesFor(bitCount);
     tdi_.assign(size, 0);
     tdo_.assign(checked ? size : 0, 0);
     mask_.assign(checked ? size : 0, 0);
+    std::vector<uint8_t> scratch;
     uint64_t at = 0;
     for (const ScanValues* part : {&header, &body, &trailer}) {
-        copyBits(tdi_.data(), at, part->tdi.data(), 0, part->bitCount);
+        copyValue(tdi_.data(), at, part->tdi, part->bitCount, scratch);
         if (part->checksTdo() && part->bitCount != 0) {
-            copyBits(tdo_.data(), at, part->tdo.data(), 0, part->bitCount);
-            copyBits(mask_.data(), at, part->mask().data(), 0, part->bitCount);
+            copyValue(tdo_.data(), at, part->tdo, part->bitCount, scratch);
+            copyValue(mask_.data(), at, part->mask(), part->bitCount, scratch);
         }
         at += part->bitCount;
     }

@@ -7,6 +7,7 @@
 
 namespace kelxsvf {
 
+using kelsvfreader::Bits;
 using kelsvfreader::Keyword;
 using namespace KelPluginInterface;
 
@@ -159,16 +160,13 @@ void XsvfReader::Impl::pushScan(bool ir, uint32_t bits, std::vector<uint8_t> tdi
     pending.statement.scanKind = ir ? ScanKind::SIR : ScanKind::SDR;
     ScanValues& values = pending.values;
     values.bitCount = bits;
-    values.tdi = std::move(tdi);
+    values.tdi = Bits::fromBytes(std::move(tdi), bits);
     values.tdiGiven = true;
     if (tdo != nullptr) {
         values.tdoGiven = true;
         values.maskGiven = true;
-        values.tdo = *tdo;
-        values.tdo.resize(values.tdi.size(), 0);
-        std::vector<uint8_t> mask = tdoMask;
-        mask.resize(values.tdi.size(), 0);
-        values.setMask(std::move(mask));
+        values.tdo = Bits::fromBytes(*tdo, bits);
+        values.setMask(Bits::fromBytes(tdoMask, bits));
     }
 }
 

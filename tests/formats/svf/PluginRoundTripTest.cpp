@@ -50,9 +50,9 @@ TEST_F(PluginFileReadsBack, ClocksWaitsAndScansAddUp) {
             EXPECT_TRUE(statement.run.minTime.exact);
             EXPECT_EQ(statement.run.runState, statement.run.endState);
         } else if (statement.keyword == Keyword::SIR) {
-            scannedIR.push_back(statement.scan->tdi);
+            scannedIR.push_back(statement.scan->tdi.toBytes());
         } else if (statement.keyword == Keyword::SDR) {
-            scannedDR.push_back(statement.scan->tdi);
+            scannedDR.push_back(statement.scan->tdi.toBytes());
         }
     }
     EXPECT_FALSE(reader.failed()) << reader.error().message;

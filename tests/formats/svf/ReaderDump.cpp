@@ -21,8 +21,9 @@ std::string timeText(const Time& time) {
 void dumpScan(std::string& out, const Statement& statement) {
     const ScanValues& scan = *statement.scan;
     out += " " + std::to_string(scan.bitCount);
-    const auto vector = [&](const char* name, const std::vector<uint8_t>& bits, bool given) {
-        out += std::string(" ") + name + "=" + hexOf(bits, scan.bitCount) + (given ? "!" : "");
+    const auto vector = [&](const char* name, const kelsvfreader::Bits& bits, bool given) {
+        out += std::string(" ") + name + "=" + hexOf(bits.toBytes(), scan.bitCount) +
+               (given ? "!" : "");
     };
     vector("TDI", scan.tdi, scan.tdiGiven);
     if (scan.tdoGiven) {

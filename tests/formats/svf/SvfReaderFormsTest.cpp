@@ -177,9 +177,9 @@ TEST(SvfReaderBits, HexGoesIntoTheBitBufferConvention) {
     Statement statement;
     ASSERT_TRUE(reader.next(statement));
     ASSERT_NE(nullptr, statement.scan);
-    EXPECT_EQ((std::vector<uint8_t>{0xbc, 0x0a}), statement.scan->tdi);
-    EXPECT_EQ((std::vector<uint8_t>{0x23, 0x01}), statement.scan->tdo);
-    EXPECT_EQ((std::vector<uint8_t>{0xff, 0x0f}), statement.scan->mask());
+    EXPECT_EQ((std::vector<uint8_t>{0xbc, 0x0a}), statement.scan->tdi.toBytes());
+    EXPECT_EQ((std::vector<uint8_t>{0x23, 0x01}), statement.scan->tdo.toBytes());
+    EXPECT_EQ((std::vector<uint8_t>{0xff, 0x0f}), statement.scan->mask().toBytes());
     EXPECT_TRUE(statement.scan->checksTdo());
     EXPECT_TRUE(statement.scan->lengthChanged);
     EXPECT_TRUE(statement.scan->maskAllOnes());
@@ -193,8 +193,8 @@ TEST(SvfReaderBits, DefaultMasksAreMadeWhenAskedFor) {
     ASSERT_TRUE(reader.next(statement));
     EXPECT_FALSE(statement.scan->maskAllOnes());
     EXPECT_TRUE(statement.scan->smaskAllOnes());
-    EXPECT_EQ((std::vector<uint8_t>{0xff}), statement.scan->mask());
-    EXPECT_EQ((std::vector<uint8_t>{0xff}), statement.scan->smask());
+    EXPECT_EQ((std::vector<uint8_t>{0xff}), statement.scan->mask().toBytes());
+    EXPECT_EQ((std::vector<uint8_t>{0xff}), statement.scan->smask().toBytes());
 }
 
 TEST(SvfReaderInForce, HeadersAndStatesStayInForceForLaterStatements) {
@@ -206,7 +206,7 @@ TEST(SvfReaderInForce, HeadersAndStatesStayInForceForLaterStatements) {
     }
     EXPECT_FALSE(reader.failed());
     EXPECT_EQ(5u, reader.statementCount());
-    EXPECT_EQ((std::vector<uint8_t>{0xff}), reader.inForce(ScanKind::HIR).tdi);
+    EXPECT_EQ((std::vector<uint8_t>{0xff}), reader.inForce(ScanKind::HIR).tdi.toBytes());
     EXPECT_EQ(2u, reader.inForce(ScanKind::TIR).bitCount);
     EXPECT_EQ(0u, reader.inForce(ScanKind::HDR).bitCount);
     const StatesInForce states = reader.statesInForce();

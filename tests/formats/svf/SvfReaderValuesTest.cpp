@@ -82,7 +82,7 @@ TEST(SvfReaderHex, RandomValuesInRandomLayoutsReadBackExactly) {
             SvfReader reader = SvfReader::fromString(text, blockSize);
             Statement statement;
             ASSERT_TRUE(reader.next(statement)) << reader.error().message << "\n" << text;
-            ASSERT_EQ(bits, statement.scan->tdi) << text;
+            ASSERT_EQ(bits, statement.scan->tdi.toBytes()) << text;
         }
     }
 }

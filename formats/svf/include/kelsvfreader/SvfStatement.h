@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kel/TapStateMachine.h"
+#include "kelsvfreader/Bits.h"
 
 namespace kelsvfreader {
 
@@ -46,14 +47,13 @@ constexpr int kScanKindCount = 6;
 
 class ScanValuesStore;
 
-// A scan statement's length and vectors after resolution. Every vector uses the bit-buffer
-// convention (bit i in bit i % 8 of byte i / 8; bit 0 is the first into TDI and the first out
-// of TDO) and holds (bitCount + 7) / 8 bytes whose bits at bitCount and above are zero.
+// A scan statement's length and vectors after resolution, each of bitCount bits (see Bits.h:
+// long ones may lie in a spill file, carried-over ones share the earlier statement's store).
 class ScanValues {
   public:
     uint32_t bitCount = 0;
-    std::vector<uint8_t> tdi;  // given, or carried over (same length)
-    std::vector<uint8_t> tdo;  // empty unless tdoGiven: TDO is compared only when given
+    Bits tdi;  // given, or carried over (same length)
+    Bits tdo;  // empty unless tdoGiven: TDO is compared only when given
     // What this statement wrote itself; the rest was resolved.
     bool tdiGiven = false;
     bool tdoGiven = false;
@@ -66,34 +66,37 @@ class ScanValues {
     // Whether the replay compares TDO for this statement (with mask()).
     bool checksTdo() const { return tdoGiven; }
 
-    // MASK and SMASK in force: given, carried over (same length), or all ones. An all-ones
-    // vector is only made when it is asked for, so that a large scan without MASK and SMASK
-    // costs no memory for them; the reference stays valid until the reader's next statement.
-    // Making it needs memory: if there is none, the vector is empty.
-    const std::vector<uint8_t>& mask() const { return resolved(mask_, maskAllOnes_); }
-    const std::vector<uint8_t>& smask() const { return resolved(smask_, smaskAllOnes_); }
+    // MASK and SMASK in force: given, carried over (same length), or all ones (Bits::ones,
+    // which costs no memory).
+    const Bits& mask() const { return resolved(mask_, maskAllOnes_); }
+    const Bits& smask() const { return resolved(smask_, smaskAllOnes_); }
     // True when the vector is all ones because no MASK (SMASK) was given since the length
     // changed; a given all-ones value reads false.
     bool maskAllOnes() const { return maskAllOnes_; }
     bool smaskAllOnes() const { return smaskAllOnes_; }
 
     // For readers of other formats, which resolve the vectors themselves: MASK (SMASK) as
-    // given, or all ones (made on demand) when `bits` is empty.
-    void setMask(std::vector<uint8_t> bits) {
+    // given, or all ones when `bits` is empty.
+    void setMask(Bits bits) {
         maskAllOnes_ = bits.empty();
         mask_ = std::move(bits);
     }
-    void setSmask(std::vector<uint8_t> bits) {
+    void setSmask(Bits bits) {
         smaskAllOnes_ = bits.empty();
         smask_ = std::move(bits);
     }
 
   private:
     friend class ScanValuesStore;
-    const std::vector<uint8_t>& resolved(std::vector<uint8_t>& bits, bool allOnes) const;
+    const Bits& resolved(Bits& bits, bool allOnes) const {
+        if (allOnes && bits.size() != bitCount) {
+            bits = Bits::ones(bitCount);
+        }
+        return bits;
+    }
 
-    mutable std::vector<uint8_t> mask_;
-    mutable std::vector<uint8_t> smask_;
+    mutable Bits mask_;
+    mutable Bits smask_;
     bool maskAllOnes_ = false;
     bool smaskAllOnes_ = false;
 };
