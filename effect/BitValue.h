@@ -33,6 +33,8 @@ class BitValue {
 
     bool empty() const { return !given_; }
     uint64_t bitCount() const { return bitCount_; }
+    // Known to be all zeros without reading (a long value of a file's "TDI (0)").
+    bool allZeros() const { return rope_ != nullptr && rope_->allZeros(); }
     // The whole value's bytes when they lie in memory; null otherwise (then read()).
     const uint8_t* memory() const;
     // `count` bits from `first` into `out` from its bit 0, the last byte's bits past them clear.

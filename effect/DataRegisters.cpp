@@ -199,7 +199,9 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo
     if (count == 0) {
         return;
     }
-    if (!elastic) {
+    if (src == nullptr) {
+        // bits that leave again before the registers latch (see playScan): counted only
+    } else if (!elastic) {
         drPath.shift(src, 0, count, tdo, known, 0);
     } else if (tdo != nullptr && drShiftedBits < tdoSideBits) {
         // Out of TDO come the captures of the registers between the elastic one and TDO, then

@@ -89,7 +89,8 @@ struct ChainPlayer::Impl {
     std::string registerPath(size_t device) const;
     void checkDrFit();
     // `count` bits (at most a block) of a scan into the DR path; when `tdo` is given, what
-    // leaves at TDO goes there from its bit 0, and whether each bit is known into `known`.
+    // leaves at TDO goes there from its bit 0, and whether each bit is known into `known`. A
+    // null `src` counts bits whose passage changes nothing the registers latch.
     void shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known);
     // A register of unknown length keeps the bits shifted: slices of the scans, small ones
     // gathered so that a file of many short scans costs no piece per scan.

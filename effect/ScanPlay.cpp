@@ -108,8 +108,19 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
         startTdo(ir, total);
     }
     // Header first into TDI, then the statement's bits, then the trailer, a block at a time.
+    // Without TDO only the bits that stay in a path of known length matter: the others pass
+    // through it (a register of unknown length keeps them as slices, below), so a long scan
+    // costs the time of its text, not of its length.
     inScan = true;
-    for (uint64_t first = 0; first < total; first += kBlockBits) {
+    const uint64_t held = ir ? irPath.length() : elastic ? 0 : drPath.length();
+    uint64_t first = 0;
+    if (!tdoGiven && total > held) {
+        first = total - held;
+        if (!ir) {
+            shiftDr(nullptr, first, nullptr, nullptr);
+        }
+    }
+    for (; first < total; first += kBlockBits) {
         const uint64_t count = std::min(kBlockBits, total - first);
         const uint8_t* tdi = scanTdi.block(first, count, tdiBlock);
         uint8_t* tdo = nullptr;
