@@ -55,6 +55,9 @@ struct SvfReader::Impl {
     bool readPio(Statement& statement);
 
     SvfLexer lexer;
+    // Values of more bytes than this go to the spill file, opened when first needed.
+    uint64_t spillAbove = kInMemoryBytes;
+    std::shared_ptr<SpillFile> spill;
     std::vector<Note> notes;
     std::array<ScanValues, kScanKindCount> scans;
     // Per scan kind: a scan without TDO came after the MASK was last set, which a common player

@@ -106,14 +106,26 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         if (token != Token::Open) {
             return unexpected(std::string("'(' and the ") + vectorName + " value");
         }
-        std::vector<uint8_t> bytes(bytesFor(values.bitCount));
         HexInfo info;
-        if (!lexer.readHexBody(HexTarget{bytes.data(), values.bitCount, vectorName}, info)) {
-            return false;
-        }
-        *vector = Bits::fromBytes(std::move(bytes), values.bitCount);
-        if (vector->size() != values.bitCount) {
-            throw std::bad_alloc();  // reported by next() as for any statement
+        if (bytesFor(values.bitCount) > spillAbove) {
+            SpillValueWriter writer(spill, values.bitCount);
+            if (!lexer.readHexBody(HexTarget{nullptr, values.bitCount, vectorName, &writer},
+                                   info)) {
+                return false;
+            }
+            if (!writer.finish(*vector)) {
+                return fail(info.firstDigit, std::string("cannot keep a long ") + vectorName +
+                                                 " value: " + writer.error());
+            }
+        } else {
+            std::vector<uint8_t> bytes(bytesFor(values.bitCount));
+            if (!lexer.readHexBody(HexTarget{bytes.data(), values.bitCount, vectorName}, info)) {
+                return false;
+            }
+            *vector = Bits::fromBytes(std::move(bytes), values.bitCount);
+            if (vector->size() != values.bitCount) {
+                throw std::bad_alloc();  // reported by next() as for any statement
+            }
         }
         if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
             note(NoteKind::ExtraHexDigits, info.firstDigit,

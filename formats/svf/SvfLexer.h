@@ -7,17 +7,19 @@
 #include <memory>
 #include <string>
 
+#include "kelsvfreader/SpillFile.h"
 #include "kelsvfreader/SvfStatement.h"
 #include "kelsvfreader/TextSource.h"
 
 namespace kelsvfreader {
 
-// Where a hex value goes: `bytes` holds (bitCount + 7) / 8 bytes; `name` ("TDI") is for
-// messages.
+// Where a hex value goes: `bytes` holds (bitCount + 7) / 8 bytes, or its significant digits go
+// to `spill`; `name` ("TDI") is for messages.
 struct HexTarget {
     uint8_t* bytes = nullptr;
     uint32_t bitCount = 0;
     const char* name = "";
+    SpillValueWriter* spill = nullptr;
 };
 
 // What the text of a hex value looked like.
@@ -25,6 +27,9 @@ struct HexInfo {
     uint64_t digits = 0;  // hex digits written, leading zeros included
     Position firstDigit;
 };
+
+// "TDI value has 1 bits beyond its length of 8 bits".
+std::string beyondLength(const HexTarget& target);
 
 // "'x'" for a printable byte, "byte 0x07" for any other: for messages.
 std::string describeByte(uint8_t byte);
@@ -64,6 +69,12 @@ class SvfLexer {
     const Error& error() const { return error_; }
 
   private:
+    enum class HexGap : uint8_t { Next, Close, Fail };
+    // At byte `c` of a hex value that is no digit: white space and comments are skipped (Next),
+    // the ')' is left for the caller (Close), anything else fails.
+    HexGap hexGap(uint8_t c, const char* name);
+    bool readHexSpilled(const HexTarget& target, HexInfo& info);
+
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
     // Makes the next byte readable; false at the end of the text or after a read failure.
     bool fill();

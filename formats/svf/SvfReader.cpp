@@ -59,6 +59,10 @@ StatesInForce SvfReader::statesInForce() const {
     return impl_->states;
 }
 
+void SvfReader::setSpillThreshold(uint64_t bytes) {
+    impl_->spillAbove = bytes;
+}
+
 uint64_t SvfReader::statementCount() const {
     return impl_->statementCount;
 }

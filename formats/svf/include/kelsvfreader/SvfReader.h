@@ -79,6 +79,10 @@ class SvfReader {
     const ScanValues& inForce(ScanKind kind) const;
     StatesInForce statesInForce() const;
 
+    // Values of more than `bytes` bytes are kept in a spill file (see SpillFile.h), not in
+    // memory: kInMemoryBytes unless set (tests set less).
+    void setSpillThreshold(uint64_t bytes);
+
     uint64_t statementCount() const;  // statements returned so far
     uint64_t bytesRead() const;       // of the text, so far
 
