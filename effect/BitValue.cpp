@@ -15,7 +15,7 @@ const uint8_t* BitValue::memory() const {
     }
     // A slice that ends inside a byte may carry the store's next bits in it.
     return rope_->pieces().size() == 1 && bitCount_ % 8 == 0 ? rope_->pieces().front().memory()
-                                                              : nullptr;
+                                                             : nullptr;
 }
 
 bool BitValue::read(uint64_t first, uint64_t count, uint8_t* out) const {
@@ -98,7 +98,8 @@ bool ScanParts::allOnes() const {
 const uint8_t* ScanParts::block(uint64_t first, uint64_t count,
                                 std::vector<uint8_t>& buffer) const {
     for (size_t i = 0; i < 3; ++i) {
-        if (first >= starts_[i] && first + count <= starts_[i + 1] && (first - starts_[i]) % 8 == 0) {
+        if (first >= starts_[i] && first + count <= starts_[i + 1] &&
+            (first - starts_[i]) % 8 == 0) {
             if (const uint8_t* whole = parts_[i].memory()) {
                 return whole + (first - starts_[i]) / 8;
             }

@@ -194,8 +194,7 @@ void ChainPlayer::Impl::checkDrFit() {
     }
 }
 
-void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo,
-                                uint8_t* known) {
+void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known) {
     if (count == 0) {
         return;
     }

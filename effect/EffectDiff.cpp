@@ -117,7 +117,8 @@ std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
     const uint8_t* valueB = memoryOf(b.value);
     const uint8_t* maskA = a.tdo ? memoryOf(a.mask) : nullptr;
     const uint8_t* maskB = b.tdo ? memoryOf(b.mask) : nullptr;
-    if (valueA != nullptr && valueB != nullptr && (!a.tdo || (maskA != nullptr && maskB != nullptr))) {
+    if (valueA != nullptr && valueB != nullptr &&
+        (!a.tdo || (maskA != nullptr && maskB != nullptr))) {
         const size_t bytes = bytesFor(a.bitCount);
         for (size_t i = 0; i < bytes; ++i) {
             const unsigned inA = a.tdo ? valueA[i] & maskA[i] : valueA[i];
@@ -161,8 +162,7 @@ class EffectQueue : public PlaySink {
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        const BitRope mask =
-            check.mask.empty() ? ones(check.bitCount) : check.mask.keep();
+        const BitRope mask = check.mask.empty() ? ones(check.bitCount) : check.mask.keep();
         if (open_ && open_->ir == check.ir && open_->capture == check.captureNumber &&
             check.captureOffset >= openEnd_) {
             // A piece of the same capture: the bits between are compared by neither file.

@@ -76,7 +76,7 @@ struct TdoCheck {
     uint64_t unknownBits = 0;     // bits under the mask not compared: their capture is unknown
     uint64_t comparedBits = 0;    // bits under the mask that were compared
     bool idcode = false;          // a DR scan that brings out a device's IDCODE register
-    uint64_t captureNumber = 0;  // the Capture-DR (Capture-IR) it follows, counted from 1
+    uint64_t captureNumber = 0;   // the Capture-DR (Capture-IR) it follows, counted from 1
     uint64_t captureOffset = 0;
     BitValue expected;
     BitValue mask;  // empty: every bit is compared

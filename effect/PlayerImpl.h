@@ -140,12 +140,12 @@ struct ChainPlayer::Impl {
     // all of them) and only the capture of the devices on its TDO side comes out of TDO.
     std::vector<SelectedRegister> drSelected;
     std::optional<size_t> elastic;
-    uint64_t knownDrBits = 0;       // the registers of known length together
-    uint64_t tdoSideBits = 0;       // of those, the ones between the elastic register and TDO
-    ShiftWindow drPath;             // without an elastic register: the whole path
-    ShiftWindow drCapture;          // with one: the captures of the known registers
-    BitRope drStream;               // with one: every bit shifted since the capture
-    std::vector<uint8_t> drTail;    // short scans' bits not yet in drStream
+    uint64_t knownDrBits = 0;     // the registers of known length together
+    uint64_t tdoSideBits = 0;     // of those, the ones between the elastic register and TDO
+    ShiftWindow drPath;           // without an elastic register: the whole path
+    ShiftWindow drCapture;        // with one: the captures of the known registers
+    BitRope drStream;             // with one: every bit shifted since the capture
+    std::vector<uint8_t> drTail;  // short scans' bits not yet in drStream
     uint64_t drTailBits = 0;
     uint64_t drShiftedBits = 0;
     uint64_t drLine = 0;
@@ -153,7 +153,7 @@ struct ChainPlayer::Impl {
     bool drCaptured = false;
     uint64_t drCaptureNumber = 0;
     uint64_t irCaptureNumber = 0;
-    uint64_t irShiftedBits = 0;  // since the last Capture-IR
+    uint64_t irShiftedBits = 0;        // since the last Capture-IR
     bool idcodeCaptured = false;       // a device's IDCODE register took part in that capture
     std::vector<std::string> irNames;  // per device, for the IR updates being reported
     // The scan on its way to Shift-DR: its length, to check at the capture.

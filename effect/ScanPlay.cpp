@@ -101,8 +101,8 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     }
     // The statement alone without a MASK compares every bit: no all-ones mask is made. (An
     // empty header's TDO leaves the body without one: it compares nothing.)
-    maskImplicit = header.bitCount == 0 && trailer.bitCount == 0 && body.tdoGiven &&
-                   body.maskAllOnes();
+    maskImplicit =
+        header.bitCount == 0 && trailer.bitCount == 0 && body.tdoGiven && body.maskAllOnes();
     const uint64_t captureOffset = ir ? irShiftedBits : drShiftedBits;
     if (tdoGiven) {
         startTdo(ir, total);

@@ -38,8 +38,8 @@ void compareBits(const uint8_t* actual, const uint8_t* expected, const uint8_t* 
             (loadWord(actual + at, size) ^ loadWord(expected + at, size)) & compared & knownHere;
         if (differ != 0) {
             if (result.mismatched == 0) {
-                result.first = offset + uint64_t{at} * 8 +
-                               static_cast<uint64_t>(std::countr_zero(differ));
+                result.first =
+                    offset + uint64_t{at} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
             }
             result.mismatched += static_cast<uint64_t>(std::popcount(differ));
         }
@@ -75,9 +75,8 @@ void ChainPlayer::Impl::startTdo(bool ir, uint64_t totalBits) {
         }
         return;
     }
-    const uint64_t captured = drShiftedBits < tdoSideBits
-                                  ? std::min(totalBits, tdoSideBits - drShiftedBits)
-                                  : 0;
+    const uint64_t captured =
+        drShiftedBits < tdoSideBits ? std::min(totalBits, tdoSideBits - drShiftedBits) : 0;
     if (captured != 0) {
         append(actualRope, copyOf(drCapture.bits(), drShiftedBits, captured));
     }
