@@ -83,16 +83,21 @@ void requireRead(bool read) {
     }
 }
 
-void ScanParts::set(size_t part, Bits bits) {
-    parts_[part] = std::move(bits);
+void ScanParts::set(const Bits* header, const Bits* body, const Bits* trailer,
+                    const std::array<uint64_t, 3>& sizes) {
+    parts_ = {header, body, trailer};
     for (size_t i = 0; i < 3; ++i) {
-        starts_[i + 1] = starts_[i] + parts_[i].size();
+        if (parts_[i] == nullptr) {
+            zeros_[i] = Bits::zeros(sizes[i]);
+            parts_[i] = &zeros_[i];
+        }
+        starts_[i + 1] = starts_[i] + sizes[i];
     }
 }
 
 bool ScanParts::allOnes() const {
     return std::all_of(parts_.begin(), parts_.end(),
-                       [](const Bits& bits) { return bits.empty() || bits.allOnes(); });
+                       [](const Bits* bits) { return bits->empty() || bits->allOnes(); });
 }
 
 const uint8_t* ScanParts::block(uint64_t first, uint64_t count,
@@ -100,7 +105,7 @@ const uint8_t* ScanParts::block(uint64_t first, uint64_t count,
     for (size_t i = 0; i < 3; ++i) {
         if (first >= starts_[i] && first + count <= starts_[i + 1] &&
             (first - starts_[i]) % 8 == 0) {
-            if (const uint8_t* whole = parts_[i].memory()) {
+            if (const uint8_t* whole = parts_[i]->memory()) {
                 return whole + (first - starts_[i]) / 8;
             }
         }
@@ -114,7 +119,7 @@ const uint8_t* ScanParts::block(uint64_t first, uint64_t count,
             continue;
         }
         piece.assign(bytesFor(to - from), 0);
-        requireRead(parts_[i].read(from - starts_[i], to - from, piece.data()));
+        requireRead(parts_[i]->read(from - starts_[i], to - from, piece.data()));
         copyBits(buffer.data(), from - first, piece.data(), 0, to - from);
     }
     return buffer.data();
@@ -125,7 +130,7 @@ void ScanParts::appendTo(BitRope& rope, uint64_t first, uint64_t count) const {
         const uint64_t from = std::max(first, starts_[i]);
         const uint64_t to = std::min(first + count, starts_[i + 1]);
         if (from < to) {
-            append(rope, parts_[i].slice(from - starts_[i], to - from));
+            append(rope, parts_[i]->slice(from - starts_[i], to - from));
         }
     }
 }

@@ -69,10 +69,12 @@ void append(BitRope& to, const BitRope& from);
 // block at a time.
 class ScanParts {
   public:
-    void set(size_t part, Bits bits);
+    // The parts, which must outlive the use of this (the statement being played); a null part
+    // is that many zeros.
+    void set(const Bits* header, const Bits* body, const Bits* trailer,
+             const std::array<uint64_t, 3>& sizes);
     uint64_t size() const { return starts_[3]; }
-    const Bits& part(size_t i) const { return parts_[i]; }
-    uint64_t start(size_t i) const { return starts_[i]; }
+    const Bits& part(size_t i) const { return *parts_[i]; }
     bool allOnes() const;
     // The bytes of [first, first + count): the one part's memory when it holds them at a byte
     // boundary, else read into `buffer`. Throws when a spilled value cannot be read back.
@@ -81,7 +83,8 @@ class ScanParts {
     void appendTo(BitRope& rope, uint64_t first, uint64_t count) const;
 
   private:
-    std::array<Bits, 3> parts_;
+    std::array<const Bits*, 3> parts_{};
+    std::array<Bits, 3> zeros_;
     std::array<uint64_t, 4> starts_{};
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "PlayerImpl.h"
 
@@ -133,7 +134,10 @@ void ChainPlayer::Impl::captureDr() {
     if (!elastic) {
         tdoSideBits = knownDrBits;
     }
-    drStream = BitRope{};
+    if (!drStream.empty()) {
+        drStream = BitRope{};
+    }
+    drFirst = Bits{};
     drTail.clear();
     drTailBits = 0;
     drSegments.clear();
@@ -215,12 +219,27 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo
     drShiftedBits += count;
 }
 
+namespace {
+constexpr uint64_t kShortPiece = 4096;
+}  // namespace
+
 void ChainPlayer::Impl::keepDrBits(const Bits& bits) {
     // Short pieces are copied together; a long one is kept as it is, a slice of its scan.
-    constexpr uint64_t kShortPiece = 4096;
     if (!elastic || bits.empty()) {
         return;
     }
+    if (drFirst.empty() && drStream.empty() && drTailBits == 0) {
+        drFirst = bits;  // the common capture of one scan: kept as the reader holds it
+        return;
+    }
+    if (!drFirst.empty()) {
+        const Bits first = std::exchange(drFirst, Bits{});
+        keepDrPiece(first);
+    }
+    keepDrPiece(bits);
+}
+
+void ChainPlayer::Impl::keepDrPiece(const Bits& bits) {
     if (bits.size() >= kShortPiece) {
         flushDrTail();
         append(drStream, bits);
@@ -284,13 +303,29 @@ void ChainPlayer::Impl::updateDr() {
     // Without an elastic register the path holds its contents. With one, every register holds
     // bits of the stream: it takes what the others leave. Short of the known registers, the
     // captures stay in part, as in a window.
-    flushDrTail();
+    // Short scans' bits stay in drTail; read from there, they cost no piece.
+    const bool inTail = drFirst.empty() && drStream.empty();
+    if (drFirst.empty() && !inTail) {
+        flushDrTail();
+    }
+    const uint8_t* first = drFirst.memory();
+    const auto readStream = [&](uint64_t from, uint64_t count, uint8_t* out) {
+        if (first != nullptr) {
+            copyBits(out, 0, first, from, count);
+        } else if (!drFirst.empty()) {
+            requireRead(drFirst.read(from, count, out));
+        } else if (inTail) {
+            copyBits(out, 0, drTail.data(), from, count);
+        } else {
+            requireRead(drStream.read(from, count, out));
+        }
+    };
     const bool fromStream = elastic && drShiftedBits >= knownDrBits;
     if (elastic && !fromStream) {
         drPath.reset(knownDrBits);
         copyBits(drPath.bits(), 0, drCapture.bits(), 0, knownDrBits);
         std::vector<uint8_t> shifted(bytesFor(drShiftedBits));  // fewer than the known registers
-        requireRead(drStream.read(0, drShiftedBits, shifted.data()));
+        readStream(0, drShiftedBits, shifted.data());
         drPath.shift(shifted.data(), 0, drShiftedBits, nullptr, nullptr, 0);
     }
     const uint64_t elasticLength = fromStream ? drShiftedBits - knownDrBits : 0;
@@ -309,13 +344,19 @@ void ChainPlayer::Impl::updateDr() {
         }
         const uint64_t length = selected.elastic ? elasticLength : selected.length;
         BitValue value;
-        if (fromStream && length > kBlockBits) {
-            valueRope = drStream.slice(starts[i], length);  // the scans' own bits, not a copy
+        if (fromStream && length > kBlockBits) {  // never from drTail, which holds less
+            // the scans' own bits, not a copy
+            if (drFirst.empty()) {
+                valueRope = drStream.slice(starts[i], length);
+            } else {
+                valueRope = BitRope{};
+                append(valueRope, drFirst.slice(starts[i], length));
+            }
             value = BitValue(valueRope);
         } else {
             valueBits.assign(bytesFor(length), 0);
             if (fromStream) {
-                requireRead(drStream.read(starts[i], length, valueBits.data()));
+                readStream(starts[i], length, valueBits.data());
             } else {
                 copyBits(valueBits.data(), 0, drPath.bits(), starts[i], length);
             }

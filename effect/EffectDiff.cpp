@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "BitBuffer.h"
@@ -16,16 +17,87 @@ namespace {
 
 using Clocks = std::array<Count, 16>;
 
+// A value kept past its event: a short one's bytes (the bits past its end clear), a long one a
+// rope of the scans' own slices, never copied.
+class Kept {
+  public:
+    void keep(const BitValue& value) {
+        bitCount_ = value.bitCount();
+        rope_.reset();
+        if (bitCount_ > kBlockBits) {
+            rope_ = std::make_unique<BitRope>(value.keep());
+            return;
+        }
+        bytes_.resize(bytesFor(bitCount_));
+        requireRead(value.read(0, bitCount_, bytes_.data()));
+    }
+    void keepOnes(uint64_t bitCount) {
+        bitCount_ = bitCount;
+        rope_.reset();
+        if (bitCount > kBlockBits) {
+            rope_ = std::make_unique<BitRope>();
+            kelsvf::check::append(*rope_, Bits::ones(bitCount));
+            return;
+        }
+        bytes_.assign(bytesFor(bitCount), 0xFF);
+        clearTail(bytes_, bitCount);
+    }
+    // `more` after these bits, or zeros when null.
+    void append(const Kept* more, uint64_t bitCount) {
+        if (!rope_ && (more == nullptr || !more->rope_) && bitCount_ + bitCount <= kBlockBits) {
+            bytes_.resize(bytesFor(bitCount_ + bitCount), 0);
+            if (more != nullptr) {
+                copyBits(bytes_.data(), bitCount_, more->bytes_.data(), 0, bitCount);
+            }
+            bitCount_ += bitCount;
+            return;
+        }
+        toRope();
+        if (more == nullptr) {
+            kelsvf::check::append(*rope_, Bits::zeros(bitCount));
+        } else if (more->rope_) {
+            kelsvf::check::append(*rope_, *more->rope_);
+        } else {
+            kelsvf::check::append(*rope_, Bits::fromBytes(more->bytes_, bitCount));
+        }
+        bitCount_ += bitCount;
+    }
+    bool read(uint64_t first, uint64_t count, uint8_t* out) const {
+        return rope_ ? rope_->read(first, count, out)
+                     : BitValue(bytes_, bitCount_).read(first, count, out);
+    }
+    // The bytes of a short value.
+    const uint8_t* memory() const { return rope_ ? nullptr : bytes_.data(); }
+    void clear() {
+        bytes_ = {};
+        rope_.reset();
+    }
+
+  private:
+    void toRope() {
+        if (!rope_) {
+            rope_ = std::make_unique<BitRope>();
+            if (bitCount_ != 0) {
+                kelsvf::check::append(*rope_, Bits::fromBytes(std::move(bytes_), bitCount_));
+            }
+            bytes_ = {};
+        }
+    }
+
+    std::vector<uint8_t> bytes_;
+    std::unique_ptr<BitRope> rope_;  // a long value's; none for a short one
+    uint64_t bitCount_ = 0;
+};
+
 // One event of a file's effect, with the clocks and waits the file had spent when it came.
-// Values are ropes of the scans' own bits: a long one is never copied.
 struct Effect {
     bool tdo = false;  // a TDO check, else a register update
     uint64_t line = 0;
     uint32_t device = 0;
     bool ir = false;
     uint64_t bitCount = 0;
-    BitRope value;  // the update's value; a check's expected bits, compared under its mask
-    BitRope mask;   // a check's mask (every bit compared: all ones)
+    Kept value;  // the update's value; a check's expected bits, compared under its mask
+    Kept mask;   // a check's mask (every bit compared: all ones)
     // A check's capture, and its first bit in what the registers took since then: the checks
     // of the pieces of one scan, continued through a pause, are one check.
     uint64_t capture = 0;
@@ -104,19 +176,13 @@ std::optional<uint64_t> firstDifference(const ReadBits& a, const ReadBits& b, ui
     return std::nullopt;
 }
 
-// A value's bytes from its bit 0 when it is one piece in memory (bits past its end may be the
-// store's), else null.
-const uint8_t* memoryOf(const BitRope& rope) {
-    return rope.pieces().size() == 1 ? rope.pieces().front().memory() : nullptr;
-}
-
 // The first bit at which what two effects of one length compare differs: the bits or the mask.
 std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
     // Short values in memory, the common case, byte by byte without a copy.
-    const uint8_t* valueA = memoryOf(a.value);
-    const uint8_t* valueB = memoryOf(b.value);
-    const uint8_t* maskA = a.tdo ? memoryOf(a.mask) : nullptr;
-    const uint8_t* maskB = b.tdo ? memoryOf(b.mask) : nullptr;
+    const uint8_t* valueA = a.value.memory();
+    const uint8_t* valueB = b.value.memory();
+    const uint8_t* maskA = a.tdo ? a.mask.memory() : nullptr;
+    const uint8_t* maskB = b.tdo ? b.mask.memory() : nullptr;
     if (valueA != nullptr && valueB != nullptr &&
         (!a.tdo || (maskA != nullptr && maskB != nullptr))) {
         const size_t bytes = bytesFor(a.bitCount);
@@ -157,22 +223,29 @@ class EffectQueue : public PlaySink {
         effect.device = update.device;
         effect.ir = update.ir;
         effect.bitCount = update.bitCount;
-        effect.value = update.value.keep();
+        effect.value.keep(update.value);
         effect.sources.assign(update.sources.begin(), update.sources.end());
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        const BitRope mask = check.mask.empty() ? ones(check.bitCount) : check.mask.keep();
+        Kept expected;
+        Kept mask;
+        expected.keep(check.expected);
+        if (check.mask.empty()) {
+            mask.keepOnes(check.bitCount);
+        } else {
+            mask.keep(check.mask);
+        }
         if (open_ && open_->ir == check.ir && open_->capture == check.captureNumber &&
             check.captureOffset >= openEnd_) {
             // A piece of the same capture: the bits between are compared by neither file.
             const uint64_t gap = check.captureOffset - openEnd_;
             if (gap != 0) {
-                append(open_->value, Bits::zeros(gap));
-                append(open_->mask, Bits::zeros(gap));
+                open_->value.append(nullptr, gap);
+                open_->mask.append(nullptr, gap);
             }
-            append(open_->value, check.expected.keep());
-            append(open_->mask, mask);
+            open_->value.append(&expected, check.bitCount);
+            open_->mask.append(&mask, check.bitCount);
             open_->bitCount += gap + check.bitCount;
             stamp(*open_, open_->line);
         } else {
@@ -182,8 +255,8 @@ class EffectQueue : public PlaySink {
             open_->tdo = true;
             open_->ir = check.ir;
             open_->bitCount = check.bitCount;
-            open_->value = check.expected.keep();
-            open_->mask = mask;
+            open_->value = std::move(expected);
+            open_->mask = std::move(mask);
             open_->capture = check.captureNumber;
             open_->captureOffset = check.captureOffset;
         }
@@ -208,12 +281,6 @@ class EffectQueue : public PlaySink {
     std::optional<Finding> readerError;
 
   private:
-    static BitRope ones(uint64_t bitCount) {
-        BitRope rope;
-        append(rope, Bits::ones(bitCount));
-        return rope;
-    }
-
     // The clocks and waits as the event leaves them.
     void stamp(Effect& effect, uint64_t line) {
         effect.line = line;
@@ -274,8 +341,8 @@ class Side {
     const Effect& previous() const { return previous_; }
     void passed(Effect effect) {
         previous_ = std::move(effect);
-        previous_.value = {};  // only its place, clocks and waits are needed from here on
-        previous_.mask = {};
+        previous_.value.clear();  // only its place, clocks and waits are needed from here on
+        previous_.mask.clear();
         previous_.sources = {};
     }
 

@@ -95,6 +95,7 @@ struct ChainPlayer::Impl {
     // A register of unknown length keeps the bits shifted: slices of the scans, small ones
     // gathered so that a file of many short scans costs no piece per scan.
     void keepDrBits(const Bits& bits);
+    void keepDrPiece(const Bits& bits);
     void flushDrTail();
     void updateDr();
     // valueSources for a register of `length` bits whose bit 0 is stream bit shiftedStart -
@@ -140,11 +141,14 @@ struct ChainPlayer::Impl {
     // all of them) and only the capture of the devices on its TDO side comes out of TDO.
     std::vector<SelectedRegister> drSelected;
     std::optional<size_t> elastic;
-    uint64_t knownDrBits = 0;     // the registers of known length together
-    uint64_t tdoSideBits = 0;     // of those, the ones between the elastic register and TDO
-    ShiftWindow drPath;           // without an elastic register: the whole path
-    ShiftWindow drCapture;        // with one: the captures of the known registers
-    BitRope drStream;             // with one: every bit shifted since the capture
+    uint64_t knownDrBits = 0;  // the registers of known length together
+    uint64_t tdoSideBits = 0;  // of those, the ones between the elastic register and TDO
+    ShiftWindow drPath;        // without an elastic register: the whole path
+    ShiftWindow drCapture;     // with one: the captures of the known registers
+    // With one: every bit shifted since the capture, in drFirst when one scan shifted them
+    // (as the reader holds them, no copy), else in drStream and drTail.
+    Bits drFirst;
+    BitRope drStream;
     std::vector<uint8_t> drTail;  // short scans' bits not yet in drStream
     uint64_t drTailBits = 0;
     uint64_t drShiftedBits = 0;

@@ -91,13 +91,11 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     pendingDrBits.reset();
 
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
-    const ScanValues* parts[3] = {&header, &body, &trailer};
-    for (size_t i = 0; i < 3; ++i) {
-        scanTdi.set(i, tdiOf(*parts[i]));
-        if (tdoGiven) {
-            scanTdo.set(i, tdoOf(*parts[i]));
-            scanMask.set(i, maskOf(*parts[i]));
-        }
+    const std::array<uint64_t, 3> sizes{header.bitCount, body.bitCount, trailer.bitCount};
+    scanTdi.set(&header.tdi, &body.tdi, &trailer.tdi, sizes);
+    if (tdoGiven) {
+        scanTdo.set(tdoOf(header), tdoOf(body), tdoOf(trailer), sizes);
+        scanMask.set(maskOf(header), maskOf(body), maskOf(trailer), sizes);
     }
     // The statement alone without a MASK compares every bit: no all-ones mask is made. (An
     // empty header's TDO leaves the body without one: it compares nothing.)

@@ -7,16 +7,13 @@
 
 namespace kelsvf::check {
 
-inline const Bits& tdiOf(const kelsvfreader::ScanValues& scan) {
-    return scan.tdi;
+// The expected TDO and the MASK in force of a part; null (zeros: nothing compared) where the
+// statement gives no TDO.
+inline const Bits* tdoOf(const kelsvfreader::ScanValues& scan) {
+    return scan.tdoGiven ? &scan.tdo : nullptr;
 }
-// The expected TDO; zeros where the statement gives no TDO.
-inline Bits tdoOf(const kelsvfreader::ScanValues& scan) {
-    return scan.tdoGiven ? scan.tdo : Bits::zeros(scan.bitCount);
-}
-// The MASK in force; zeros where the statement gives no TDO: nothing of it is compared.
-inline Bits maskOf(const kelsvfreader::ScanValues& scan) {
-    return scan.tdoGiven ? scan.mask() : Bits::zeros(scan.bitCount);
+inline const Bits* maskOf(const kelsvfreader::ScanValues& scan) {
+    return scan.tdoGiven ? &scan.mask() : nullptr;
 }
 
 }  // namespace kelsvf::check
