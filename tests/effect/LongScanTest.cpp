@@ -2,11 +2,14 @@
 // their updates and TDO checks is played, compared and shown as for one short scan.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "BitBuffer.h"
+#include "CheckReport.h"
 #include "EffectDiff.h"
 #include "report/ValueText.h"
 
@@ -191,6 +194,34 @@ TEST(LongScan, TheTdoPiecesOfOneCaptureAreComparedAsOneCheck) {
             EXPECT_EQ(result.differences[0].what, c.difference) << c.name;
         }
     }
+}
+
+// The JSON report with every digit writes a value of several blocks from its top digit down.
+TEST(LongScan, TheJsonReportWritesEveryDigitOfALongValue) {
+    constexpr uint64_t kBits = 2 * kBlockBits + 13;
+    const Buffer tdi = randomBits(kBits, 9);
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
+    ASSERT_NE(out, nullptr);
+    {
+        const std::unique_ptr<CheckReport> report = jsonReport(out, true);
+        const ChainDescription chain = chainFromIrLengths({4, 4});
+        report->begin("long.svf", chain);
+        ChainPlayer player(chain, *report);
+        kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(
+            "SIR 8 TDI (2f);\nSDR " + std::to_string(kBits) + " TDI " + hex(tdi, kBits) + ";\n");
+        report->end(player.playAll(reader));
+    }
+    std::fclose(out);
+    const std::string json(text, size);
+    std::free(text);
+    // Device 0 takes all but the BYPASS bit nearest TDO.
+    const Buffer latched = sliceOf(tdi, 1, kBits - 1);
+    EXPECT_NE(json.find("\"bits\": " + std::to_string(kBits - 1) + ", \"value\": \"" +
+                        fullValueText(latched, kBits - 1) + "\", \"hash\": \"" +
+                        digestText(latched, kBits - 1) + "\""),
+              std::string::npos);
 }
 
 }  // namespace
