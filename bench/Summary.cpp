@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <tuple>
+#include <utility>
 
 namespace kelbench {
 namespace {
@@ -382,6 +383,15 @@ void printGoals(std::ostream& out, const Results& results) {
                      textRate(results, "BM_ConvertToXsvf"), "MB/s", 300, false});
     goals.push_back({"kelsvf convert of its XSVF back to SVF, SVF text",
                      textRate(results, "BM_ConvertToSvf"), "MB/s", 300, false});
+    for (const auto& [arg, title] :
+         {std::pair<const char*, const char*>{"1", "kelsvf convert of the 64 MiB SDR file to XSVF"},
+          {"0", "kelsvf convert of its XSVF back to SVF"}}) {
+        const auto peak =
+            counter(results, std::string("BM_ConvertPeakMemory/to_xsvf:") + arg, "peak_KiB");
+        goals.push_back({std::string(title) + ", peak resident memory",
+                         peak ? std::optional<double>(*peak / 1024) : std::nullopt, "MiB", 64,
+                         true});
+    }
     const auto scriptPeak = counter(results, "BM_LongScript", "peak_KiB");
     goals.push_back({"kelsvf run of a 10^7-line script, peak resident memory",
                      scriptPeak ? std::optional<double>(*scriptPeak / 1024) : std::nullopt, "MiB",

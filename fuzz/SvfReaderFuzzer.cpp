@@ -2,9 +2,11 @@
 // The same text read whole and cut into small blocks must give the same statements, notes and
 // error (a block boundary may fall anywhere: inside a keyword, a number, a hex value, a CR LF);
 // every statement comes after the one before it; every scan vector has exactly the bytes of its
-// length with no bit set beyond it; a TDO is there exactly when given.
+// length with no bit set beyond it and reads the same in slices; a TDO is there exactly when
+// given. Values spilled to a file read as values held in memory.
 //
-// Input: the first byte picks the block size (1 to 16 bytes), the rest is the text.
+// Input: the first byte picks the block size (1 to 16 bytes) and whether the reading in blocks
+// spills every value, the rest is the text.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -83,9 +85,10 @@ struct Reading {
     std::string error;
 };
 
-Reading read(std::string_view text, size_t blockSize) {
+Reading read(std::string_view text, size_t blockSize, uint64_t spillAbove) {
     Reading reading;
     SvfReader reader(stringSource(text, blockSize));
+    reader.setSpillThreshold(spillAbove);
     Statement statement;
     Position previousEnd;
     while (reader.next(statement)) {
@@ -138,8 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!declaresOnlySmallNumbers(text)) {
         return -1;  // not added to the corpus
     }
-    const Reading whole = read(text, 0);
-    const Reading cut = read(text, blockSize);
+    // Every other input read in blocks also spills every value: it must read the same.
+    const uint64_t spillAbove = (data[0] & 0x10) != 0 ? 0 : kelsvfreader::kInMemoryBytes;
+    const Reading whole = read(text, 0, kelsvfreader::kInMemoryBytes);
+    const Reading cut = read(text, blockSize, spillAbove);
     KEL_FUZZ_CHECK(whole.statements == cut.statements,
                    "blocks of " + std::to_string(blockSize) + " bytes read other statements");
     KEL_FUZZ_CHECK(whole.notes == cut.notes,

@@ -3,7 +3,8 @@
 // portable SVF written from them reads back without error, and the XSVF written from them
 // (when the writer refuses nothing) reads back without error too.
 //
-// Input: the first byte picks the block size (1 to 16 bytes), the rest is the file.
+// Input: the first byte picks the block size (1 to 16 bytes) and whether values are spilled,
+// the rest is the file.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,7 +24,7 @@ struct Written {
     bool xsvfRefused = false;
 };
 
-Written convert(std::string_view bytes, size_t blockSize) {
+Written convert(std::string_view bytes, size_t blockSize, uint64_t spillAbove) {
     Written written;
     auto toSvf = [&written](std::string_view text) {
         written.svf += text;
@@ -36,6 +37,7 @@ Written convert(std::string_view bytes, size_t blockSize) {
     kelsvfwriter::PortableSvfWriter svf({}, toSvf);
     kelxsvf::XsvfWriter xsvf({}, toXsvf);
     auto reader = kelxsvf::XsvfReader::fromBytes(bytes, blockSize);
+    reader.setSpillThreshold(spillAbove);
     kelsvfreader::Statement statement;
     while (reader.next(statement)) {
         KEL_FUZZ_CHECK(statement.position.line < bytes.size(), "a statement beyond the file");
@@ -67,10 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t blockSize = 1 + data[0] % 16;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    const Written whole = convert(bytes, 0);
-    const Written cut = convert(bytes, blockSize);
-    KEL_FUZZ_CHECK(whole.svf == cut.svf && whole.error == cut.error,
-                   "block boundaries change what is read");
+    // Every other input read in blocks also spills every value: it must write the same.
+    const uint64_t spillAbove = (data[0] & 0x10) != 0 ? 0 : kelsvfreader::kInMemoryBytes;
+    const Written whole = convert(bytes, 0, kelsvfreader::kInMemoryBytes);
+    const Written cut = convert(bytes, blockSize, spillAbove);
+    KEL_FUZZ_CHECK(whole.svf == cut.svf && whole.xsvf == cut.xsvf && whole.error == cut.error,
+                   "block boundaries or spilled values change what is read");
 
     auto svfReader = kelsvfreader::SvfReader::fromString(whole.svf);
     kelsvfreader::Statement statement;

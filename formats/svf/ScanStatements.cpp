@@ -114,8 +114,9 @@ bool SvfReader::Impl::readScan(Statement& statement) {
                 return false;
             }
             if (!writer.finish(*vector)) {
-                return fail(info.firstDigit, std::string("cannot keep a long ") + vectorName +
-                                                 " value: " + writer.error());
+                return lexer.failSystem(
+                    info.firstDigit,
+                    std::string("cannot keep a long ") + vectorName + " value: " + writer.error());
             }
         } else {
             std::vector<uint8_t> bytes(bytesFor(values.bitCount));

@@ -65,6 +65,13 @@ class SvfLexer {
 
     // Records the first failure and returns false; later failures are ignored.
     bool fail(Position at, std::string message);
+    // As fail(), for a failure of the machine (see Error::system).
+    bool failSystem(Position at, std::string message) {
+        const bool first = !failed_;
+        fail(at, std::move(message));
+        error_.system = error_.system || first;
+        return false;
+    }
     bool failed() const { return failed_; }
     const Error& error() const { return error_; }
 

@@ -17,8 +17,8 @@ bool SvfLexer::readHexSpilled(const HexTarget& target, HexInfo& info) {
     unsigned topDigit = 0;
     Position firstSignificant;
     const auto lost = [&] {
-        return fail(firstSignificant,
-                    std::string("cannot keep a long ") + target.name + " value: " + spill.error());
+        return failSystem(firstSignificant, std::string("cannot keep a long ") + target.name +
+                                                " value: " + spill.error());
     };
 
     for (;;) {

@@ -144,19 +144,19 @@ void PortableSvfWriter::writeScanLine(const char* keyword, const FullScan& scan)
     out() += kLineEnd;
 }
 
-// A long value goes out in parts, so the buffer holds a part of its text, not all of it.
-void PortableSvfWriter::writeHex(std::span<const uint8_t> bits, uint64_t bitCount) {
-    constexpr size_t kPart = 1 << 19;
+// A long value goes out in parts, read from the top down, so the buffer holds a part of its
+// text, not all of it.
+void PortableSvfWriter::writeHex(const BitRope& bits, uint64_t bitCount) {
+    constexpr uint64_t kPartBits = uint64_t{1} << 22;
     out().push_back('(');
     if (bitCount == 0) {
         out().push_back('0');
     }
-    for (size_t to = bytesFor(bitCount); to > 0;) {
-        const size_t from = to > kPart ? to - kPart : 0;
-        appendHexDigits(out(), bits, bitCount, from, to);
-        to = from;
+    readFromTop(bits, kPartBits, [&](const uint8_t* block, uint64_t count) {
+        const size_t bytes = bytesFor(count);
+        appendHexDigits(out(), std::span<const uint8_t>(block, bytes), count, 0, bytes);
         flushIfLarge();
-    }
+    });
     out().push_back(')');
 }
 

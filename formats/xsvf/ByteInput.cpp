@@ -56,6 +56,17 @@ bool ByteInput::bytes(uint64_t count, std::vector<uint8_t>& out) {
     return true;
 }
 
+bool ByteInput::piece(uint64_t most, const uint8_t*& data, size_t& size) {
+    if (most == 0 || !refill()) {
+        return false;
+    }
+    size = static_cast<size_t>(std::min<uint64_t>(most, static_cast<uint64_t>(end_ - at_)));
+    data = reinterpret_cast<const uint8_t*>(at_);
+    at_ += size;
+    consumed_ += size;
+    return true;
+}
+
 bool ByteInput::number(int size, uint32_t& value) {
     value = 0;
     for (int i = 0; i < size; ++i) {

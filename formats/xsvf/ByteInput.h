@@ -20,6 +20,8 @@ class ByteInput {
     bool byte(uint8_t& value);
     // Appends `count` bytes to `out`; the memory reserved for them is used only as they arrive.
     bool bytes(uint64_t count, std::vector<uint8_t>& out);
+    // The next bytes as they lie in the block, at most `most` of them (at least one), consumed.
+    bool piece(uint64_t most, const uint8_t*& data, size_t& size);
     // A big-endian number of `size` bytes (at most 4).
     bool number(int size, uint32_t& value);
 

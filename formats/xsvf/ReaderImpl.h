@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ByteInput.h"
+#include "kelsvfreader/SpillFile.h"
 #include "kelxsvf/XsvfReader.h"
 
 namespace kelxsvf {
@@ -45,22 +46,26 @@ struct XsvfReader::Impl {
 
     // A vector of `bits` in the reader's order (the file has it most significant byte first).
     bool readVector(uint64_t bits, std::vector<uint8_t>& vector);
+    // The same as Bits, spilled when long; `ones` tells whether any bit is set.
+    bool readValue(uint64_t bits, kelsvfreader::Bits& value, bool& ones);
     bool truncated();
     bool fail(std::string message);
     void note(std::string text);
 
     void pushEnd(bool ir, TapState state);
-    void pushScan(bool ir, uint32_t bits, std::vector<uint8_t> tdi,
-                  const std::vector<uint8_t>* tdo);
+    void pushScan(bool ir, uint32_t bits, kelsvfreader::Bits tdi, const kelsvfreader::Bits* tdo);
     // `compared`: the scan has a TDO, the expected TDO under the mask in force. A TDO form gives
     // one whatever the mask (a mask of zeros compares no bit of it); XSDR and XSDRINC compare
     // only where the mask has a bit; XSDRB/XSDRC/XSDRE compare nothing.
-    void pushDataScan(std::vector<uint8_t> tdi, ScanEnd end, bool compared);
+    void pushDataScan(kelsvfreader::Bits tdi, ScanEnd end, bool compared);
     void pushRunTest(TapState run, TapState end, bool hasCount, uint64_t count, bool hasTime,
                      uint64_t microseconds);
     Pending& push(kelsvfreader::Keyword keyword);
 
     ByteInput in;
+    // Values of more bytes than this go to the spill file, opened when first needed.
+    uint64_t spillAbove = kelsvfreader::kInMemoryBytes;
+    std::shared_ptr<kelsvfreader::SpillFile> spill;
     std::vector<XsvfNote> notes;
     kelsvfreader::Error error;
     bool failed = false;
@@ -73,8 +78,8 @@ struct XsvfReader::Impl {
 
     // What a player carries.
     uint32_t sdrSize = 0;
-    std::vector<uint8_t> tdoMask;   // empty: zeros
-    std::vector<uint8_t> expected;  // empty: zeros
+    kelsvfreader::Bits tdoMask;   // empty: zeros
+    kelsvfreader::Bits expected;  // empty: zeros
     bool maskHasBits = false;
     bool maskSinceSize = true;  // an XTDOMASK came since the last XSDRSIZE
     uint32_t runTest = 0;

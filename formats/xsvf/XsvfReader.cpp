@@ -63,6 +63,10 @@ const ScanValues& XsvfReader::inForce(ScanKind kind) const {
 kelsvfreader::StatesInForce XsvfReader::statesInForce() const {
     return impl_->states;
 }
+void XsvfReader::setSpillThreshold(uint64_t bytes) {
+    impl_->spillAbove = bytes;
+}
+
 uint64_t XsvfReader::statementCount() const {
     return impl_->statementCount;
 }
@@ -148,17 +152,12 @@ bool XsvfReader::Impl::readCommand() {
         case Opcode::XCOMPLETE:
             return complete();
         case Opcode::XTDOMASK:
-            tdoMask.clear();
-            if (!readVector(sdrSize, tdoMask)) {
+            if (!readValue(sdrSize, tdoMask, maskHasBits)) {
                 return false;
-            }
-            maskHasBits = false;
-            for (const uint8_t b : tdoMask) {
-                maskHasBits = maskHasBits || b != 0;
             }
             if (!maskHasBits) {
                 // Zeros, the mask of every unchecked scan: kept as "empty", not as bytes.
-                std::vector<uint8_t>().swap(tdoMask);
+                tdoMask = kelsvfreader::Bits();
             }
             maskSinceSize = true;
             return true;
@@ -185,8 +184,8 @@ bool XsvfReader::Impl::readCommand() {
                 return truncated();
             }
             sdrSize = value;
-            tdoMask.clear();
-            expected.clear();
+            tdoMask = kelsvfreader::Bits();
+            expected = kelsvfreader::Bits();
             maskHasBits = false;
             maskSinceSize = false;
             return true;

@@ -1,6 +1,7 @@
 // The XSVF commands that shift: XSIR, XSIR2, the XSDR family and XSDRINC, and the statements
 // they become.
 #include <algorithm>
+#include <new>
 
 #include "ReaderImpl.h"
 #include "kelxsvf/XsvfCommands.h"
@@ -41,6 +42,51 @@ bool XsvfReader::Impl::readVector(uint64_t bits, std::vector<uint8_t>& vector) {
     return true;
 }
 
+bool XsvfReader::Impl::readValue(uint64_t bits, Bits& value, bool& ones) {
+    if (bytesFor(bits) <= spillAbove) {
+        std::vector<uint8_t> bytes;
+        if (!readVector(bits, bytes)) {
+            return false;
+        }
+        ones = std::any_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b != 0; });
+        value = Bits::fromBytes(std::move(bytes), bits);
+        if (value.size() != bits) {
+            throw std::bad_alloc();  // reported by next() as for any command
+        }
+        return true;
+    }
+    // The file's bytes are the value's hex digits in text order: they go to the spill file as
+    // they come, the bits above the length cleared first.
+    kelsvfreader::SpillValueWriter writer(spill, bits);
+    for (uint64_t left = bytesFor(bits); left > 0;) {
+        const uint8_t* data = nullptr;
+        size_t size = 0;
+        if (!in.piece(left, data, size)) {
+            return truncated();
+        }
+        if (left == bytesFor(bits) && bits % 8 != 0) {
+            const auto top = static_cast<uint8_t>(data[0] & ((1u << (bits % 8)) - 1));
+            if (!writer.addPairs(&top, 1)) {
+                break;
+            }
+            ++data;
+            --size;
+            --left;
+        }
+        if (!writer.addPairs(data, size)) {
+            break;
+        }
+        left -= size;
+    }
+    if (!writer.finish(value)) {
+        fail(std::string("cannot keep a long value: ") + writer.error());
+        error.system = true;  // the machine failed, not the file
+        return false;
+    }
+    ones = writer.digits() != 0;
+    return true;
+}
+
 bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
     const auto command = static_cast<Opcode>(opcode);
     if (command == Opcode::XSIR || command == Opcode::XSIR2) {
@@ -48,8 +94,9 @@ bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
         if (!in.number(command == Opcode::XSIR ? 1 : 2, length)) {
             return truncated();
         }
-        std::vector<uint8_t> tdi;
-        if (!readVector(length, tdi)) {
+        Bits tdi;
+        bool ones = false;
+        if (!readValue(length, tdi, ones)) {
             return false;
         }
         const bool waits = runTest != 0;
@@ -61,13 +108,14 @@ bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
         return true;
     }
 
-    std::vector<uint8_t> tdi;
-    if (!readVector(sdrSize, tdi)) {
+    Bits tdi;
+    bool ones = false;
+    if (!readValue(sdrSize, tdi, ones)) {
         return false;
     }
     const bool withTdo = command == Opcode::XSDRTDO || command == Opcode::XSDRTDOB ||
                          command == Opcode::XSDRTDOC || command == Opcode::XSDRTDOE;
-    if (withTdo && !readVector(sdrSize, expected)) {
+    if (withTdo && !readValue(sdrSize, expected, ones)) {
         return false;
     }
     if (!maskSinceSize && command != Opcode::XSDRB && command != Opcode::XSDRC &&
@@ -88,7 +136,10 @@ bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
             if (!in.number(1, incrementsLeft)) {
                 return truncated();
             }
-            incrementTdi = tdi;
+            incrementTdi = tdi.toBytes();  // the steps change bits: kept in memory
+            if (incrementTdi.size() != bytesFor(sdrSize)) {
+                throw std::bad_alloc();
+            }
             pushDataScan(std::move(tdi), ScanEnd::Step, maskHasBits);
             return true;
         case Opcode::XSDRB:
@@ -132,7 +183,7 @@ bool XsvfReader::Impl::readIncrement() {
             }
         }
     }
-    pushDataScan(tdi, ScanEnd::Step, maskHasBits);
+    pushDataScan(Bits::fromBytes(tdi, sdrSize), ScanEnd::Step, maskHasBits);
     return true;
 }
 
@@ -154,23 +205,23 @@ void XsvfReader::Impl::pushEnd(bool ir, TapState state) {
     queuedTap = state;
 }
 
-void XsvfReader::Impl::pushScan(bool ir, uint32_t bits, std::vector<uint8_t> tdi,
-                                const std::vector<uint8_t>* tdo) {
+void XsvfReader::Impl::pushScan(bool ir, uint32_t bits, Bits tdi, const Bits* tdo) {
     Pending& pending = push(ir ? Keyword::SIR : Keyword::SDR);
     pending.statement.scanKind = ir ? ScanKind::SIR : ScanKind::SDR;
     ScanValues& values = pending.values;
     values.bitCount = bits;
-    values.tdi = Bits::fromBytes(std::move(tdi), bits);
+    values.tdi = std::move(tdi);
     values.tdiGiven = true;
     if (tdo != nullptr) {
+        // Empty (none given since XSDRSIZE) is zeros; a mask of zeros is given, not all ones.
         values.tdoGiven = true;
         values.maskGiven = true;
-        values.tdo = Bits::fromBytes(*tdo, bits);
-        values.setMask(Bits::fromBytes(tdoMask, bits));
+        values.tdo = tdo->size() == bits ? *tdo : Bits::zeros(bits);
+        values.setMask(tdoMask.size() == bits ? tdoMask : Bits::zeros(bits));
     }
 }
 
-void XsvfReader::Impl::pushDataScan(std::vector<uint8_t> tdi, ScanEnd end, bool compared) {
+void XsvfReader::Impl::pushDataScan(Bits tdi, ScanEnd end, bool compared) {
     const bool waits = end == ScanEnd::Step && runTest != 0;
     pushEnd(false, end == ScanEnd::Piece ? KELJTAG_PAUSE_DR
                    : waits               ? KELJTAG_RUN_TEST_IDLE

@@ -117,7 +117,7 @@ void XsvfWriter::takeScan(const Statement& statement) {
     held_.ir = ir;
     held_.end = end;
     held_.bits = full_.bitCount;
-    if (full_.tdi.size() > kMaxHeldBytes) {
+    if (bytesFor(full_.bitCount) > kMaxHeldBytes) {
         setRunTest(0);
         setEndState(ir, end);
         if (ir) {
@@ -132,9 +132,9 @@ void XsvfWriter::takeScan(const Statement& statement) {
     }
     held_.active = true;
     held_.checks = checks;
-    held_.tdi.assign(full_.tdi.begin(), full_.tdi.end());
-    held_.tdo.assign(checks ? full_.tdo.begin() : full_.tdo.end(), full_.tdo.end());
-    held_.mask.assign(checks ? full_.mask.begin() : full_.mask.end(), full_.mask.end());
+    held_.tdi = full_.tdi;
+    held_.tdo = checks ? full_.tdo : Bits{};
+    held_.mask = checks ? full_.mask : Bits{};
 }
 
 // The XRUNTEST a RUNTEST becomes when it follows a scan, or 0 when it cannot be one: only in
@@ -267,30 +267,25 @@ void XsvfWriter::number(uint64_t value, int size) {
     }
 }
 
-// Most significant byte first; large vectors go out in parts so the buffer stays small.
-void XsvfWriter::vector(Bits bits, uint64_t bitCount) {
+// Most significant byte first, read from the top down in parts so the buffer stays small; a
+// vector shorter than the length (a mask of zeros kept empty) has zeros above it.
+void XsvfWriter::vector(const Bits& bits, uint64_t bitCount) {
     const size_t size = bytesFor(bitCount);
-    constexpr size_t kPart = 1 << 20;
-    for (size_t done = 0; done < size;) {
-        const size_t take = std::min(kPart, size - done);
-        std::string& text = out();
-        const size_t at = text.size();
-        text.resize(at + take);
-        char* to = text.data() + at;
-        if (bits.size() >= size) {
-            // Bytes [size - done - take, size - done) of the vector, last first.
-            std::reverse_copy(bits.begin() + static_cast<std::ptrdiff_t>(size - done - take),
-                              bits.begin() + static_cast<std::ptrdiff_t>(size - done),
-                              reinterpret_cast<uint8_t*>(to));
-        } else {
-            for (size_t i = 0; i < take; ++i) {
-                const size_t from = size - 1 - (done + i);
-                to[i] = static_cast<char>(from < bits.size() ? bits[from] : 0);
-            }
-        }
-        done += take;
+    const size_t present = std::min(size, bytesFor(bits.size()));
+    for (size_t zeros = size - present; zeros > 0;) {
+        const size_t part = std::min<size_t>(zeros, size_t{1} << 20);
+        out().append(part, '\0');
+        zeros -= part;
         flushIfLarge();
     }
+    kelsvfwriter::readFromTop(bits, uint64_t{1} << 23, [&](const uint8_t* block, uint64_t count) {
+        const size_t bytes = bytesFor(count);
+        std::string& text = out();
+        const size_t at = text.size();
+        text.resize(at + bytes);
+        std::reverse_copy(block, block + bytes, reinterpret_cast<uint8_t*>(text.data() + at));
+        flushIfLarge();
+    });
 }
 
 void XsvfWriter::setRunTest(uint32_t value) {
@@ -322,7 +317,7 @@ void XsvfWriter::stateAfterScan(bool ir, TapState end) {
 }
 
 // XTDOMASK is read at the XSDRSIZE in force, so every size change writes it again.
-void XsvfWriter::setSize(uint64_t bits, Bits mask) {
+void XsvfWriter::setSize(uint64_t bits, const Bits& mask) {
     if (sizeWritten_ && size_ == bits) {
         return;
     }
@@ -330,34 +325,28 @@ void XsvfWriter::setSize(uint64_t bits, Bits mask) {
     size_ = bits;
     opcode(code(Opcode::XSDRSIZE));
     number(bits, 4);
-    keepMask(mask, bits);
+    keepMask(mask);
     opcode(code(Opcode::XTDOMASK));
     vector(mask_, bits);  // a mask of zeros is kept empty and goes out as zeros
 }
 
-void XsvfWriter::setMask(Bits mask, uint64_t bits) {
-    const bool zeros = !anyBitSet(mask);
-    const bool same =
-        zeros ? mask_.empty() : std::equal(mask.begin(), mask.end(), mask_.begin(), mask_.end());
+void XsvfWriter::setMask(const Bits& mask, uint64_t bits) {
+    const bool zeros = !kelsvfwriter::anyBitSet(mask);
+    const bool same = zeros ? mask_.empty() : kelsvfwriter::sameBits(mask, mask_);
     if (same) {
         return;
     }
-    keepMask(mask, bits);
+    keepMask(mask);
     opcode(code(Opcode::XTDOMASK));
     vector(mask_, bits);
 }
 
-// The mask in force, empty for zeros: the mask of every unchecked scan costs no memory.
-void XsvfWriter::keepMask(Bits mask, uint64_t bits) {
-    if (!anyBitSet(mask)) {
-        std::vector<uint8_t>().swap(mask_);
-        return;
-    }
-    mask_.assign(bytesFor(bits), 0);
-    std::copy(mask.begin(), mask.end(), mask_.begin());
+// The mask in force, empty for zeros; otherwise it shares the scan's values.
+void XsvfWriter::keepMask(const Bits& mask) {
+    mask_ = kelsvfwriter::anyBitSet(mask) ? mask : Bits{};
 }
 
-void XsvfWriter::writeSir(Bits tdi, uint64_t bits) {
+void XsvfWriter::writeSir(const Bits& tdi, uint64_t bits) {
     if (bits <= 255) {
         opcode(code(Opcode::XSIR));
         number(bits, 1);
@@ -369,8 +358,8 @@ void XsvfWriter::writeSir(Bits tdi, uint64_t bits) {
 }
 
 // `checks`: a TDO with a mask of zeros too: the check is said, as the input says it.
-void XsvfWriter::writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask,
-                          uint64_t bits, bool checks) {
+void XsvfWriter::writeSdr(uint8_t plain, uint8_t checked, const Bits& tdi, const Bits& tdo,
+                          const Bits& mask, uint64_t bits, bool checks) {
     setSize(bits, checks ? mask : Bits{});
     const bool piece = plain != code(Opcode::XSDR);
     // A plain XSDR is compared against the TDO in force: it needs a mask of zeros. XSDRB/C/E

@@ -64,6 +64,13 @@ int checkCommand(const CommandLine& line) {
     if (!finishReportOutput()) {
         return kExitUnreadableInput;
     }
+    // A long value the machine could not keep (a full disk) leaves the file unread, as a
+    // failed read does; the report has said why.
+    if (reader.source().failed() && reader.source().error().system) {
+        std::fprintf(stderr, "kelsvf: %s: %s\n", options.file.c_str(),
+                     reader.source().error().message.c_str());
+        return kExitUnreadableInput;
+    }
     if (!readFailure.failure().empty()) {
         std::fprintf(stderr, "kelsvf: %s: %s\n", options.file.c_str(),
                      readFailure.failure().c_str());

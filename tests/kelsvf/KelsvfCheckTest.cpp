@@ -151,4 +151,22 @@ TEST_F(KelsvfTest, CheckAndDiffFailWhenTheReportCannotBeWritten) {
     }
 }
 
+// A long value that cannot be kept out of memory (here: no folder for the spill file; a full
+// disk alike) leaves the input unread, whichever command reads it.
+TEST_F(KelsvfTest, LongValuesThatCannotBeKeptMakeTheInputUnreadable) {
+    write("long.svf", "SDR 8400000 TDI (" + std::string(2100000, '5') + ");\n");
+    for (const std::string command :
+         {"check long.svf --chain 8", "diff long.svf long.svf --chain 8",
+          "convert long.svf -o long.xsvf"}) {
+        const Outcome outcome =
+            shell("TMPDIR=/nonexistent-spill-folder '" + kKelsvf.string() + "' " + command);
+        EXPECT_EQ(outcome.exitCode, 3) << command << "\n" << outcome.out << outcome.err;
+        EXPECT_NE(outcome.err.find("cannot keep a long TDI value: cannot make a temporary file in "
+                                   "/nonexistent-spill-folder: No such file or directory"),
+                  std::string::npos)
+            << command << "\n"
+            << outcome.err;
+    }
+}
+
 }  // namespace

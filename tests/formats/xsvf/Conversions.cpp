@@ -44,14 +44,17 @@ Converted convert(Reader& reader, To to, kelsvfwriter::WriterOptions options) {
 
 }  // namespace
 
-Converted fromSvf(std::string_view svf, To to, kelsvfwriter::WriterOptions options) {
+Converted fromSvf(std::string_view svf, To to, kelsvfwriter::WriterOptions options,
+                  uint64_t spillAbove) {
     auto reader = kelsvfreader::SvfReader::fromString(svf);
+    reader.setSpillThreshold(spillAbove);
     return convert(reader, to, options);
 }
 
 Converted fromXsvf(std::string_view xsvf, To to, kelsvfwriter::WriterOptions options,
-                   size_t blockSize) {
+                   size_t blockSize, uint64_t spillAbove) {
     auto reader = XsvfReader::fromBytes(xsvf, blockSize);
+    reader.setSpillThreshold(spillAbove);
     Converted result;
     auto writer = writerFor(to, options, result.output);
     kelsvfreader::Statement statement;

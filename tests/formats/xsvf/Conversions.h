@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kelsvfreader/Bits.h"
 #include "kelsvfwriter/StatementWriter.h"
 
 namespace kelxsvf::test {
@@ -20,9 +21,11 @@ struct Converted {
 
 enum class To { Svf, Xsvf };
 
-Converted fromSvf(std::string_view svf, To to, kelsvfwriter::WriterOptions options = {});
+// `spillAbove`: the readers' spill threshold in bytes (0 spills every value).
+Converted fromSvf(std::string_view svf, To to, kelsvfwriter::WriterOptions options = {},
+                  uint64_t spillAbove = kelsvfreader::kInMemoryBytes);
 Converted fromXsvf(std::string_view xsvf, To to, kelsvfwriter::WriterOptions options = {},
-                   size_t blockSize = 0);
+                   size_t blockSize = 0, uint64_t spillAbove = kelsvfreader::kInMemoryBytes);
 
 // A case's name as a test name: its letters and digits, words joined by '_'.
 std::string caseName(const char* name);

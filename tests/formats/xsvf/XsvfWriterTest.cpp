@@ -109,5 +109,32 @@ TEST(XsvfRoundTrip, ScansComeBackAsTheyWere) {
     }
 }
 
+// Spilled values (every one, and the writers reading them in blocks) convert to the same bytes
+// and text as values held in memory, both ways and cut into pieces.
+TEST(XsvfRoundTrip, SpilledValuesConvertAsHeldOnes) {
+    std::string hex;
+    for (int i = 0; i < 251; ++i) {
+        hex.push_back("0123456789abcdef"[(i * 7 + i / 5) % 16]);
+    }
+    const std::string svf = "SIR 8 TDI (a5); SDR 1001 TDI (1" + hex.substr(1) + ") TDO (" + hex +
+                            ") MASK (" + hex.substr(3) +
+                            "); SDR 1001 TDI (0); SDR 64 TDI (5);"
+                            " HDR 3 TDI (5); SDR 999 TDI (" +
+                            hex.substr(2) + ") TDO (0);";
+    for (const uint64_t maxScan : {uint64_t{0}, uint64_t{5}, uint64_t{16}, uint64_t{520}}) {
+        kelsvfwriter::WriterOptions options;
+        options.maxScan = maxScan;
+        for (const To to : {To::Svf, To::Xsvf}) {
+            const Converted held = fromSvf(svf, to, options);
+            ASSERT_EQ(held.error, "");
+            EXPECT_EQ(held.output, fromSvf(svf, to, options, 0).output) << maxScan;
+            const Converted xsvf = fromSvf(svf, To::Xsvf, options);
+            EXPECT_EQ(fromXsvf(xsvf.output, to, {}, 3).output,
+                      fromXsvf(xsvf.output, to, {}, 3, 0).output)
+                << maxScan;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kelxsvf::test

@@ -1,5 +1,6 @@
 // A streaming reader of SVF text: it hands out one fully resolved statement per call and never
-// holds more of the file than one block and the vectors of the scans in force.
+// holds more of the file than one block and the vectors of the scans in force; vectors over
+// kInMemoryBytes are kept in a spill file (SpillFile.h), not in memory.
 //
 //   kelsvfreader::SvfReader reader(kelsvfreader::openFileSource(path, why));
 //   kelsvfreader::Statement statement;

@@ -197,6 +197,9 @@ struct Note {
 struct Error {
     Position position;
     std::string message;
+    // The machine failed, not the text (a long value could not be kept: a full disk): tools
+    // treat it as an input they cannot read.
+    bool system = false;
 };
 
 // "SDR", "RUNTEST", ... as the keyword is written in SVF.

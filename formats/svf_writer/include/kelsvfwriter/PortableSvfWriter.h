@@ -33,7 +33,7 @@ class PortableSvfWriter : public StatementWriter {
     void writeWholeScan(bool ir, const ScanValues& body, TapState end);
     void writeCutScan(bool ir, const ScanValues& body, TapState end, uint64_t piece);
     void writeScanLine(const char* keyword, const FullScan& scan);
-    void writeHex(std::span<const uint8_t> bits, uint64_t bitCount);
+    void writeHex(const BitRope& bits, uint64_t bitCount);
     void writeHeadersInForce(bool ir, bool empty);
     void writeHeader(const char* keyword, const ScanValues& values);
     void writeEndState(bool ir, TapState state);

@@ -6,13 +6,15 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
+#include <functional>
 #include <vector>
 
 #include "kelsvfreader/SvfStatement.h"
 
 namespace kelsvfwriter {
 
+using kelsvfreader::BitRope;
+using kelsvfreader::Bits;
 using kelsvfreader::ScanKind;
 using kelsvfreader::ScanValues;
 
@@ -20,11 +22,14 @@ inline size_t bytesFor(uint64_t bits) {
     return static_cast<size_t>((bits + 7) / 8);
 }
 
-// Copies `count` bits from src (from bit srcStart) to dst (from bit dstStart); dst's other bits
-// are kept.
-void copyBits(uint8_t* dst, uint64_t dstStart, const uint8_t* src, uint64_t srcStart,
-              uint64_t count);
-bool anyBitSet(std::span<const uint8_t> bits);
+// Whether any bit is set, and whether two sequences hold the same bits, read in blocks. Both
+// throw std::runtime_error when a spilled value cannot be read back (the writer then stops).
+bool anyBitSet(const BitRope& bits);
+bool sameBits(const BitRope& a, const BitRope& b);
+// Blocks of at most `blockBits` bits (a multiple of 8) from the top down, as for hex; throws as
+// above.
+void readFromTop(const BitRope& bits, uint64_t blockBits,
+                 const std::function<void(const uint8_t*, uint64_t)>& take);
 
 // HIR, HDR, TIR and TDR as the statements so far set them.
 class HeadersInForce {
@@ -39,26 +44,22 @@ class HeadersInForce {
     std::array<ScanValues, 4> values_;  // HIR, HDR, TIR, TDR
 };
 
-// One SIR or SDR with its header and trailer, header first. TDO and MASK are empty when no bit
-// is compared; a bit not compared has MASK 0.
+// One SIR or SDR with its header and trailer, header first, as pieces that share the values
+// stores. TDO and MASK are empty when no bit is compared; a bit not compared has MASK 0.
 struct FullScan {
     uint64_t bitCount = 0;
-    std::span<const uint8_t> tdi;
-    std::span<const uint8_t> tdo;
-    std::span<const uint8_t> mask;
+    BitRope tdi;
+    BitRope tdo;
+    BitRope mask;
 
     // Whether TDO is compared (also for a scan of no bits, whose check compares none).
     bool checks() const { return compared_; }
-    // Composes the scan; views the statement's own vectors when there is nothing to fold.
     void compose(const ScanValues& header, const ScanValues& body, const ScanValues& trailer);
-    // Bits [start, start + count) into `piece`, its own storage.
+    // Bits [start, start + count) into `piece`; compared only where its MASK has a bit.
     void slice(uint64_t start, uint64_t count, FullScan& piece) const;
 
   private:
     bool compared_ = false;
-    std::vector<uint8_t> tdi_;
-    std::vector<uint8_t> tdo_;
-    std::vector<uint8_t> mask_;
 };
 
 // The pieces of a scan of `bits` under a limit of `maxScan` bits (0: none): whole bytes each but

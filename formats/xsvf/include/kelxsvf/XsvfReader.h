@@ -75,6 +75,10 @@ class XsvfReader {
     // As the SVF reader's: headers and trailers are always empty in XSVF.
     const kelsvfreader::ScanValues& inForce(kelsvfreader::ScanKind kind) const;
     kelsvfreader::StatesInForce statesInForce() const;
+    // Values of more than `bytes` bytes are kept in a spill file, not in memory:
+    // kelsvfreader::kInMemoryBytes unless set (tests set less).
+    void setSpillThreshold(uint64_t bytes);
+
     uint64_t statementCount() const;
     uint64_t bytesRead() const;
 

@@ -35,7 +35,7 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
 
   private:
     using TapState = kelsvfreader::TapState;
-    using Bits = std::span<const uint8_t>;
+    using Bits = kelsvfreader::BitRope;
 
     // A single scan held back until the next statement shows whether a RUNTEST follows it.
     struct HeldScan {
@@ -43,10 +43,10 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
         bool ir = false;
         TapState end = KelPluginInterface::KELJTAG_RUN_TEST_IDLE;
         uint64_t bits = 0;
-        std::vector<uint8_t> tdi;
+        Bits tdi;  // shared with the statements' values
         bool checks = false;
-        std::vector<uint8_t> tdo;
-        std::vector<uint8_t> mask;
+        Bits tdo;
+        Bits mask;
     };
 
     void writeStatement(const Statement& statement) override;
@@ -62,15 +62,15 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
 
     void opcode(uint8_t code);
     void number(uint64_t value, int size);
-    void vector(Bits bits, uint64_t bitCount);
+    void vector(const Bits& bits, uint64_t bitCount);
     void setRunTest(uint32_t value);
     void setEndState(bool ir, TapState state);
-    void setSize(uint64_t bits, Bits mask);
-    void setMask(Bits mask, uint64_t bits);
-    void keepMask(Bits mask, uint64_t bits);
-    void writeSir(Bits tdi, uint64_t bits);
-    void writeSdr(uint8_t plain, uint8_t checked, Bits tdi, Bits tdo, Bits mask, uint64_t bits,
-                  bool checks);
+    void setSize(uint64_t bits, const Bits& mask);
+    void setMask(const Bits& mask, uint64_t bits);
+    void keepMask(const Bits& mask);
+    void writeSir(const Bits& tdi, uint64_t bits);
+    void writeSdr(uint8_t plain, uint8_t checked, const Bits& tdi, const Bits& tdo,
+                  const Bits& mask, uint64_t bits, bool checks);
     void stateAfterScan(bool ir, TapState end);
 
     kelsvfwriter::HeadersInForce headers_;
@@ -82,7 +82,7 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
                         KelPluginInterface::KELJTAG_RUN_TEST_IDLE};
     bool sizeWritten_ = false;
     uint64_t size_ = 0;
-    std::vector<uint8_t> mask_;                                    // at size_; empty for zeros
+    Bits mask_;                                                    // at size_; empty for zeros
     TapState tap_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;  // where the TAP is
     HeldScan held_;
     kelsvfwriter::FullScan full_;
