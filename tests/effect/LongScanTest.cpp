@@ -209,8 +209,9 @@ TEST(LongScan, TheJsonReportWritesEveryDigitOfALongValue) {
         const ChainDescription chain = chainFromIrLengths({4, 4});
         report->begin("long.svf", chain);
         ChainPlayer player(chain, *report);
-        kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(
-            "SIR 8 TDI (2f);\nSDR " + std::to_string(kBits) + " TDI " + hex(tdi, kBits) + ";\n");
+        const std::string svf =
+            "SIR 8 TDI (2f);\nSDR " + std::to_string(kBits) + " TDI " + hex(tdi, kBits) + ";\n";
+        kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(svf);
         report->end(player.playAll(reader));
     }
     std::fclose(out);
