@@ -68,6 +68,8 @@ class Kept {
     }
     // The bytes of a short value.
     const uint8_t* memory() const { return rope_ ? nullptr : bytes_.data(); }
+    // A long value known to be zeros without reading it.
+    bool allZeros() const { return rope_ && rope_->allZeros(); }
     void clear() {
         bytes_ = {};
         rope_.reset();
@@ -178,6 +180,9 @@ std::optional<uint64_t> firstDifference(const ReadBits& a, const ReadBits& b, ui
 
 // The first bit at which what two effects of one length compare differs: the bits or the mask.
 std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
+    if (!a.tdo && a.value.allZeros() && b.value.allZeros()) {
+        return std::nullopt;  // "TDI (0)" of the same length in both: nothing to read
+    }
     // Short values in memory, the common case, byte by byte without a copy.
     const uint8_t* valueA = a.value.memory();
     const uint8_t* valueB = b.value.memory();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <openssl/evp.h>
@@ -24,9 +26,45 @@ constexpr uint64_t kRunScans = 2;
 constexpr uint64_t kRunBits = kWholeValueBits;
 
 // The SHA-256 of a run: of each value's length (8 bytes, least significant first) and bytes.
+// A run of one value has that value's digest: a long run of zeros ("TDI (0)") waits to see
+// whether it stays alone, and then costs one digest of its length for every run.
 class RunDigest {
   public:
     void add(const BitValue& value, uint64_t bitCount) {
+        if (!context_ && !zerosAlone_ && value.allZeros()) {
+            zerosAlone_ = bitCount;
+            return;
+        }
+        if (const std::optional<uint64_t> zeros = std::exchange(zerosAlone_, std::nullopt)) {
+            BitRope rope;
+            append(rope, Bits::zeros(*zeros));
+            hash(BitValue(rope), *zeros);
+        }
+        hash(value, bitCount);
+    }
+    // The first 16 hex digits; the digest is spent.
+    std::string text() {
+        if (const std::optional<uint64_t> zeros = std::exchange(zerosAlone_, std::nullopt)) {
+            BitRope rope;
+            append(rope, Bits::zeros(*zeros));
+            return digestText(BitValue(rope), *zeros);
+        }
+        uint8_t digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        if (!ok_ || EVP_DigestFinal_ex(context_.get(), digest, &size) != 1 || size < 8) {
+            return "(no digest)";
+        }
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string hex(16, '0');
+        for (size_t i = 0; i < 8; ++i) {
+            hex[2 * i] = kDigits[digest[i] >> 4];
+            hex[2 * i + 1] = kDigits[digest[i] & 0xF];
+        }
+        return hex;
+    }
+
+  private:
+    void hash(const BitValue& value, uint64_t bitCount) {
         static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
         if (!context_) {
             context_.reset(EVP_MD_CTX_new());
@@ -50,25 +88,10 @@ class RunDigest {
                   EVP_DigestUpdate(context_.get(), block.data(), block.size()) == 1;
         }
     }
-    // The first 16 hex digits; the digest is spent.
-    std::string text() {
-        uint8_t digest[EVP_MAX_MD_SIZE];
-        unsigned int size = 0;
-        if (!ok_ || EVP_DigestFinal_ex(context_.get(), digest, &size) != 1 || size < 8) {
-            return "(no digest)";
-        }
-        static constexpr char kDigits[] = "0123456789abcdef";
-        std::string hex(16, '0');
-        for (size_t i = 0; i < 8; ++i) {
-            hex[2 * i] = kDigits[digest[i] >> 4];
-            hex[2 * i + 1] = kDigits[digest[i] & 0xF];
-        }
-        return hex;
-    }
 
-  private:
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context_{nullptr, EVP_MD_CTX_free};
     bool ok_ = false;
+    std::optional<uint64_t> zerosAlone_;  // the run's one value so far, all zeros
 };
 
 struct Lines {
