@@ -135,7 +135,11 @@ void ChainPlayer::Impl::addTime(Count clockCount) {
             counts.lowestFileFrequencyHz = hertz;
         }
     }
-    seconds += static_cast<long double>(clockCount) / static_cast<long double>(hertz);
+    // A count within 64 bits converts exactly and fast; a wider one through the 128-bit path.
+    const long double clocksNow = clockCount <= std::numeric_limits<uint64_t>::max()
+                                      ? static_cast<long double>(static_cast<uint64_t>(clockCount))
+                                      : static_cast<long double>(clockCount);
+    seconds += clocksNow / static_cast<long double>(hertz);
 }
 
 void ChainPlayer::Impl::resetDevices() {

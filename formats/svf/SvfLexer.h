@@ -65,8 +65,10 @@ class SvfLexer {
 
   private:
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
-    // Makes the next byte readable; false at the end of the text or after a read failure.
-    bool fill();
+    // Makes the next byte readable; false at the end of the text or after a read failure. The
+    // test stays inline: it runs for every byte.
+    bool fill() { return cur_ != end_ || nextBlock(); }
+    bool nextBlock();
     // Consumes the CR or LF at cur_: CR LF is one line end, a bare CR or LF one each.
     void consumeLineEnd();
     // At '!': skips to the line end (not consumed). At '/': needs a second '/'.

@@ -1,0 +1,52 @@
+// The output of a report that writes a line per event: pieces appended to one buffer and handed
+// to the stream in large writes, numbers formatted without streams or printf.
+#ifndef KELSVF_CHECK_REPORT_BUFFER_H
+#define KELSVF_CHECK_REPORT_BUFFER_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kelsvf::check {
+
+class ReportBuffer {
+  public:
+    explicit ReportBuffer(std::FILE* out);
+    ~ReportBuffer() { flush(); }
+    ReportBuffer(const ReportBuffer&) = delete;
+    ReportBuffer& operator=(const ReportBuffer&) = delete;
+
+    ReportBuffer& put(char c) {
+        text_.push_back(c);
+        return *this;
+    }
+    ReportBuffer& put(std::string_view piece) {
+        text_.append(piece);
+        return *this;
+    }
+    ReportBuffer& number(uint64_t value);
+    // `piece` as a JSON string, quotes included (see jsonString).
+    ReportBuffer& jsonString(std::string_view piece);
+
+    // After each event: writes once enough is held, or at once when a person watches the
+    // stream (a terminal sees every line as it comes, as before).
+    void endEvent() {
+        if (text_.size() >= kWriteSize || lineBuffered_) {
+            flush();
+        }
+    }
+    // Everything held to the stream; before anything else writes to it.
+    void flush();
+
+  private:
+    static constexpr size_t kWriteSize = 64 * 1024;
+
+    std::FILE* out_;
+    bool lineBuffered_;
+    std::string text_;
+};
+
+}  // namespace kelsvf::check
+
+#endif  // KELSVF_CHECK_REPORT_BUFFER_H
