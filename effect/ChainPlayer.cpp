@@ -135,11 +135,17 @@ void ChainPlayer::Impl::addTime(Count clockCount) {
             counts.lowestFileFrequencyHz = hertz;
         }
     }
-    // A count within 64 bits converts exactly and fast; a wider one through the 128-bit path.
-    const long double clocksNow = clockCount <= std::numeric_limits<uint64_t>::max()
-                                      ? static_cast<long double>(static_cast<uint64_t>(clockCount))
-                                      : static_cast<long double>(clockCount);
-    seconds += clocksNow / static_cast<long double>(hertz);
+    // Files repeat a few statements: their quotients are remembered, the same to the last bit.
+    TimeQuotient& memo = timeQuotients[static_cast<size_t>(clockCount % timeQuotients.size())];
+    if (memo.clocks != clockCount || memo.hertz != hertz) {
+        // A count within 64 bits converts exactly and fast; a wider one through the 128-bit path.
+        const long double clocksNow =
+            clockCount <= std::numeric_limits<uint64_t>::max()
+                ? static_cast<long double>(static_cast<uint64_t>(clockCount))
+                : static_cast<long double>(clockCount);
+        memo = TimeQuotient{clockCount, hertz, clocksNow / static_cast<long double>(hertz)};
+    }
+    seconds += memo.seconds;
 }
 
 void ChainPlayer::Impl::resetDevices() {

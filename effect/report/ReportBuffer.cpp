@@ -10,34 +10,46 @@
 namespace kelsvf::check {
 
 ReportBuffer::ReportBuffer(std::FILE* out)
-    : out_(out), lineBuffered_(out != nullptr && isatty(fileno(out)) == 1) {
-    text_.reserve(kWriteSize + 4096);
-}
+    : out_(out),
+      lineBuffered_(out != nullptr && isatty(fileno(out)) == 1),
+      text_(std::make_unique<char[]>(kCapacity)) {}
 
 ReportBuffer& ReportBuffer::number(uint64_t value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text_.append(digits, end);
+    constexpr size_t kMostDigits = 20;
+    if (kCapacity - used_ < kMostDigits) {
+        flush();
+    }
+    char* const at = text_.get() + used_;
+    used_ += static_cast<size_t>(std::to_chars(at, at + kMostDigits, value).ptr - at);
     return *this;
+}
+
+ReportBuffer& ReportBuffer::putLong(std::string_view piece) {
+    flush();
+    if (piece.size() > kCapacity) {
+        if (out_ != nullptr) {
+            std::fwrite(piece.data(), 1, piece.size(), out_);
+        }
+        return *this;
+    }
+    return put(piece);
 }
 
 ReportBuffer& ReportBuffer::jsonString(std::string_view piece) {
     const auto plain = [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; };
     if (std::all_of(piece.begin(), piece.end(), plain)) {
-        text_.push_back('"');
-        text_.append(piece);
-        text_.push_back('"');
+        put('"').put(piece).put('"');
     } else {
-        text_ += check::jsonString(piece);
+        put(check::jsonString(piece));
     }
     return *this;
 }
 
 void ReportBuffer::flush() {
-    if (!text_.empty() && out_ != nullptr) {
-        std::fwrite(text_.data(), 1, text_.size(), out_);
+    if (used_ != 0 && out_ != nullptr) {
+        std::fwrite(text_.get(), 1, used_, out_);
     }
-    text_.clear();
+    used_ = 0;
 }
 
 }  // namespace kelsvf::check

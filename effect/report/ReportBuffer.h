@@ -5,7 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace kelsvf::check {
@@ -18,11 +19,18 @@ class ReportBuffer {
     ReportBuffer& operator=(const ReportBuffer&) = delete;
 
     ReportBuffer& put(char c) {
-        text_.push_back(c);
+        if (used_ == kCapacity) {
+            flush();
+        }
+        text_[used_++] = c;
         return *this;
     }
     ReportBuffer& put(std::string_view piece) {
-        text_.append(piece);
+        if (piece.size() > kCapacity - used_) {
+            return putLong(piece);
+        }
+        std::memcpy(text_.get() + used_, piece.data(), piece.size());
+        used_ += piece.size();
         return *this;
     }
     ReportBuffer& number(uint64_t value);
@@ -32,7 +40,7 @@ class ReportBuffer {
     // After each event: writes once enough is held, or at once when a person watches the
     // stream (a terminal sees every line as it comes, as before).
     void endEvent() {
-        if (text_.size() >= kWriteSize || lineBuffered_) {
+        if (used_ >= kWriteSize || lineBuffered_) {
             flush();
         }
     }
@@ -41,10 +49,14 @@ class ReportBuffer {
 
   private:
     static constexpr size_t kWriteSize = 64 * 1024;
+    static constexpr size_t kCapacity = 2 * kWriteSize;
+
+    ReportBuffer& putLong(std::string_view piece);
 
     std::FILE* out_;
     bool lineBuffered_;
-    std::string text_;
+    std::unique_ptr<char[]> text_;
+    size_t used_ = 0;
 };
 
 }  // namespace kelsvf::check
