@@ -100,6 +100,7 @@ struct ChainPlayer::Impl {
 
     TapState state = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     std::array<Count, 16> clocks{};
+    Count clocksSpent = 0;  // the sum of `clocks`, kept as they grow: asked after every statement
     std::vector<DeviceState> devices;
 
     uint64_t line = 0;         // of the statement being played

@@ -53,10 +53,9 @@ class JsonReport : public CheckReport {
             .put(update.ir ? ", \"register\": \"ir\", \"bits\": "
                            : ", \"register\": \"dr\", \"bits\": ")
             .number(update.bitCount)
-            .put(", \"value\": ")
-            .jsonString(value(update.value, update.bitCount))
-            .put(", \"hash\": ")
-            .jsonString(digests_.of(update.value, update.bitCount));
+            .put(", \"value\": ");
+        value(update.value, update.bitCount);
+        out_.put(", \"hash\": ").jsonString(digests_.of(update.value, update.bitCount));
         if (!update.registerName.empty()) {
             out_.put(", \"name\": ").jsonString(update.registerName);
         }
@@ -89,13 +88,13 @@ class JsonReport : public CheckReport {
         if (!check.passed) {
             out_.put(", \"firstMismatch\": ").number(check.firstMismatch);
         }
-        out_.put(", \"expected\": ")
-            .jsonString(value(check.expected, check.bitCount))
-            .put(", \"mask\": ")
-            .jsonString(value(check.mask, check.bitCount))
-            .put(", \"actual\": ")
-            .jsonString(value(check.actual, check.bitCount))
-            .put('}');
+        out_.put(", \"expected\": ");
+        value(check.expected, check.bitCount);
+        out_.put(", \"mask\": ");
+        value(check.mask, check.bitCount);
+        out_.put(", \"actual\": ");
+        value(check.actual, check.bitCount);
+        out_.put('}');
         out_.endEvent();
     }
 
@@ -158,9 +157,14 @@ class JsonReport : public CheckReport {
     }
 
   private:
-    // Shortened past kWholeValueBits unless every digit is asked for.
-    std::string value(std::span<const uint8_t> bits, uint64_t bitCount) const {
-        return fullValues_ ? fullValueText(bits, bitCount) : valueText(bits, bitCount);
+    // A JSON string of the value: shortened past kWholeValueBits unless every digit is asked
+    // for; whole values are written digit by digit into the buffer.
+    void value(std::span<const uint8_t> bits, uint64_t bitCount) {
+        if (fullValues_ || !isShortened(bitCount)) {
+            out_.put('"').hexDigits(bits, bitCount).put('"');
+        } else {
+            out_.jsonString(valueText(bits, bitCount));
+        }
     }
 
     void startEvent() { out_.put(events_++ == 0 ? "\n" : ",\n"); }

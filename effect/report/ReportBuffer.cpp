@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "report/JsonText.h"
+#include "report/ValueText.h"
 
 namespace kelsvf::check {
 
@@ -21,6 +22,27 @@ ReportBuffer& ReportBuffer::number(uint64_t value) {
     }
     char* const at = text_.get() + used_;
     used_ += static_cast<size_t>(std::to_chars(at, at + kMostDigits, value).ptr - at);
+    return *this;
+}
+
+ReportBuffer& ReportBuffer::hexDigits(std::span<const uint8_t> bits, uint64_t bitCount) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const uint64_t digits = (bitCount + 3) / 4;
+    if (digits > kCapacity - used_) {
+        return putLong(fullValueText(bits, bitCount));
+    }
+    char* out = text_.get() + used_;
+    for (uint64_t index = digits; index-- > 0;) {
+        unsigned nibble = 0xF;
+        if (!bits.empty()) {
+            const uint8_t byte = bits[static_cast<size_t>(index / 2)];
+            nibble = index % 2 == 0 ? byte & 0xFu : static_cast<unsigned>(byte >> 4);
+        }
+        // The top digit holds only the bits below bitCount.
+        const uint64_t bitsInDigit = std::min<uint64_t>(4, bitCount - index * 4);
+        *out++ = kDigits[nibble & ((1u << bitsInDigit) - 1u)];
+    }
+    used_ += static_cast<size_t>(digits);
     return *this;
 }
 

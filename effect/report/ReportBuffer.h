@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 
 namespace kelsvf::check {
@@ -34,6 +35,8 @@ class ReportBuffer {
         return *this;
     }
     ReportBuffer& number(uint64_t value);
+    // Every hex digit of a value, as fullValueText spells it (an empty `bits`: all ones).
+    ReportBuffer& hexDigits(std::span<const uint8_t> bits, uint64_t bitCount);
     // `piece` as a JSON string, quotes included (see jsonString).
     ReportBuffer& jsonString(std::string_view piece);
 

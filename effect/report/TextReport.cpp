@@ -63,7 +63,12 @@ class TextReport : public CheckReport {
         out_.put(": device ").number(update.device).put(update.ir ? " ir " : " dr ");
         // An update without a shift into a register of unknown length latches no bit.
         if (update.bitCount != 0) {
-            out_.put(valueText(update.value, update.bitCount)).put(' ');
+            if (isShortened(update.bitCount)) {
+                out_.put(valueText(update.value, update.bitCount));
+            } else {
+                out_.hexDigits(update.value, update.bitCount);
+            }
+            out_.put(' ');
         }
         if (update.ir && !update.instruction.empty()) {
             out_.put(update.instruction).put(' ');

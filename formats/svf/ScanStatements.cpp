@@ -92,17 +92,17 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         std::vector<uint8_t>* vector = nullptr;
         const char* vectorName = nullptr;
         if (token == Token::Word) {
-            if (word == "TDI") {
+            if (isWord(word, "TDI")) {
                 given = &values.tdiGiven;
                 vector = &values.tdi;
                 vectorName = "TDI";
-            } else if (word == "TDO") {
+            } else if (isWord(word, "TDO")) {
                 given = &values.tdoGiven;
                 vector = &values.tdo;
                 vectorName = "TDO";
                 tdoAt = tokenAt;
-            } else if (word == "MASK" || word == "SMASK") {
-                const bool smask = word == "SMASK";
+            } else if (isWord(word, "MASK") || isWord(word, "SMASK")) {
+                const bool smask = isWord(word, "SMASK");
                 given = smask ? &values.smaskGiven : &values.maskGiven;
                 vector = &ScanValuesStore::bits(values, smask);
                 vectorName = smask ? "SMASK" : "MASK";

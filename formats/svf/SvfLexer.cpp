@@ -74,7 +74,7 @@ bool SvfLexer::skipSlashComment() {
     return !failed();
 }
 
-int SvfLexer::peekSignificant() {
+int SvfLexer::skipToSignificant() {
     while (!failed_ && fill()) {
         const auto c = static_cast<uint8_t>(*cur_);
         switch (kCharClass[c]) {
@@ -103,6 +103,18 @@ bool SvfLexer::readWord(std::string& word) {
     const auto upper = [](char c) {
         return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     };
+    // Keywords and numbers are short and end inside the block: one pass, one copy.
+    char shortWord[16];
+    size_t shortLength = 0;
+    for (const char* p = cur_; p != end_ && shortLength < sizeof shortWord; ++p) {
+        const char c = kWordUpper[static_cast<uint8_t>(*p)];
+        if (c == 0) {
+            word.assign(shortWord, shortLength);
+            cur_ = p;
+            return !failed();
+        }
+        shortWord[shortLength++] = c;
+    }
     word.clear();
     const Position start = position();
     while (fill()) {

@@ -61,7 +61,7 @@ constexpr std::array<KeywordName, 14> kKeywords = {{
 
 std::optional<Keyword> keywordByName(std::string_view word) {
     for (const auto& entry : kKeywords) {
-        if (word == entry.name) {
+        if (!word.empty() && word[0] == entry.name[0] && word == entry.name) {
             return entry.keyword;
         }
     }
@@ -70,7 +70,7 @@ std::optional<Keyword> keywordByName(std::string_view word) {
 
 std::optional<TapState> stateByName(std::string_view word) {
     for (size_t i = 0; i < kStateNames.size(); ++i) {
-        if (word == kStateNames[i]) {
+        if (!word.empty() && word[0] == kStateNames[i][0] && word == kStateNames[i]) {
             return static_cast<TapState>(i);
         }
     }
