@@ -55,7 +55,8 @@ class JsonReport : public CheckReport {
             .number(update.bitCount)
             .put(", \"value\": ");
         value(update.value, update.bitCount);
-        out_.put(", \"hash\": ").jsonString(digests_.of(update.value, update.bitCount));
+        // A digest is hex digits (or "(no digest)"): a JSON string as it stands.
+        out_.put(", \"hash\": \"").put(digests_.of(update.value, update.bitCount)).put('"');
         if (!update.registerName.empty()) {
             out_.put(", \"name\": ").jsonString(update.registerName);
         }
