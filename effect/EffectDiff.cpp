@@ -4,7 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstdio>
-#include <deque>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -70,9 +70,21 @@ class Kept {
     const uint8_t* memory() const { return rope_ ? nullptr : bytes_.data(); }
     // A long value known to be zeros without reading it.
     bool allZeros() const { return rope_ && rope_->allZeros(); }
+    // Empty, keeping the buffer for the next value.
     void clear() {
-        bytes_ = {};
+        bytes_.clear();
         rope_.reset();
+        bitCount_ = 0;
+    }
+    void swap(Kept& other) noexcept {
+        bytes_.swap(other.bytes_);
+        rope_.swap(other.rope_);
+        std::swap(bitCount_, other.bitCount_);
+    }
+    void releaseIfLarge(size_t most) {
+        if (bytes_.capacity() > most) {
+            std::vector<uint8_t>().swap(bytes_);
+        }
     }
 
   private:
@@ -216,15 +228,15 @@ std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
 }
 
 // Keeps the events of one file until the comparison takes them; the checks of one capture
-// become one.
+// become one. The events live in a ring whose slots keep their buffers, so that a file of many
+// small events allocates nothing per event.
 class EffectQueue : public PlaySink {
   public:
     void attach(const ChainPlayer& player) { player_ = &player; }
 
     void deviceUpdate(const DeviceUpdate& update) override {
         closeCheck();
-        Effect& effect = effects.emplace_back();
-        stamp(effect, update.line);
+        Effect& effect = push(update.line);
         effect.device = update.device;
         effect.ir = update.ir;
         effect.bitCount = update.bitCount;
@@ -233,38 +245,38 @@ class EffectQueue : public PlaySink {
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        Kept expected;
-        Kept mask;
-        expected.keep(check.expected);
-        if (check.mask.empty()) {
-            mask.keepOnes(check.bitCount);
-        } else {
-            mask.keep(check.mask);
-        }
-        if (open_ && open_->ir == check.ir && open_->capture == check.captureNumber &&
-            check.captureOffset >= openEnd_) {
-            // A piece of the same capture: the bits between are compared by neither file.
-            const uint64_t gap = check.captureOffset - openEnd_;
-            if (gap != 0) {
-                open_->value.append(nullptr, gap);
-                open_->mask.append(nullptr, gap);
+        if (open_) {
+            Effect& open = newest();
+            if (open.ir == check.ir && open.capture == check.captureNumber &&
+                check.captureOffset >= openEnd_) {
+                // A piece of the same capture: the bits between are compared by neither file.
+                Kept expected;
+                Kept mask;
+                keepCheck(check, expected, mask);
+                const uint64_t gap = check.captureOffset - openEnd_;
+                if (gap != 0) {
+                    open.value.append(nullptr, gap);
+                    open.mask.append(nullptr, gap);
+                }
+                open.value.append(&expected, check.bitCount);
+                open.mask.append(&mask, check.bitCount);
+                open.bitCount += gap + check.bitCount;
+                open.clocks = player_->clocksInState();
+                open.waits = player_->minimumWaitMicroseconds();
+                open.run = player_->runMicroseconds();
+                openEnd_ = check.captureOffset + check.bitCount;
+                return;
             }
-            open_->value.append(&expected, check.bitCount);
-            open_->mask.append(&mask, check.bitCount);
-            open_->bitCount += gap + check.bitCount;
-            stamp(*open_, open_->line);
-        } else {
             closeCheck();
-            open_.emplace();
-            stamp(*open_, check.line);
-            open_->tdo = true;
-            open_->ir = check.ir;
-            open_->bitCount = check.bitCount;
-            open_->value = std::move(expected);
-            open_->mask = std::move(mask);
-            open_->capture = check.captureNumber;
-            open_->captureOffset = check.captureOffset;
         }
+        Effect& effect = push(check.line);
+        effect.tdo = true;
+        effect.ir = check.ir;
+        effect.bitCount = check.bitCount;
+        keepCheck(check, effect.value, effect.mask);
+        effect.capture = check.captureNumber;
+        effect.captureOffset = check.captureOffset;
+        open_ = true;
         openEnd_ = check.captureOffset + check.bitCount;
     }
 
@@ -275,27 +287,87 @@ class EffectQueue : public PlaySink {
     }
 
     // The check being joined is complete: something else happened, or the file ended.
-    void closeCheck() {
-        if (open_) {
-            effects.push_back(std::move(*open_));
-            open_.reset();
-        }
+    void closeCheck() { open_ = false; }
+
+    // A check still being joined is not yet an event.
+    bool empty() const { return count_ == (open_ ? 1u : 0u); }
+    // The oldest event into `effect`, whose buffers the slot keeps for a later event.
+    void pop(Effect& effect) {
+        Effect& slot = slots_[head_];
+        effect.tdo = slot.tdo;
+        effect.line = slot.line;
+        effect.device = slot.device;
+        effect.ir = slot.ir;
+        effect.bitCount = slot.bitCount;
+        effect.clocks = slot.clocks;
+        effect.waits = slot.waits;
+        effect.run = slot.run;
+        effect.capture = slot.capture;
+        effect.captureOffset = slot.captureOffset;
+        effect.value.swap(slot.value);
+        effect.mask.swap(slot.mask);
+        effect.sources.swap(slot.sources);
+        // A large buffer is not kept for the rest of the file.
+        slot.value.releaseIfLarge(kKeptBytes);
+        slot.mask.releaseIfLarge(kKeptBytes);
+        releaseIfLarge(slot.sources);
+        head_ = (head_ + 1) % slots_.size();
+        --count_;
     }
 
-    std::deque<Effect> effects;
     std::optional<Finding> readerError;
 
   private:
-    // The clocks and waits as the event leaves them.
-    void stamp(Effect& effect, uint64_t line) {
+    static constexpr size_t kKeptBytes = 64 * 1024;
+
+    Effect& newest() { return slots_[(head_ + count_ - 1) % slots_.size()]; }
+
+    static void keepCheck(const TdoCheck& check, Kept& expected, Kept& mask) {
+        expected.keep(check.expected);
+        if (check.mask.empty()) {
+            mask.keepOnes(check.bitCount);
+        } else {
+            mask.keep(check.mask);
+        }
+    }
+
+    template <typename T>
+    static void releaseIfLarge(std::vector<T>& buffer) {
+        if (buffer.capacity() * sizeof(T) > kKeptBytes) {
+            std::vector<T>().swap(buffer);
+        }
+    }
+
+    Effect& push(uint64_t line) {
+        if (count_ == slots_.size()) {
+            std::rotate(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(head_),
+                        slots_.end());
+            head_ = 0;
+            slots_.emplace_back();
+        }
+        Effect& effect = slots_[(head_ + count_) % slots_.size()];
+        ++count_;
+        effect.tdo = false;
+        effect.capture = 0;
+        effect.captureOffset = 0;
         effect.line = line;
+        effect.device = 0;
+        effect.ir = false;
+        effect.bitCount = 0;
+        effect.value.clear();
+        effect.mask.clear();
+        effect.sources.clear();
         effect.clocks = player_->clocksInState();
         effect.waits = player_->minimumWaitMicroseconds();
         effect.run = player_->runMicroseconds();
+        return effect;
     }
 
     const ChainPlayer* player_ = nullptr;
-    std::optional<Effect> open_;
+    std::vector<Effect> slots_;
+    size_t head_ = 0;
+    size_t count_ = 0;
+    bool open_ = false;  // the newest slot is a check still being joined
     uint64_t openEnd_ = 0;
 };
 
@@ -314,17 +386,16 @@ class Side {
             held_.reset();
             return true;
         }
-        while (queue_.effects.empty() && !ended_) {
+        while (queue_.empty() && !ended_) {
             ended_ = !player_.playNext(reader_);
             if (ended_) {
                 queue_.closeCheck();
             }
         }
-        if (queue_.effects.empty()) {
+        if (queue_.empty()) {
             return false;
         }
-        effect = std::move(queue_.effects.front());
-        queue_.effects.pop_front();
+        queue_.pop(effect);
         return true;
     }
 
@@ -344,11 +415,16 @@ class Side {
     // Where the stretch up to `effect` began: the line of the event before it.
     uint64_t previousLine() const { return previous_.line; }
     const Effect& previous() const { return previous_; }
-    void passed(Effect effect) {
-        previous_ = std::move(effect);
-        previous_.value.clear();  // only its place, clocks and waits are needed from here on
-        previous_.mask.clear();
-        previous_.sources = {};
+    // Only its place, clocks and waits are needed from here on; the caller keeps its buffers.
+    void passed(const Effect& effect) {
+        previous_.tdo = effect.tdo;
+        previous_.line = effect.line;
+        previous_.device = effect.device;
+        previous_.ir = effect.ir;
+        previous_.bitCount = effect.bitCount;
+        previous_.clocks = effect.clocks;
+        previous_.waits = effect.waits;
+        previous_.run = effect.run;
     }
 
     PlaySummary summary() const { return player_.summary(); }
@@ -473,10 +549,16 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
         compareRunTimes(placeA, a, sideA.previous(), placeB, b, sideB.previous(), out);
         return;
     }
+    // Both files at the same counts now and at the stretch's start: nothing to compare.
+    const auto sameCounts = [](const Clocks& x, const Clocks& y) {
+        return std::memcmp(x.data(), y.data(), sizeof x) == 0;  // whole integers: no padding
+    };
+    const bool sameClocks = sameCounts(a.clocks, b.clocks) &&
+                            sameCounts(sideA.previous().clocks, sideB.previous().clocks);
     std::string states;
     std::string aClocks;
     std::string bClocks;
-    for (size_t state = 0; state < a.clocks.size(); ++state) {
+    for (size_t state = 0; state < a.clocks.size() && !sameClocks; ++state) {
         const Count inA = a.clocks[state] - sideA.previous().clocks[state];
         const Count inB = b.clocks[state] - sideB.previous().clocks[state];
         if (inA != inB) {
@@ -570,8 +652,8 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                                  found);
             }
             if (effectA.tdo == effectB.tdo) {
-                sideA.passed(std::move(effectA));
-                sideB.passed(std::move(effectB));
+                sideA.passed(effectA);
+                sideB.passed(effectB);
             }
             if (found.size() >= options_.maxDifferences) {
                 result.stoppedEarly = true;

@@ -196,23 +196,4 @@ std::string digestTextOf(const ReadBits& read, uint64_t bitCount) {
     return sha.text();
 }
 
-bool writeFullValue(std::FILE* out, const ReadBits& read, uint64_t bitCount) {
-    // Blocks from bit 0 on, so that each holds whole digits; the top one first.
-    std::vector<uint8_t> block;
-    for (uint64_t first = bitCount == 0 ? 0 : (bitCount - 1) / kBlockBits * kBlockBits;
-         first < bitCount; first -= kBlockBits) {
-        const uint64_t count = std::min(kBlockBits, bitCount - first);
-        block.assign((count + 7) / 8, 0);
-        if (!read(first, count, block.data())) {
-            return false;
-        }
-        const std::string digits = digitsOf(block, count, true);
-        std::fwrite(digits.data(), 1, digits.size(), out);
-        if (first == 0) {
-            break;
-        }
-    }
-    return true;
-}
-
 }  // namespace kelsvf::check

@@ -61,9 +61,6 @@ template <std::same_as<BitValue> Value>
 std::string digestText(const Value& value, uint64_t bitCount) {
     return digestTextOf(value, bitCount);
 }
-// Writes every digit to `out`, a block at a time from the top; false when a block cannot be
-// read back (what was written stays).
-bool writeFullValue(std::FILE* out, const ReadBits& read, uint64_t bitCount);
 
 }  // namespace kelsvf::check
 
