@@ -47,7 +47,7 @@ struct XsvfReader::Impl {
     bool readVector(uint64_t bits, std::vector<uint8_t>& vector);
     bool truncated();
     bool fail(std::string message);
-    void note(std::string text);
+    void note(const char* kind, std::string text);
 
     void pushEnd(bool ir, TapState state);
     void pushScan(bool ir, uint32_t bits, std::vector<uint8_t> tdi,

@@ -102,4 +102,29 @@ TEST_F(KelsvfConvertTest, CheckAndDiffReadXsvf) {
         << broken.err;
 }
 
+// What the XSVF reader notes (retries, a dialect's command) check reports as warnings at the
+// command's byte, in text and JSON, and diff says on standard error.
+TEST_F(KelsvfConvertTest, CheckAndDiffWarnWhatTheXsvfReaderNotes) {
+    // XREPEAT 3, XSIR 8 a5, XTRST OFF, XCOMPLETE.
+    write("noted.xsvf", std::string("\x07\x03\x02\x08\xa5\x1c\x01\x00", 8));
+    const Outcome check = kelsvf("check noted.xsvf --chain 8");
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("noted.xsvf:0: warning: XREPEAT: XREPEAT 3: retries"),
+              std::string::npos)
+        << check.out;
+    EXPECT_NE(check.out.find("noted.xsvf:5: warning: XTRST: XTRST is a dialect's command"),
+              std::string::npos)
+        << check.out;
+    EXPECT_NE(check.out.find("0 errors, 2 warnings"), std::string::npos) << check.out;
+    const Outcome json = kelsvf("check noted.xsvf --chain 8 --json");
+    EXPECT_NE(json.out.find(R"("line": 5, "column": 0, "kind": "xsvf-dialect")"), std::string::npos)
+        << json.out;
+    write("same.svf", "SIR 8 TDI (a5);\nTRST OFF;\n");
+    const Outcome diff = kelsvf("diff same.svf noted.xsvf --chain 8");
+    EXPECT_EQ(diff.exitCode, 0) << diff.out;
+    EXPECT_NE(diff.err.find("noted.xsvf:0: warning: XREPEAT: XREPEAT 3: retries"),
+              std::string::npos)
+        << diff.err;
+}
+
 }  // namespace
