@@ -127,4 +127,18 @@ TEST_F(KelsvfConvertTest, CheckAndDiffWarnWhatTheXsvfReaderNotes) {
         << diff.err;
 }
 
+// A checked scan cut by --max-scan loses its check in a common player: said once, at the first
+// such scan, however many follow.
+TEST_F(KelsvfConvertTest, ACutCheckedScanIsWarnedOnce) {
+    write("checked.svf",
+          "SIR 8 TDI (a5);\nSDR 16 TDI (0001) TDO (1234);\nSDR 16 TDI (0002) TDO (5678);\n");
+    const Outcome cut = kelsvf("convert checked.svf -o cut.xsvf --max-scan 8");
+    EXPECT_EQ(cut.exitCode, 0) << cut.err;
+    EXPECT_EQ(cut.err,
+              "checked.svf:2: warning: SDR of 16 bits with TDO cut at --max-scan 8 bits into "
+              "XSDRTDOB/XSDRTDOC/XSDRTDOE pieces: a common XSVF player compares no bit of those, "
+              "so there this check and those of every later cut scan are lost (said once)\n");
+    EXPECT_EQ(kelsvf("convert checked.svf -o whole.xsvf --max-scan 16").err, "");
+}
+
 }  // namespace
