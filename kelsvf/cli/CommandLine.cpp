@@ -433,6 +433,9 @@ void parseConvert(ArgumentReader& reader, CommandLine& line) {
             convert.dropUnsupported = true;
         } else if (arg == "--frequency") {
             convert.frequencyHz = frequencyOption(arg, reader.value(arg));
+            convert.chain.frequencyHz = convert.frequencyHz;
+        } else if (takeChainOption(arg, reader, convert.chain)) {
+            convert.prove = true;
         } else {
             throw UsageError("unknown option " + arg + " for convert");
         }
@@ -442,6 +445,9 @@ void parseConvert(ArgumentReader& reader, CommandLine& line) {
     }
     if (!haveOutput || convert.output.empty()) {
         throw UsageError("convert needs -o (the file to write, or - for standard output)");
+    }
+    if (convert.prove) {
+        checkChainOptions(convert.chain, "convert");
     }
 }
 

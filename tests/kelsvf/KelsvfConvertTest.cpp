@@ -141,4 +141,34 @@ TEST_F(KelsvfConvertTest, ACutCheckedScanIsWarnedOnce) {
     EXPECT_EQ(kelsvf("convert checked.svf -o whole.xsvf --max-scan 16").err, "");
 }
 
+// With the chain options convert proves its output as diff would: what differs fails the
+// conversion with its first difference and leaves no output; standard input and output too.
+TEST_F(KelsvfConvertTest, ChainOptionsProveTheOutput) {
+    struct Case {
+        const char* arguments;
+        int exitCode;
+        const char* err;  // a part of standard error ("" for none at all)
+    };
+    const Case cases[] = {
+        {"convert sir-tdo.svf -o old.xsvf --chain 8 --drop-unsupported", 1,
+         "kelsvf: sir-tdo.svf:1 old.xsvf:2: TDO check of an IR scan: 01 under mask ff (8 bits) "
+         "| none\nkelsvf: the output does not do what sir-tdo.svf does on 1 device (IR 8) "
+         "(waits compared as at least); nothing was written\n"},
+        {"convert in.svf -o old.xsvf --chain 8:0x1a2b3c4c", 2, "its bit 0 is always 1"},
+        {"convert in.svf -o old.xsvf --chainfile none.chain --irlen 8", 3, "none.chain"},
+        {"convert in.svf -o proved.svf --irlen 8 --frequency 1e5", 0, ""},
+        {"convert - -o - --chain 8 < in.svf > piped.xsvf --to xsvf --drop-unsupported", 0,
+         "warning: FREQUENCY"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = shell("'" + kKelsvf.string() + "' " + c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.err.find(c.err), std::string::npos) << c.arguments << "\n" << outcome.err;
+        EXPECT_EQ(readFile(path("old.xsvf")), "left as it was") << c.arguments;
+        EXPECT_TRUE(partialFiles().empty()) << c.arguments;
+    }
+    EXPECT_EQ(kelsvf("diff in.svf proved.svf --chain 8").exitCode, 0);
+    EXPECT_EQ(kelsvf("diff in.svf piped.xsvf --chain 8 --waits at-least").exitCode, 0);
+}
+
 }  // namespace
