@@ -290,19 +290,15 @@ bool takeChainOption(const std::string& option, ArgumentReader& reader, ChainOpt
     return true;
 }
 
-// Exactly one way to describe the chain: --chain, --chainfile with --irlen, or --irlen.
+// Exactly one way to describe the chain: --chain, --chainfile (its lines or --irlen giving the
+// IR lengths), or --irlen.
 void checkChainOptions(const ChainOptions& chain, const std::string& command) {
     if (chain.chain && (chain.chainFile || chain.irLengths)) {
         throw UsageError(command +
                          ": --chain gives the whole chain; it takes no --chainfile or "
                          "--irlen");
     }
-    if (chain.chainFile && !chain.irLengths) {
-        throw UsageError(command +
-                         " --chainfile needs --irlen (the IR length of every device, "
-                         "device 0 first)");
-    }
-    if (!chain.chain && !chain.irLengths) {
+    if (!chain.chain && !chain.irLengths && !chain.chainFile) {
         throw UsageError(command +
                          " needs the chain: --chain IRLEN[:IDCODE[:OPCODE]],... (or --irlen "
                          "LIST, with --chainfile FILE for IDCODEs)");

@@ -21,7 +21,9 @@ constexpr OptionHelp kBsdlFolder{
 constexpr OptionHelp kChainFile{
     "--chainfile FILE",
     "the devices' IDCODEs from a chain-description file (one a line, device 0 first, as the "
-    "plug-in reads it); --irlen gives their IR lengths"};
+    "plug-in reads it); a line may give irlen=N and opcode=HEX before its IDCODE (irlen=8 "
+    "opcode=0x01 1A2B3C4D, the IDCODE its last eight hex digits), else --irlen gives the IR "
+    "lengths"};
 constexpr OptionHelp kIrLengths{
     "--irlen LIST", "the IR length of every device, device 0 first: 6,8,10; each 1 to 64"};
 constexpr OptionHelp kHelp{"-h, --help", "help for the command"};
