@@ -4,7 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstdio>
-#include <deque>
+#include <cstring>
 #include <exception>
 #include <utility>
 
@@ -78,7 +78,8 @@ void describeTdo(const TdoCheck& check, Effect& effect) {
     }
 }
 
-// Keeps the events of one file until the comparison takes them.
+// Keeps the events of one file until the comparison takes them. The events live in a ring whose
+// slots keep their buffers, so that a file of many small events allocates nothing per event.
 class EffectQueue : public PlaySink {
   public:
     void attach(const ChainPlayer& player) { player_ = &player; }
@@ -106,13 +107,58 @@ class EffectQueue : public PlaySink {
         }
     }
 
-    std::deque<Effect> effects;
+    bool empty() const { return count_ == 0; }
+    // The oldest event into `effect`, whose buffers the slot keeps for a later event.
+    void pop(Effect& effect) {
+        Effect& slot = slots_[head_];
+        effect.tdo = slot.tdo;
+        effect.line = slot.line;
+        effect.device = slot.device;
+        effect.ir = slot.ir;
+        effect.bitCount = slot.bitCount;
+        effect.clocks = slot.clocks;
+        effect.waits = slot.waits;
+        effect.run = slot.run;
+        effect.value.swap(slot.value);
+        effect.mask.swap(slot.mask);
+        effect.sources.swap(slot.sources);
+        // A large buffer is not kept for the rest of the file.
+        releaseIfLarge(slot.value);
+        releaseIfLarge(slot.mask);
+        releaseIfLarge(slot.sources);
+        head_ = (head_ + 1) % slots_.size();
+        --count_;
+    }
+
     std::optional<Finding> readerError;
 
   private:
+    static constexpr size_t kKeptBytes = 64 * 1024;
+
+    template <typename T>
+    static void releaseIfLarge(std::vector<T>& buffer) {
+        if (buffer.capacity() * sizeof(T) > kKeptBytes) {
+            std::vector<T>().swap(buffer);
+        }
+    }
+
     Effect& push(uint64_t line) {
-        Effect& effect = effects.emplace_back();
+        if (count_ == slots_.size()) {
+            std::rotate(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(head_),
+                        slots_.end());
+            head_ = 0;
+            slots_.emplace_back();
+        }
+        Effect& effect = slots_[(head_ + count_) % slots_.size()];
+        ++count_;
+        effect.tdo = false;
         effect.line = line;
+        effect.device = 0;
+        effect.ir = false;
+        effect.bitCount = 0;
+        effect.value.clear();
+        effect.mask.clear();
+        effect.sources.clear();
         effect.clocks = player_->clocksInState();
         effect.waits = player_->minimumWaitMicroseconds();
         effect.run = player_->runMicroseconds();
@@ -120,6 +166,9 @@ class EffectQueue : public PlaySink {
     }
 
     const ChainPlayer* player_ = nullptr;
+    std::vector<Effect> slots_;
+    size_t head_ = 0;
+    size_t count_ = 0;
 };
 
 // One file being played: its events one at a time, and where the last one left it.
@@ -137,14 +186,13 @@ class Side {
             held_.reset();
             return true;
         }
-        while (queue_.effects.empty() && !ended_) {
+        while (queue_.empty() && !ended_) {
             ended_ = !player_.playNext(reader_);
         }
-        if (queue_.effects.empty()) {
+        if (queue_.empty()) {
             return false;
         }
-        effect = std::move(queue_.effects.front());
-        queue_.effects.pop_front();
+        queue_.pop(effect);
         return true;
     }
 
@@ -164,11 +212,16 @@ class Side {
     // Where the stretch up to `effect` began: the line of the event before it.
     uint64_t previousLine() const { return previous_.line; }
     const Effect& previous() const { return previous_; }
-    void passed(Effect effect) {
-        previous_ = std::move(effect);
-        previous_.value = {};  // only its place, clocks and waits are needed from here on
-        previous_.mask = {};
-        previous_.sources = {};
+    // Only its place, clocks and waits are needed from here on; the caller keeps its buffers.
+    void passed(const Effect& effect) {
+        previous_.tdo = effect.tdo;
+        previous_.line = effect.line;
+        previous_.device = effect.device;
+        previous_.ir = effect.ir;
+        previous_.bitCount = effect.bitCount;
+        previous_.clocks = effect.clocks;
+        previous_.waits = effect.waits;
+        previous_.run = effect.run;
     }
 
     PlaySummary summary() const { return player_.summary(); }
@@ -297,10 +350,16 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
         compareRunTimes(placeA, a, sideA.previous(), placeB, b, sideB.previous(), out);
         return;
     }
+    // Both files at the same counts now and at the stretch's start: nothing to compare.
+    const auto sameCounts = [](const Clocks& x, const Clocks& y) {
+        return std::memcmp(x.data(), y.data(), sizeof x) == 0;  // whole integers: no padding
+    };
+    const bool sameClocks = sameCounts(a.clocks, b.clocks) &&
+                            sameCounts(sideA.previous().clocks, sideB.previous().clocks);
     std::string states;
     std::string aClocks;
     std::string bClocks;
-    for (size_t state = 0; state < a.clocks.size(); ++state) {
+    for (size_t state = 0; state < a.clocks.size() && !sameClocks; ++state) {
         const Count inA = a.clocks[state] - sideA.previous().clocks[state];
         const Count inB = b.clocks[state] - sideB.previous().clocks[state];
         if (inA != inB) {
@@ -394,8 +453,8 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                                  found);
             }
             if (effectA.tdo == effectB.tdo) {
-                sideA.passed(std::move(effectA));
-                sideB.passed(std::move(effectB));
+                sideA.passed(effectA);
+                sideB.passed(effectB);
             }
             if (found.size() >= options_.maxDifferences) {
                 result.stoppedEarly = true;

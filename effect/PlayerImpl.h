@@ -100,11 +100,19 @@ struct ChainPlayer::Impl {
 
     TapState state = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     std::array<Count, 16> clocks{};
+    Count clocksSpent = 0;  // the sum of `clocks`, kept as they grow: asked after every statement
     std::vector<DeviceState> devices;
 
     uint64_t line = 0;         // of the statement being played
     double fileFrequency = 0;  // a FREQUENCY in force, 0 for none
     long double seconds = 0;   // the replay time so far
+    // clocks / hertz of recent statements (clocks 0: unused, addTime never divides 0).
+    struct TimeQuotient {
+        Count clocks = 0;
+        double hertz = 0;
+        long double seconds = 0;
+    };
+    std::array<TimeQuotient, 8> timeQuotients{};
     bool trstAbsent = false;
     bool inScan = false;  // a scan statement is shifting (a STATE path shifts on its own)
     std::optional<Finding> heldRunNote;

@@ -118,6 +118,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     }
     // Every bit a clock in the shift state; the last one leaves it with TMS high.
     clocks[static_cast<size_t>(state)] += total;
+    clocksSpent += total;
     state = ir ? KELJTAG_EXIT1_IR : KELJTAG_EXIT1_DR;
 
     if (tdoGiven) {
