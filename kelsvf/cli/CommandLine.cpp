@@ -301,7 +301,7 @@ void checkChainOptions(const ChainOptions& chain, const std::string& command) {
     if (!chain.chain && !chain.irLengths && !chain.chainFile) {
         throw UsageError(command +
                          " needs the chain: --chain IRLEN[:IDCODE[:OPCODE]],... (or --irlen "
-                         "LIST, with --chainfile FILE for IDCODEs)");
+                         "LIST, or --chainfile FILE)");
     }
 }
 

@@ -32,7 +32,7 @@ std::string convertHelp() {
     };
     return R"help(Usage: kelsvf convert IN -o OUT [--to svf|xsvf] [--max-scan BITS] [--xrepeat N]
                       [--drop-unsupported] [--frequency HZ]
-                      [--chain DEVICES | --chainfile FILE --irlen LIST | --irlen LIST]
+                      [--chain DEVICES | --chainfile FILE [--irlen LIST] | --irlen LIST]
 
 Converts an SVF or XSVF file (told apart by its content; - reads standard input) into SVF in
 the form every common player reads alike, or into XSVF in the published command set, with

@@ -46,7 +46,7 @@ std::string checkHelp() {
         kHelp,
         kEndOfOptions,
     };
-    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE [--irlen LIST] |
                     --irlen LIST) [--bsdl-dir DIR] [--frequency HZ]
                     [--events | --json [--full-values]]
 
@@ -162,7 +162,7 @@ std::string diffHelp() {
         kHelp,
         kEndOfOptions,
     };
-    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE [--irlen LIST] |
                    --irlen LIST) [--bsdl-dir DIR] [--max-differences N]
                    [--waits exact|at-least] [--frequency HZ]
 
