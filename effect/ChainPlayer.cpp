@@ -64,6 +64,10 @@ void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* k
 
 void ChainPlayer::Impl::reportNotes(const StatementSource& reader,
                                     const kelsvfreader::Statement* statement) {
+    for (const SourceNote& note : reader.sourceNotes()) {
+        ++counts.warnings;
+        sink.finding(Finding{Severity::Warning, note.line, 0, note.kind, note.text});
+    }
     for (const kelsvfreader::Note& note : reader.notes()) {
         if (!noteIsWarning(note, statement)) {
             continue;

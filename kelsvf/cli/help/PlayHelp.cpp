@@ -21,7 +21,9 @@ constexpr OptionHelp kBsdlFolder{
 constexpr OptionHelp kChainFile{
     "--chainfile FILE",
     "the devices' IDCODEs from a chain-description file (one a line, device 0 first, as the "
-    "plug-in reads it); --irlen gives their IR lengths"};
+    "plug-in reads it); a line may give irlen=N and opcode=HEX before its IDCODE (irlen=8 "
+    "opcode=0x01 1A2B3C4D, the IDCODE its last eight hex digits), else --irlen gives the IR "
+    "lengths"};
 constexpr OptionHelp kIrLengths{
     "--irlen LIST", "the IR length of every device, device 0 first: 6,8,10; each 1 to 64"};
 constexpr OptionHelp kHelp{"-h, --help", "help for the command"};
@@ -44,7 +46,7 @@ std::string checkHelp() {
         kHelp,
         kEndOfOptions,
     };
-    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE [--irlen LIST] |
                     --irlen LIST) [--bsdl-dir DIR] [--frequency HZ]
                     [--events | --json [--full-values]]
 
@@ -160,7 +162,7 @@ std::string diffHelp() {
         kHelp,
         kEndOfOptions,
     };
-    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE [--irlen LIST] |
                    --irlen LIST) [--bsdl-dir DIR] [--max-differences N]
                    [--waits exact|at-least] [--frequency HZ]
 
