@@ -1,5 +1,6 @@
-// Peak resident memory of kelsvf check on each sample file, in a fresh process: what the
-// reader, the player and the report hold, whatever the file declares.
+// Peak resident memory of kelsvf check on each sample file, and of kelsvf diff of each file
+// against itself, in a fresh process: what the readers, the players, the report and the
+// comparison hold, whatever the file declares.
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <string>
@@ -9,10 +10,12 @@
 namespace kelbench {
 namespace {
 
-// kelsvf check's peak resident set in KiB, or -1, measured by kel_bench_peak_of.
-long peakOfCheck(const CheckSample& sample, const std::string& irLength) {
-    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH + "' check '" +
-                                sample.path + "' --irlen " + irLength;
+// kelsvf check's (diff's) peak resident set in KiB, or -1, measured by kel_bench_peak_of.
+long peakOf(bool diff, const CheckSample& sample, const std::string& irLength) {
+    const std::string file = "'" + sample.path + "' ";
+    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH + "' " +
+                                (diff ? "diff " + file + file : "check " + file) + "--irlen " +
+                                irLength;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return -1;
@@ -26,23 +29,37 @@ long peakOfCheck(const CheckSample& sample, const std::string& irLength) {
 
 // Arg: 0 the 64 MiB SDR file, 1 the statement file, 2 "SDR 4294967295 TDI (0);", 3 eight
 // instructions with SDRs of 10^9 bits.
-void BM_CheckPeakMemory(benchmark::State& state) {
+void peakMemory(benchmark::State& state, bool diff) {
     const CheckSample* samples[] = {&checkSample(), &statementSample(), &hugeLengthSample(),
                                     &eightInstructionSample()};
     const char* irLengths[] = {"8", "10", "8", "64"};
     const auto which = static_cast<size_t>(state.range(0));
     long peak = -1;
     for (auto _ : state) {
-        peak = peakOfCheck(*samples[which], irLengths[which]);
+        peak = peakOf(diff, *samples[which], irLengths[which]);
         if (peak < 0) {
-            state.SkipWithError("kelsvf check did not run to its end");
+            state.SkipWithError(diff ? "kelsvf diff did not find the file the same as itself"
+                                     : "kelsvf check did not run to its end");
             return;
         }
     }
     state.counters["peak_KiB"] = static_cast<double>(peak);
 }
 
+void BM_CheckPeakMemory(benchmark::State& state) {
+    peakMemory(state, false);
+}
+
+void BM_DiffPeakMemory(benchmark::State& state) {
+    peakMemory(state, true);
+}
+
 BENCHMARK(BM_CheckPeakMemory)
+    ->ArgName("file")
+    ->DenseRange(0, 3)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DiffPeakMemory)
     ->ArgName("file")
     ->DenseRange(0, 3)
     ->Iterations(1)

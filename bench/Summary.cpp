@@ -293,17 +293,21 @@ void printCheckRates(std::ostream& out, const Results& results) {
                            "SDR 4294967295 TDI (0); (24 bytes)",
                            "eight SIR 64 + SDR 10^9 pairs (320 bytes)"};
     std::string memory;
-    for (int file = 0; file < 4; ++file) {
-        const auto peak =
-            counter(results, "BM_CheckPeakMemory/file:" + std::to_string(file), "peak_KiB");
-        if (peak) {
-            memory += std::string("| ") + files[file] + " | " + format("%.1f MiB", *peak / 1024) +
-                      " | below 64 MiB | " + (*peak < 64 * 1024 ? "yes" : "NO") + " |\n";
+    for (const char* command : {"Check", "Diff"}) {
+        for (int file = 0; file < 4; ++file) {
+            const auto peak = counter(
+                results, std::string("BM_") + command + "PeakMemory/file:" + std::to_string(file),
+                "peak_KiB");
+            if (peak) {
+                memory += std::string("| ") + (command[0] == 'C' ? "check " : "diff ") +
+                          files[file] + " | " + format("%.1f MiB", *peak / 1024) +
+                          " | below 64 MiB | " + (*peak < 64 * 1024 ? "yes" : "NO") + " |\n";
+            }
         }
     }
     if (!memory.empty()) {
-        out << "\n#### Peak resident memory of kelsvf check\n\n"
-            << "| File | Peak | Goal | Met |\n|---|---|---|---|\n"
+        out << "\n#### Peak resident memory of kelsvf check and diff (a file against itself)\n\n"
+            << "| Run | Peak | Goal | Met |\n|---|---|---|---|\n"
             << memory;
     }
 }

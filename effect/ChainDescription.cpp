@@ -1,5 +1,6 @@
 #include "ChainDescription.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -217,28 +218,175 @@ std::optional<std::vector<uint32_t>> parseIrLengths(std::string_view text, std::
     return lengths;
 }
 
-std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::string& error) {
-    constexpr size_t kLinePartLength = 254;
-    std::vector<uint32_t> idcodes;
+namespace {
+
+constexpr size_t kLinePartLength = 254;
+
+std::string lineText(uint64_t line) {
+    return "line " + std::to_string(line);
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool isHexDigit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// A line with fields: words before the IDCODE, which is the line's last eight characters.
+bool readFieldLine(std::string_view line, ChainFileDevice& device, std::string& error) {
+    const std::string where = lineText(device.line) + ": ";
+    if (line.size() > kLinePartLength) {
+        error = where + "longer than " + std::to_string(kLinePartLength) +
+                " characters: the plug-in reads it as several devices";
+        return false;
+    }
+    std::vector<std::string_view> words;
+    for (size_t at = 0; at < line.size();) {
+        while (at < line.size() && isBlank(line[at])) {
+            ++at;
+        }
+        const size_t end = std::min(line.size(), line.find_first_of(" \t", at));
+        if (end > at) {
+            words.push_back(line.substr(at, end - at));
+        }
+        at = end;
+    }
+    std::string_view idcode = words.empty() ? std::string_view() : words.back();
+    if (idcode.size() == 10 && idcode[0] == '0' && (idcode[1] == 'x' || idcode[1] == 'X')) {
+        idcode.remove_prefix(2);
+    }
+    if (isBlank(line.back()) || idcode.size() != 8 ||
+        !std::all_of(idcode.begin(), idcode.end(), isHexDigit)) {
+        error = where +
+                "with fields, the IDCODE must be the line's last eight hex digits, nothing "
+                "after them (the plug-in reads only those): irlen=8 opcode=0x01 1A2B3C4D";
+        return false;
+    }
+    for (size_t i = 0; i + 1 < words.size(); ++i) {
+        const std::string_view word = words[i];
+        const size_t equals = word.find('=');
+        const std::string_view name = word.substr(0, equals);
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view() : word.substr(equals + 1);
+        if (name == "irlen" && equals != std::string_view::npos) {
+            const std::optional<uint32_t> irLength = parseIrLength(value, error);
+            if (!irLength) {
+                error = where + error;
+                return false;
+            }
+            device.irLength = irLength;
+        } else if (name == "opcode" && !value.empty()) {
+            device.opcode = std::string(value);
+        } else {
+            error =
+                where + quoted(word) + " is no field (irlen=N or opcode=HEX, before the IDCODE)";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<ChainFileDevice>> parseChainFileDevices(std::string_view text,
+                                                                  std::string& error) {
+    std::vector<ChainFileDevice> devices;
     size_t at = 0;
+    uint64_t lineNumber = 0;
     while (at < text.size()) {
         const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
-        for (size_t part = at; part < end; part += kLinePartLength) {
-            const std::string_view line = text.substr(part, std::min(kLinePartLength, end - part));
-            if (line.front() != '\0') {  // a NUL ends a line as a C string: no device
-                idcodes.push_back(chainFileIdcode(line));
+        ++lineNumber;
+        const std::string_view line = text.substr(at, end - at);
+        if (line.find('=') != std::string_view::npos && line.find('\0') == std::string_view::npos) {
+            ChainFileDevice device{chainFileIdcode(line), std::nullopt, std::nullopt, lineNumber};
+            if (!readFieldLine(line, device, error)) {
+                return std::nullopt;
+            }
+            devices.push_back(std::move(device));
+        } else {
+            // As the plug-in reads it: parts of 254 characters, each a device unless it starts
+            // with a NUL (an empty C string).
+            for (size_t part = 0; part < line.size(); part += kLinePartLength) {
+                const std::string_view piece = line.substr(part, kLinePartLength);
+                if (piece.front() != '\0') {
+                    devices.push_back(
+                        {chainFileIdcode(piece), std::nullopt, std::nullopt, lineNumber});
+                }
             }
         }
-        at = end + 1;
+        // CR LF is one line end.
+        at = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
     }
-    if (idcodes.empty()) {
+    if (devices.empty()) {
         error = "it names no device";
         return std::nullopt;
     }
-    if (!checkDeviceCount(idcodes.size(), error)) {
+    if (!checkDeviceCount(devices.size(), error)) {
         return std::nullopt;
     }
+    return devices;
+}
+
+std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::string& error) {
+    const std::optional<std::vector<ChainFileDevice>> devices = parseChainFileDevices(text, error);
+    if (!devices) {
+        return std::nullopt;
+    }
+    std::vector<uint32_t> idcodes;
+    for (const ChainFileDevice& device : *devices) {
+        idcodes.push_back(device.idcode);
+    }
     return idcodes;
+}
+
+std::optional<ChainDescription> chainFromFile(const std::vector<ChainFileDevice>& devices,
+                                              const std::optional<std::vector<uint32_t>>& irLengths,
+                                              std::string& error) {
+    if (irLengths && irLengths->size() != devices.size()) {
+        error = "the chain-description file names " + std::to_string(devices.size()) +
+                " devices, but --irlen gives " + std::to_string(irLengths->size()) + " IR lengths";
+        return std::nullopt;
+    }
+    ChainDescription chain;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const ChainFileDevice& device = devices[i];
+        const std::string where =
+            "device " + std::to_string(i) + " (" + lineText(device.line) + "): ";
+        std::optional<uint32_t> irLength = device.irLength;
+        if (irLengths) {
+            if (irLength && *irLength != (*irLengths)[i]) {
+                error = where + "irlen=" + std::to_string(*irLength) +
+                        " on its line, but --irlen " + "gives " + std::to_string((*irLengths)[i]);
+                return std::nullopt;
+            }
+            irLength = (*irLengths)[i];
+        }
+        if (!irLength) {
+            error = where + "no IR length: give irlen=N on its line, or --irlen";
+            return std::nullopt;
+        }
+        if (!checkIdcodeBit0(device.idcode, error)) {
+            error = where + error;
+            return std::nullopt;
+        }
+        DeviceDescription described{*irLength, device.idcode, {}};
+        if (device.opcode) {
+            const std::optional<uint64_t> opcode = parseOpcode(*device.opcode, *irLength, error);
+            if (!opcode) {
+                error = where + error;
+                return std::nullopt;
+            }
+            if (device.idcode == 0) {
+                error = where + "a device without an IDCODE has no IDCODE instruction";
+                return std::nullopt;
+            }
+            described.instructions.push_back({*opcode, "IDCODE", 32, true});
+        }
+        chain.devices.push_back(std::move(described));
+    }
+    return chain;
 }
 
 std::optional<ChainDescription> chainFromIdcodes(const std::vector<uint32_t>& idcodes,

@@ -83,6 +83,28 @@ std::optional<std::vector<uint32_t>> parseIrLengths(std::string_view text, std::
 // scan of the chain writes for a device in BYPASS).
 std::optional<std::vector<uint32_t>> parseChainFile(std::string_view text, std::string& error);
 
+// One device of a chain-description file. A line may carry fields before its IDCODE, words
+// separated by blanks: "irlen=8 opcode=0x01 1A2B3C4D". The plug-in reads only a line's last
+// eight characters, so on such a line the IDCODE must be exactly its last eight hex digits
+// (0x allowed before them, nothing after them), and the line at most 254 characters.
+struct ChainFileDevice {
+    uint32_t idcode = 0;  // as the plug-in reads the line
+    std::optional<uint32_t> irLength;
+    std::optional<std::string> opcode;  // hex; checked against the IR length by chainFromFile
+    uint64_t line = 0;                  // from 1
+};
+
+// The devices of a chain-description file, read as parseChainFile reads their IDCODEs; a line
+// without '=' is read exactly as the plug-in reads it, whatever else it holds.
+std::optional<std::vector<ChainFileDevice>> parseChainFileDevices(std::string_view text,
+                                                                  std::string& error);
+
+// The chain of a chain-description file's devices; each IR length from its line or from
+// --irlen (one per device; where both give one they must agree).
+std::optional<ChainDescription> chainFromFile(const std::vector<ChainFileDevice>& devices,
+                                              const std::optional<std::vector<uint32_t>>& irLengths,
+                                              std::string& error);
+
 // The chain of a chain-description file's IDCODEs and the IR lengths from --irlen: one each
 // per device.
 std::optional<ChainDescription> chainFromIdcodes(const std::vector<uint32_t>& idcodes,

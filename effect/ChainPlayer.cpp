@@ -64,6 +64,10 @@ void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* k
 
 void ChainPlayer::Impl::reportNotes(const StatementSource& reader,
                                     const kelsvfreader::Statement* statement) {
+    for (const SourceNote& note : reader.sourceNotes()) {
+        ++counts.warnings;
+        sink.finding(Finding{Severity::Warning, note.line, 0, note.kind, note.text});
+    }
     for (const kelsvfreader::Note& note : reader.notes()) {
         if (!noteIsWarning(note, statement)) {
             continue;
@@ -117,11 +121,7 @@ void ChainPlayer::Impl::settleRunNote(const kelsvfreader::Statement& statement) 
 }
 
 Count ChainPlayer::Impl::totalClocks() const {
-    Count total = 0;
-    for (const Count count : clocks) {
-        total += count;
-    }
-    return total;
+    return clocksSpent;
 }
 
 void ChainPlayer::Impl::addTime(Count clockCount) {
@@ -135,7 +135,17 @@ void ChainPlayer::Impl::addTime(Count clockCount) {
             counts.lowestFileFrequencyHz = hertz;
         }
     }
-    seconds += static_cast<long double>(clockCount) / static_cast<long double>(hertz);
+    // Files repeat a few statements: their quotients are remembered, the same to the last bit.
+    TimeQuotient& memo = timeQuotients[static_cast<size_t>(clockCount % timeQuotients.size())];
+    if (memo.clocks != clockCount || memo.hertz != hertz) {
+        // A count within 64 bits converts exactly and fast; a wider one through the 128-bit path.
+        const long double clocksNow =
+            clockCount <= std::numeric_limits<uint64_t>::max()
+                ? static_cast<long double>(static_cast<uint64_t>(clockCount))
+                : static_cast<long double>(clockCount);
+        memo = TimeQuotient{clockCount, hertz, clocksNow / static_cast<long double>(hertz)};
+    }
+    seconds += memo.seconds;
 }
 
 void ChainPlayer::Impl::resetDevices() {
@@ -148,6 +158,7 @@ void ChainPlayer::Impl::resetDevices() {
 void ChainPlayer::Impl::clockTms(bool tms) {
     const TapState from = state;
     ++clocks[static_cast<size_t>(from)];
+    ++clocksSpent;
     if ((from == KELJTAG_SHIFT_DR || from == KELJTAG_SHIFT_IR) && !inScan) {
         // A STATE path through a shift state shifts a TDI bit the file does not give.
         report(Severity::Warning, 0, kStateThroughShift,
@@ -156,11 +167,13 @@ void ChainPlayer::Impl::clockTms(bool tms) {
                    "played as 0)");
         const uint8_t zero = 0;
         if (from == KELJTAG_SHIFT_DR) {
-            shiftDr(&zero, 1, false, 0);
+            shiftDr(&zero, 1, nullptr, nullptr);
+            keepDrBits(Bits::zeros(1));
         } else {
             irPath.shift(&zero, 0, 1, nullptr, nullptr, 0);
             irShifted = true;
             irLine = line;
+            ++irShiftedBits;
         }
     }
     state = TapStateMachine::nextState(from, tms ? 1 : 0);
@@ -247,6 +260,7 @@ void ChainPlayer::Impl::playRunTest(const kelsvfreader::Statement& statement) {
     if (run.hasCount && run.clock == kelsvfreader::RunClock::TCK) {
         // Run-Test/Idle, the pauses and Test-Logic-Reset hold with their TMS level.
         clocks[static_cast<size_t>(state)] += run.count;
+        clocksSpent += run.count;
         const double hertz = fileFrequency > 0 ? fileFrequency : options.frequencyHz;
         runMicroseconds = std::max(runMicroseconds, static_cast<double>(run.count) * 1e6 / hertz);
     }
@@ -335,7 +349,6 @@ bool ChainPlayer::playNext(StatementSource& reader) {
         return false;
     }
     try {
-        impl.keepBorrowedDr();
         kelsvfreader::Statement statement;
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();

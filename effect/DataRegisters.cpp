@@ -1,7 +1,9 @@
 // The data registers between Capture-DR and Update-DR: what each device's instruction selects,
 // the bits shifted into them across any number of scans, and what each latches.
+#include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "PlayerImpl.h"
 
@@ -132,10 +134,15 @@ void ChainPlayer::Impl::captureDr() {
     if (!elastic) {
         tdoSideBits = knownDrBits;
     }
-    drStream.clear();
+    if (!drStream.empty()) {
+        drStream = BitRope{};
+    }
+    drFirst = Bits{};
+    drTail.clear();
+    drTailBits = 0;
     drSegments.clear();
-    drBorrowed = nullptr;
     drShiftedBits = 0;
+    ++drCaptureNumber;
     drShifted = false;
     drCaptured = true;
     if (pendingDrBits) {
@@ -191,27 +198,20 @@ void ChainPlayer::Impl::checkDrFit() {
     }
 }
 
-void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart) {
+void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known) {
     if (count == 0) {
         return;
     }
-    if (!elastic) {
-        drPath.shift(src, 0, count, tdo ? tdoAll.data() : nullptr, knownAll.data(), tdoStart);
-    } else {
+    if (src == nullptr) {
+        // bits that leave again before the registers latch (see playScan): counted only
+    } else if (!elastic) {
+        drPath.shift(src, 0, count, tdo, known, 0);
+    } else if (tdo != nullptr && drShiftedBits < tdoSideBits) {
         // Out of TDO come the captures of the registers between the elastic one and TDO, then
         // the elastic register's own capture, which the device alone knows.
-        if (tdo && drShiftedBits < tdoSideBits) {
-            const uint64_t out = std::min(count, tdoSideBits - drShiftedBits);
-            copyBits(tdoAll.data(), tdoStart, drCapture.bits(), drShiftedBits, out);
-            copyBits(knownAll.data(), tdoStart, drCapture.known(), drShiftedBits, out);
-        }
-        if (drShiftedBits == 0 && borrowNextDr) {
-            drBorrowed = src;
-        } else {
-            keepBorrowedDr();
-            drStream.resize(bytesFor(drShiftedBits + count));
-            copyBits(drStream.data(), drShiftedBits, src, 0, count);
-        }
+        const uint64_t out = std::min(count, tdoSideBits - drShiftedBits);
+        copyBits(tdo, 0, drCapture.bits(), drShiftedBits, out);
+        copyBits(known, 0, drCapture.known(), drShiftedBits, out);
     }
     if (drSegments.empty() || drSegments.back().line != line) {
         drSegments.push_back({drShiftedBits, line});
@@ -219,10 +219,51 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, bool tdo, ui
     drShiftedBits += count;
 }
 
-void ChainPlayer::Impl::keepBorrowedDr() {
-    if (drBorrowed != nullptr) {
-        drStream.assign(drBorrowed, drBorrowed + bytesFor(drShiftedBits));
-        drBorrowed = nullptr;
+namespace {
+constexpr uint64_t kShortPiece = 4096;
+}  // namespace
+
+void ChainPlayer::Impl::keepDrBits(const Bits& bits) {
+    // Short pieces are copied together; a long one is kept as it is, a slice of its scan.
+    if (!elastic || bits.empty()) {
+        return;
+    }
+    if (drFirst.empty() && drStream.empty() && drTailBits == 0) {
+        drFirst = bits;  // the common capture of one scan: kept as the reader holds it
+        return;
+    }
+    if (!drFirst.empty()) {
+        const Bits first = std::exchange(drFirst, Bits{});
+        keepDrPiece(first);
+    }
+    keepDrPiece(bits);
+}
+
+void ChainPlayer::Impl::keepDrPiece(const Bits& bits) {
+    if (bits.size() >= kShortPiece) {
+        flushDrTail();
+        append(drStream, bits);
+        return;
+    }
+    drTail.resize(bytesFor(drTailBits + bits.size()));
+    if (const uint8_t* whole = bits.memory()) {
+        copyBits(drTail.data(), drTailBits, whole, 0, bits.size());
+    } else {
+        uint8_t piece[kShortPiece / 8];
+        requireRead(bits.read(0, bits.size(), piece));
+        copyBits(drTail.data(), drTailBits, piece, 0, bits.size());
+    }
+    drTailBits += bits.size();
+    if (drTailBits >= kBlockBits) {
+        flushDrTail();
+    }
+}
+
+void ChainPlayer::Impl::flushDrTail() {
+    if (drTailBits != 0) {
+        append(drStream, Bits::fromBytes(std::move(drTail), drTailBits));
+        drTail = {};
+        drTailBits = 0;
     }
 }
 
@@ -262,12 +303,30 @@ void ChainPlayer::Impl::updateDr() {
     // Without an elastic register the path holds its contents. With one, every register holds
     // bits of the stream: it takes what the others leave. Short of the known registers, the
     // captures stay in part, as in a window.
+    // Short scans' bits stay in drTail; read from there, they cost no piece.
+    const bool inTail = drFirst.empty() && drStream.empty();
+    if (drFirst.empty() && !inTail) {
+        flushDrTail();
+    }
+    const uint8_t* first = drFirst.memory();
+    const auto readStream = [&](uint64_t from, uint64_t count, uint8_t* out) {
+        if (first != nullptr) {
+            copyBits(out, 0, first, from, count);
+        } else if (!drFirst.empty()) {
+            requireRead(drFirst.read(from, count, out));
+        } else if (inTail) {
+            copyBits(out, 0, drTail.data(), from, count);
+        } else {
+            requireRead(drStream.read(from, count, out));
+        }
+    };
     const bool fromStream = elastic && drShiftedBits >= knownDrBits;
     if (elastic && !fromStream) {
         drPath.reset(knownDrBits);
         copyBits(drPath.bits(), 0, drCapture.bits(), 0, knownDrBits);
-        drPath.shift(drBorrowed != nullptr ? drBorrowed : drStream.data(), 0, drShiftedBits,
-                     nullptr, nullptr, 0);
+        std::vector<uint8_t> shifted(bytesFor(drShiftedBits));  // fewer than the known registers
+        readStream(0, drShiftedBits, shifted.data());
+        drPath.shift(shifted.data(), 0, drShiftedBits, nullptr, nullptr, 0);
     }
     const uint64_t elasticLength = fromStream ? drShiftedBits - knownDrBits : 0;
     // Where each register starts, counted from TDO; reported device 0 first.
@@ -278,23 +337,30 @@ void ChainPlayer::Impl::updateDr() {
         starts[i] = at;
         at += drSelected[i].elastic ? elasticLength : drSelected[i].length;
     }
-    const uint8_t* stream = drBorrowed != nullptr ? drBorrowed : drStream.data();
-    const uint8_t* source = fromStream ? stream : drPath.bits();
     for (size_t i = 0; i < drSelected.size(); ++i) {
         const SelectedRegister& selected = drSelected[i];
         if (selected.bypass) {
             continue;
         }
         const uint64_t length = selected.elastic ? elasticLength : selected.length;
-        std::span<const uint8_t> value;
-        // The stream's bits past its end are zero, as an update's must be.
-        const bool wholeBytes = length % 8 == 0 || starts[i] + length == drShiftedBits;
-        if (starts[i] % 8 == 0 && fromStream && wholeBytes) {
-            value = std::span<const uint8_t>(source + starts[i] / 8, bytesFor(length));
+        BitValue value;
+        if (fromStream && length > kBlockBits) {  // never from drTail, which holds less
+            // the scans' own bits, not a copy
+            if (drFirst.empty()) {
+                valueRope = drStream.slice(starts[i], length);
+            } else {
+                valueRope = BitRope{};
+                append(valueRope, drFirst.slice(starts[i], length));
+            }
+            value = BitValue(valueRope);
         } else {
             valueBits.assign(bytesFor(length), 0);
-            copyBits(valueBits.data(), 0, source, starts[i], length);
-            value = valueBits;
+            if (fromStream) {
+                readStream(starts[i], length, valueBits.data());
+            } else {
+                copyBits(valueBits.data(), 0, drPath.bits(), starts[i], length);
+            }
+            value = BitValue(valueBits, length);
         }
         sourcesOf(fromStream ? starts[i] : starts[i] + drShiftedBits,
                   fromStream ? 0 : drPath.length(), length);
@@ -308,7 +374,7 @@ void ChainPlayer::Impl::updateDr() {
     }
     // A second Update-DR needs a capture first; the registers keep what they latched.
     drCaptured = false;
-    drBorrowed = nullptr;
+    valueRope = BitRope{};
 }
 
 }  // namespace kelsvf::check

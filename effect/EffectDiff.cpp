@@ -4,8 +4,9 @@
 #include <array>
 #include <bit>
 #include <cstdio>
-#include <deque>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "BitBuffer.h"
@@ -16,6 +17,92 @@ namespace {
 
 using Clocks = std::array<Count, 16>;
 
+// A value kept past its event: a short one's bytes (the bits past its end clear), a long one a
+// rope of the scans' own slices, never copied.
+class Kept {
+  public:
+    void keep(const BitValue& value) {
+        bitCount_ = value.bitCount();
+        rope_.reset();
+        if (bitCount_ > kBlockBits) {
+            rope_ = std::make_unique<BitRope>(value.keep());
+            return;
+        }
+        bytes_.resize(bytesFor(bitCount_));
+        requireRead(value.read(0, bitCount_, bytes_.data()));
+    }
+    void keepOnes(uint64_t bitCount) {
+        bitCount_ = bitCount;
+        rope_.reset();
+        if (bitCount > kBlockBits) {
+            rope_ = std::make_unique<BitRope>();
+            kelsvf::check::append(*rope_, Bits::ones(bitCount));
+            return;
+        }
+        bytes_.assign(bytesFor(bitCount), 0xFF);
+        clearTail(bytes_, bitCount);
+    }
+    // `more` after these bits, or zeros when null.
+    void append(const Kept* more, uint64_t bitCount) {
+        if (!rope_ && (more == nullptr || !more->rope_) && bitCount_ + bitCount <= kBlockBits) {
+            bytes_.resize(bytesFor(bitCount_ + bitCount), 0);
+            if (more != nullptr) {
+                copyBits(bytes_.data(), bitCount_, more->bytes_.data(), 0, bitCount);
+            }
+            bitCount_ += bitCount;
+            return;
+        }
+        toRope();
+        if (more == nullptr) {
+            kelsvf::check::append(*rope_, Bits::zeros(bitCount));
+        } else if (more->rope_) {
+            kelsvf::check::append(*rope_, *more->rope_);
+        } else {
+            kelsvf::check::append(*rope_, Bits::fromBytes(more->bytes_, bitCount));
+        }
+        bitCount_ += bitCount;
+    }
+    bool read(uint64_t first, uint64_t count, uint8_t* out) const {
+        return rope_ ? rope_->read(first, count, out)
+                     : BitValue(bytes_, bitCount_).read(first, count, out);
+    }
+    // The bytes of a short value.
+    const uint8_t* memory() const { return rope_ ? nullptr : bytes_.data(); }
+    // A long value known to be zeros without reading it.
+    bool allZeros() const { return rope_ && rope_->allZeros(); }
+    // Empty, keeping the buffer for the next value.
+    void clear() {
+        bytes_.clear();
+        rope_.reset();
+        bitCount_ = 0;
+    }
+    void swap(Kept& other) noexcept {
+        bytes_.swap(other.bytes_);
+        rope_.swap(other.rope_);
+        std::swap(bitCount_, other.bitCount_);
+    }
+    void releaseIfLarge(size_t most) {
+        if (bytes_.capacity() > most) {
+            std::vector<uint8_t>().swap(bytes_);
+        }
+    }
+
+  private:
+    void toRope() {
+        if (!rope_) {
+            rope_ = std::make_unique<BitRope>();
+            if (bitCount_ != 0) {
+                kelsvf::check::append(*rope_, Bits::fromBytes(std::move(bytes_), bitCount_));
+            }
+            bytes_ = {};
+        }
+    }
+
+    std::vector<uint8_t> bytes_;
+    std::unique_ptr<BitRope> rope_;  // a long value's; none for a short one
+    uint64_t bitCount_ = 0;
+};
+
 // One event of a file's effect, with the clocks and waits the file had spent when it came.
 struct Effect {
     bool tdo = false;  // a TDO check, else a register update
@@ -23,8 +110,12 @@ struct Effect {
     uint32_t device = 0;
     bool ir = false;
     uint64_t bitCount = 0;
-    std::vector<uint8_t> value;        // the update's value; a check's expected bits under its mask
-    std::vector<uint8_t> mask;         // a check's mask (every bit compared: all ones)
+    Kept value;  // the update's value; a check's expected bits, compared under its mask
+    Kept mask;   // a check's mask (every bit compared: all ones)
+    // A check's capture, and its first bit in what the registers took since then: the checks
+    // of the pieces of one scan, continued through a pause, are one check.
+    uint64_t capture = 0;
+    uint64_t captureOffset = 0;
     std::vector<ValueSource> sources;  // an update's: the statements its bits came from
     Clocks clocks{};
     Count waits = 0;
@@ -35,69 +126,158 @@ std::string bitsText(uint64_t bitCount) {
     return std::to_string(bitCount) + (bitCount == 1 ? " bit" : " bits");
 }
 
+// The bits an effect compares: an update's value; a check's expected bits under its mask.
+ReadBits comparedBits(const Effect& effect) {
+    return [&effect](uint64_t first, uint64_t count, uint8_t* out) {
+        if (!effect.value.read(first, count, out)) {
+            return false;
+        }
+        if (!effect.tdo) {
+            return true;
+        }
+        thread_local std::vector<uint8_t> mask;
+        mask.assign(bytesFor(count), 0);
+        if (!effect.mask.read(first, count, mask.data())) {
+            return false;
+        }
+        for (size_t i = 0; i < mask.size(); ++i) {
+            out[i] = static_cast<uint8_t>(out[i] & mask[i]);
+        }
+        return true;
+    };
+}
+
+ReadBits maskBits(const Effect& effect) {
+    return [&effect](uint64_t first, uint64_t count, uint8_t* out) {
+        return effect.mask.read(first, count, out);
+    };
+}
+
 // A shortened value is told apart from another by its digest.
-std::string shownValue(const std::vector<uint8_t>& bits, uint64_t bitCount) {
-    std::string text = valueText(bits, bitCount);
+std::string shownValue(const ReadBits& bits, uint64_t bitCount) {
+    std::string text = valueTextOf(bits, bitCount);
     if (isShortened(bitCount)) {
-        text += " sha256 " + digestText(bits, bitCount);
+        text += " sha256 " + digestTextOf(bits, bitCount);
     }
     return text;
 }
 
 std::string effectValueText(const Effect& effect) {
     if (!effect.tdo) {
-        return shownValue(effect.value, effect.bitCount);
+        return shownValue(comparedBits(effect), effect.bitCount);
     }
-    return shownValue(effect.value, effect.bitCount) + " under mask " +
-           shownValue(effect.mask, effect.bitCount);
+    return shownValue(comparedBits(effect), effect.bitCount) + " under mask " +
+           shownValue(maskBits(effect), effect.bitCount);
 }
 
-// The lowest bit at which two values of the same length differ, when they do.
-std::optional<uint64_t> firstDifference(const std::vector<uint8_t>& a,
-                                        const std::vector<uint8_t>& b) {
-    const auto [inA, inB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    if (inA == a.end() || inB == b.end()) {
+// The lowest bit at which two values of `bitCount` bits differ, when they do; block by block,
+// every bit.
+std::optional<uint64_t> firstDifference(const ReadBits& a, const ReadBits& b, uint64_t bitCount) {
+    std::vector<uint8_t> blockA;
+    std::vector<uint8_t> blockB;
+    for (uint64_t first = 0; first < bitCount; first += kBlockBits) {
+        const uint64_t count = std::min(kBlockBits, bitCount - first);
+        blockA.assign(bytesFor(count), 0);
+        blockB.assign(bytesFor(count), 0);
+        requireRead(a(first, count, blockA.data()) && b(first, count, blockB.data()));
+        const auto [inA, inB] = std::mismatch(blockA.begin(), blockA.end(), blockB.begin());
+        if (inA != blockA.end()) {
+            const auto byte = static_cast<uint64_t>(inA - blockA.begin());
+            return first + byte * 8 +
+                   static_cast<uint64_t>(std::countr_zero(static_cast<unsigned>(*inA ^ *inB)));
+        }
+    }
+    return std::nullopt;
+}
+
+// The first bit at which what two effects of one length compare differs: the bits or the mask.
+std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
+    if (!a.tdo && a.value.allZeros() && b.value.allZeros()) {
+        return std::nullopt;  // "TDI (0)" of the same length in both: nothing to read
+    }
+    // Short values in memory, the common case, byte by byte without a copy.
+    const uint8_t* valueA = a.value.memory();
+    const uint8_t* valueB = b.value.memory();
+    const uint8_t* maskA = a.tdo ? a.mask.memory() : nullptr;
+    const uint8_t* maskB = b.tdo ? b.mask.memory() : nullptr;
+    if (valueA != nullptr && valueB != nullptr &&
+        (!a.tdo || (maskA != nullptr && maskB != nullptr))) {
+        const size_t bytes = bytesFor(a.bitCount);
+        for (size_t i = 0; i < bytes; ++i) {
+            const unsigned inA = a.tdo ? valueA[i] & maskA[i] : valueA[i];
+            const unsigned inB = b.tdo ? valueB[i] & maskB[i] : valueB[i];
+            unsigned differ = (inA ^ inB) | (a.tdo ? maskA[i] ^ maskB[i] : 0u);
+            if (i + 1 == bytes && a.bitCount % 8 != 0) {
+                differ &= (1u << (a.bitCount % 8)) - 1u;
+            }
+            if (differ != 0) {
+                return uint64_t{i} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
+            }
+        }
         return std::nullopt;
     }
-    const auto byte = static_cast<uint64_t>(inA - a.begin());
-    return byte * 8 + static_cast<uint64_t>(std::countr_zero(static_cast<unsigned>(*inA ^ *inB)));
+    std::optional<uint64_t> at = firstDifference(comparedBits(a), comparedBits(b), a.bitCount);
+    if (a.tdo && b.tdo) {
+        const std::optional<uint64_t> inMask =
+            firstDifference(maskBits(a), maskBits(b), a.bitCount);
+        if (inMask && (!at || *inMask < *at)) {
+            at = inMask;
+        }
+    }
+    return at;
 }
 
-// The expected bits a check compares (expected AND mask), and the mask.
-void describeTdo(const TdoCheck& check, Effect& effect) {
-    const bool everyBit = check.mask.empty();
-    effect.value.assign(check.expected.begin(), check.expected.end());
-    if (everyBit) {
-        effect.mask.assign(check.expected.size(), 0xFF);
-        clearTail(effect.mask, check.bitCount);
-    } else {
-        effect.mask.assign(check.mask.begin(), check.mask.end());
-    }
-    for (size_t i = 0; i < effect.value.size(); ++i) {
-        effect.value[i] = static_cast<uint8_t>(effect.value[i] & effect.mask[i]);
-    }
-}
-
-// Keeps the events of one file until the comparison takes them.
+// Keeps the events of one file until the comparison takes them; the checks of one capture
+// become one. The events live in a ring whose slots keep their buffers, so that a file of many
+// small events allocates nothing per event.
 class EffectQueue : public PlaySink {
   public:
     void attach(const ChainPlayer& player) { player_ = &player; }
 
     void deviceUpdate(const DeviceUpdate& update) override {
+        closeCheck();
         Effect& effect = push(update.line);
         effect.device = update.device;
         effect.ir = update.ir;
         effect.bitCount = update.bitCount;
-        effect.value.assign(update.value.begin(), update.value.end());
+        effect.value.keep(update.value);
         effect.sources.assign(update.sources.begin(), update.sources.end());
     }
 
     void tdoCheck(const TdoCheck& check) override {
+        if (open_) {
+            Effect& open = newest();
+            if (open.ir == check.ir && open.capture == check.captureNumber &&
+                check.captureOffset >= openEnd_) {
+                // A piece of the same capture: the bits between are compared by neither file.
+                Kept expected;
+                Kept mask;
+                keepCheck(check, expected, mask);
+                const uint64_t gap = check.captureOffset - openEnd_;
+                if (gap != 0) {
+                    open.value.append(nullptr, gap);
+                    open.mask.append(nullptr, gap);
+                }
+                open.value.append(&expected, check.bitCount);
+                open.mask.append(&mask, check.bitCount);
+                open.bitCount += gap + check.bitCount;
+                open.clocks = player_->clocksInState();
+                open.waits = player_->minimumWaitMicroseconds();
+                open.run = player_->runMicroseconds();
+                openEnd_ = check.captureOffset + check.bitCount;
+                return;
+            }
+            closeCheck();
+        }
         Effect& effect = push(check.line);
         effect.tdo = true;
         effect.ir = check.ir;
         effect.bitCount = check.bitCount;
-        describeTdo(check, effect);
+        keepCheck(check, effect.value, effect.mask);
+        effect.capture = check.captureNumber;
+        effect.captureOffset = check.captureOffset;
+        open_ = true;
+        openEnd_ = check.captureOffset + check.bitCount;
     }
 
     void finding(const Finding& finding) override {
@@ -106,13 +286,77 @@ class EffectQueue : public PlaySink {
         }
     }
 
-    std::deque<Effect> effects;
+    // The check being joined is complete: something else happened, or the file ended.
+    void closeCheck() { open_ = false; }
+
+    // A check still being joined is not yet an event.
+    bool empty() const { return count_ == (open_ ? 1u : 0u); }
+    // The oldest event into `effect`, whose buffers the slot keeps for a later event.
+    void pop(Effect& effect) {
+        Effect& slot = slots_[head_];
+        effect.tdo = slot.tdo;
+        effect.line = slot.line;
+        effect.device = slot.device;
+        effect.ir = slot.ir;
+        effect.bitCount = slot.bitCount;
+        effect.clocks = slot.clocks;
+        effect.waits = slot.waits;
+        effect.run = slot.run;
+        effect.capture = slot.capture;
+        effect.captureOffset = slot.captureOffset;
+        effect.value.swap(slot.value);
+        effect.mask.swap(slot.mask);
+        effect.sources.swap(slot.sources);
+        // A large buffer is not kept for the rest of the file.
+        slot.value.releaseIfLarge(kKeptBytes);
+        slot.mask.releaseIfLarge(kKeptBytes);
+        releaseIfLarge(slot.sources);
+        head_ = (head_ + 1) % slots_.size();
+        --count_;
+    }
+
     std::optional<Finding> readerError;
 
   private:
+    static constexpr size_t kKeptBytes = 64 * 1024;
+
+    Effect& newest() { return slots_[(head_ + count_ - 1) % slots_.size()]; }
+
+    static void keepCheck(const TdoCheck& check, Kept& expected, Kept& mask) {
+        expected.keep(check.expected);
+        if (check.mask.empty()) {
+            mask.keepOnes(check.bitCount);
+        } else {
+            mask.keep(check.mask);
+        }
+    }
+
+    template <typename T>
+    static void releaseIfLarge(std::vector<T>& buffer) {
+        if (buffer.capacity() * sizeof(T) > kKeptBytes) {
+            std::vector<T>().swap(buffer);
+        }
+    }
+
     Effect& push(uint64_t line) {
-        Effect& effect = effects.emplace_back();
+        if (count_ == slots_.size()) {
+            std::rotate(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(head_),
+                        slots_.end());
+            head_ = 0;
+            slots_.emplace_back();
+        }
+        Effect& effect = slots_[(head_ + count_) % slots_.size()];
+        ++count_;
+        effect.tdo = false;
+        effect.capture = 0;
+        effect.captureOffset = 0;
         effect.line = line;
+        effect.device = 0;
+        effect.ir = false;
+        effect.bitCount = 0;
+        effect.value.clear();
+        effect.mask.clear();
+        effect.sources.clear();
         effect.clocks = player_->clocksInState();
         effect.waits = player_->minimumWaitMicroseconds();
         effect.run = player_->runMicroseconds();
@@ -120,6 +364,11 @@ class EffectQueue : public PlaySink {
     }
 
     const ChainPlayer* player_ = nullptr;
+    std::vector<Effect> slots_;
+    size_t head_ = 0;
+    size_t count_ = 0;
+    bool open_ = false;  // the newest slot is a check still being joined
+    uint64_t openEnd_ = 0;
 };
 
 // One file being played: its events one at a time, and where the last one left it.
@@ -137,14 +386,16 @@ class Side {
             held_.reset();
             return true;
         }
-        while (queue_.effects.empty() && !ended_) {
+        while (queue_.empty() && !ended_) {
             ended_ = !player_.playNext(reader_);
+            if (ended_) {
+                queue_.closeCheck();
+            }
         }
-        if (queue_.effects.empty()) {
+        if (queue_.empty()) {
             return false;
         }
-        effect = std::move(queue_.effects.front());
-        queue_.effects.pop_front();
+        queue_.pop(effect);
         return true;
     }
 
@@ -164,11 +415,16 @@ class Side {
     // Where the stretch up to `effect` began: the line of the event before it.
     uint64_t previousLine() const { return previous_.line; }
     const Effect& previous() const { return previous_; }
-    void passed(Effect effect) {
-        previous_ = std::move(effect);
-        previous_.value = {};  // only its place, clocks and waits are needed from here on
-        previous_.mask = {};
-        previous_.sources = {};
+    // Only its place, clocks and waits are needed from here on; the caller keeps its buffers.
+    void passed(const Effect& effect) {
+        previous_.tdo = effect.tdo;
+        previous_.line = effect.line;
+        previous_.device = effect.device;
+        previous_.ir = effect.ir;
+        previous_.bitCount = effect.bitCount;
+        previous_.clocks = effect.clocks;
+        previous_.waits = effect.waits;
+        previous_.run = effect.run;
     }
 
     PlaySummary summary() const { return player_.summary(); }
@@ -199,7 +455,7 @@ std::string eventText(const Effect& effect) {
 // Every bit compared: no hash, no prefix.
 bool sameEvent(const Effect& a, const Effect& b) {
     return a.tdo == b.tdo && a.device == b.device && a.ir == b.ir && a.bitCount == b.bitCount &&
-           a.value == b.value && a.mask == b.mask;
+           a.captureOffset == b.captureOffset && !firstDifference(a, b);
 }
 
 // The line of the statement that shifted bit `bit` of an update, 0 when not known.
@@ -220,11 +476,7 @@ std::string firstDifferenceText(const Effect& a, const Effect& b) {
     if (a.bitCount != b.bitCount || !isShortened(a.bitCount)) {
         return "";
     }
-    std::optional<uint64_t> at = firstDifference(a.value, b.value);
-    if (const std::optional<uint64_t> inMask = firstDifference(a.mask, b.mask);
-        inMask && (!at || *inMask < *at)) {
-        at = inMask;
-    }
+    const std::optional<uint64_t> at = firstDifference(a, b);
     if (!at) {
         return "";
     }
@@ -297,10 +549,16 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
         compareRunTimes(placeA, a, sideA.previous(), placeB, b, sideB.previous(), out);
         return;
     }
+    // Both files at the same counts now and at the stretch's start: nothing to compare.
+    const auto sameCounts = [](const Clocks& x, const Clocks& y) {
+        return std::memcmp(x.data(), y.data(), sizeof x) == 0;  // whole integers: no padding
+    };
+    const bool sameClocks = sameCounts(a.clocks, b.clocks) &&
+                            sameCounts(sideA.previous().clocks, sideB.previous().clocks);
     std::string states;
     std::string aClocks;
     std::string bClocks;
-    for (size_t state = 0; state < a.clocks.size(); ++state) {
+    for (size_t state = 0; state < a.clocks.size() && !sameClocks; ++state) {
         const Count inA = a.clocks[state] - sideA.previous().clocks[state];
         const Count inB = b.clocks[state] - sideB.previous().clocks[state];
         if (inA != inB) {
@@ -394,8 +652,8 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                                  found);
             }
             if (effectA.tdo == effectB.tdo) {
-                sideA.passed(std::move(effectA));
-                sideB.passed(std::move(effectB));
+                sideA.passed(effectA);
+                sideB.passed(effectB);
             }
             if (found.size() >= options_.maxDifferences) {
                 result.stoppedEarly = true;

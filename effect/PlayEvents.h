@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "BitValue.h"
+
 namespace kelsvf::check {
 
 // Clock counts and waits, exact whatever their size: a file may hold any number of counts of up
@@ -40,10 +42,9 @@ struct DeviceUpdate {
     uint32_t device = 0;
     bool ir = false;
     uint64_t bitCount = 0;
-    // (bitCount + 7) / 8 bytes in the bit-buffer convention (bit i in bit i % 8 of byte i / 8;
-    // bit 0 the first shifted in of those kept, nearest TDO), the bits past bitCount zero;
-    // valid during the sink's call only.
-    std::span<const uint8_t> value;
+    // bitCount bits in the bit-buffer convention (bit i in bit i % 8 of byte i / 8; bit 0 the
+    // first shifted in of those kept, nearest TDO); valid during the sink's call only.
+    BitValue value;
     // The selected register's name when the chain knows it ("IDCODE"); empty when not.
     std::string_view registerName;
     // DR updates: the statements whose bits the value holds, lowest bits first (empty for IR
@@ -60,6 +61,8 @@ struct DeviceUpdate {
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.
 // The vectors cover the whole scan (header, data, trailer: bit 0 is the first out of TDO);
 // the parts that give no TDO are 0 in `expected` and in `mask`. Valid during the call only.
+// A scan continued from a pause belongs to the capture of the scan it continues: its first bit
+// is bit `captureOffset` of what the registers took since that capture.
 // Only bits whose capture the player knows are compared: BYPASS (0), IDCODE, the two lowest
 // bits of each IR (01), bits pushed through registers of known length since the capture. What
 // a device captures in the rest of its IR or in a register of unknown length is its own.
@@ -73,9 +76,11 @@ struct TdoCheck {
     uint64_t unknownBits = 0;     // bits under the mask not compared: their capture is unknown
     uint64_t comparedBits = 0;    // bits under the mask that were compared
     bool idcode = false;          // a DR scan that brings out a device's IDCODE register
-    std::span<const uint8_t> expected;
-    std::span<const uint8_t> mask;  // empty: every bit is compared
-    std::span<const uint8_t> actual;
+    uint64_t captureNumber = 0;   // the Capture-DR (Capture-IR) it follows, counted from 1
+    uint64_t captureOffset = 0;
+    BitValue expected;
+    BitValue mask;  // empty: every bit is compared
+    BitValue actual;
 };
 
 // Info: what the file does that is legal but worth saying (a chain measurement, a hint at a

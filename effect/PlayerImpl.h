@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BitBuffer.h"
+#include "BitValue.h"
 #include "ChainPlayer.h"
 
 namespace kelsvf::check {
@@ -31,6 +32,14 @@ struct SelectedRegister {
     std::string_view name;
     uint32_t captureCare = 0xFFFFFFFFu;  // the capture's known bits (an IDCODE's X bits open)
     bool idcode = false;                 // the IDCODE register
+};
+
+// What a scan's TDO comparison found so far, block after block.
+struct TdoTally {
+    uint64_t mismatched = 0;
+    uint64_t first = 0;
+    uint64_t unknown = 0;  // bits under the mask whose value the simulation does not know
+    uint64_t compared = 0;
 };
 
 struct DeviceState {
@@ -79,18 +88,26 @@ struct ChainPlayer::Impl {
     // For messages: "device 0 BYPASS 1", "device 1 instruction 0x3a 1 or more".
     std::string registerPath(size_t device) const;
     void checkDrFit();
-    // `count` bits of a scan into the DR path; TDO into tdoAll/knownAll from `tdoStart` when
-    // `tdo`.
-    void shiftDr(const uint8_t* src, uint64_t count, bool tdo, uint64_t tdoStart);
+    // `count` bits (at most a block) of a scan into the DR path; when `tdo` is given, what
+    // leaves at TDO goes there from its bit 0, and whether each bit is known into `known`. A
+    // null `src` counts bits whose passage changes nothing the registers latch.
+    void shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known);
+    // A register of unknown length keeps the bits shifted: slices of the scans, small ones
+    // gathered so that a file of many short scans costs no piece per scan.
+    void keepDrBits(const Bits& bits);
+    void keepDrPiece(const Bits& bits);
+    void flushDrTail();
     void updateDr();
     // valueSources for a register of `length` bits whose bit 0 is stream bit shiftedStart -
     // windowLength.
     void sourcesOf(uint64_t shiftedStart, uint64_t windowLength, uint64_t length);
-    // Copies a borrowed scan into drStream: the reader is about to reuse its buffer.
-    void keepBorrowedDr();
 
     // --- TdoCompare.cpp
-    void compareTdo(bool ir, const kelsvfreader::ScanValues* parts[3], uint64_t totalBits);
+    // Before a scan with TDO: what a long scan's event will show as read.
+    void startTdo(bool ir, uint64_t totalBits);
+    // The block [first, first + count) of tdoBlock/knownBlock against the expected TDO.
+    void compareBlock(uint64_t first, uint64_t count);
+    void reportTdo(bool ir, uint64_t totalBits, uint64_t captureOffset);
 
     ChainDescription chainDescription;
     PlaySink& sink;
@@ -100,11 +117,19 @@ struct ChainPlayer::Impl {
 
     TapState state = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
     std::array<Count, 16> clocks{};
+    Count clocksSpent = 0;  // the sum of `clocks`, kept as they grow: asked after every statement
     std::vector<DeviceState> devices;
 
     uint64_t line = 0;         // of the statement being played
     double fileFrequency = 0;  // a FREQUENCY in force, 0 for none
     long double seconds = 0;   // the replay time so far
+    // clocks / hertz of recent statements (clocks 0: unused, addTime never divides 0).
+    struct TimeQuotient {
+        Count clocks = 0;
+        double hertz = 0;
+        long double seconds = 0;
+    };
+    std::array<TimeQuotient, 8> timeQuotients{};
     bool trstAbsent = false;
     bool inScan = false;  // a scan statement is shifting (a STATE path shifts on its own)
     std::optional<Finding> heldRunNote;
@@ -124,19 +149,23 @@ struct ChainPlayer::Impl {
     // all of them) and only the capture of the devices on its TDO side comes out of TDO.
     std::vector<SelectedRegister> drSelected;
     std::optional<size_t> elastic;
-    uint64_t knownDrBits = 0;       // the registers of known length together
-    uint64_t tdoSideBits = 0;       // of those, the ones between the elastic register and TDO
-    ShiftWindow drPath;             // without an elastic register: the whole path
-    ShiftWindow drCapture;          // with one: the captures of the known registers
-    std::vector<uint8_t> drStream;  // with one: every bit shifted since the capture
-    // A capture's first scan, a statement's own TDI alone, stays in the reader's buffer until
-    // another scan continues it or the reader moves on: a large register costs no copy.
-    const uint8_t* drBorrowed = nullptr;
-    bool borrowNextDr = false;  // the scan being shifted is a statement's TDI alone
+    uint64_t knownDrBits = 0;  // the registers of known length together
+    uint64_t tdoSideBits = 0;  // of those, the ones between the elastic register and TDO
+    ShiftWindow drPath;        // without an elastic register: the whole path
+    ShiftWindow drCapture;     // with one: the captures of the known registers
+    // With one: every bit shifted since the capture, in drFirst when one scan shifted them
+    // (as the reader holds them, no copy), else in drStream and drTail.
+    Bits drFirst;
+    BitRope drStream;
+    std::vector<uint8_t> drTail;  // short scans' bits not yet in drStream
+    uint64_t drTailBits = 0;
     uint64_t drShiftedBits = 0;
     uint64_t drLine = 0;
     bool drShifted = false;
     bool drCaptured = false;
+    uint64_t drCaptureNumber = 0;
+    uint64_t irCaptureNumber = 0;
+    uint64_t irShiftedBits = 0;        // since the last Capture-IR
     bool idcodeCaptured = false;       // a device's IDCODE register took part in that capture
     std::vector<std::string> irNames;  // per device, for the IR updates being reported
     // The scan on its way to Shift-DR: its length, to check at the capture.
@@ -153,13 +182,27 @@ struct ChainPlayer::Impl {
     // "HDR 1 + SDR 32 + TDR 2".
     std::string scanParts() const;
 
-    // Buffers reused from scan to scan: TDO and its known bits, the expected TDO and mask when
-    // headers or trailers take part, one update's value.
-    std::vector<uint8_t> tdoAll;
-    std::vector<uint8_t> knownAll;
-    std::vector<uint8_t> expectedAll;
-    std::vector<uint8_t> maskAll;
+    // The scan being shifted, and one block of it at a time: TDI, TDO and its known bits, the
+    // expected TDO and mask. A scan of one block keeps them whole for its event.
+    ScanParts scanTdi;
+    ScanParts scanTdo;
+    ScanParts scanMask;
+    bool maskImplicit = false;  // the statement alone without a MASK: every bit compared
+    std::vector<uint8_t> tdiBlock;
+    std::vector<uint8_t> tdoBlock;
+    std::vector<uint8_t> knownBlock;
+    std::vector<uint8_t> expectedBlock;
+    std::vector<uint8_t> maskBlock;
+    const uint8_t* blockExpected = nullptr;
+    const uint8_t* blockMask = nullptr;
+    TdoTally tally;
+    // A long scan's event: its vectors as ropes of the scan's slices.
+    BitRope actualRope;
+    BitRope expectedRope;
+    BitRope maskRope;
+    // One update's value: bytes for a short one, a slice of the stream for a long one.
     std::vector<uint8_t> valueBits;
+    BitRope valueRope;
     std::vector<uint64_t> registerStarts;  // of an update, counted from TDO
     // The scans since the capture: the stream bit each began at, and its statement's line.
     std::vector<ValueSource> drSegments;

@@ -7,6 +7,7 @@
 
 #include "PartRules.h"
 #include "PlayerImpl.h"
+#include "ScanVectors.h"
 
 namespace kelsvf::check {
 
@@ -90,41 +91,70 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     pendingDrBits.reset();
 
     const bool tdoGiven = header.tdoGiven || body.tdoGiven || trailer.tdoGiven;
+    const std::array<uint64_t, 3> sizes{header.bitCount, body.bitCount, trailer.bitCount};
+    scanTdi.set(&header.tdi, &body.tdi, &trailer.tdi, sizes);
     if (tdoGiven) {
-        tdoAll.assign(bytesFor(total), 0);
-        knownAll.assign(bytesFor(total), 0);
+        scanTdo.set(tdoOf(header), tdoOf(body), tdoOf(trailer), sizes);
+        scanMask.set(maskOf(header), maskOf(body), maskOf(trailer), sizes);
     }
-    // Header first into TDI, then the statement's bits, then the trailer.
+    // The statement alone without a MASK compares every bit: no all-ones mask is made. (An
+    // empty header's TDO leaves the body without one: it compares nothing.)
+    maskImplicit =
+        header.bitCount == 0 && trailer.bitCount == 0 && body.tdoGiven && body.maskAllOnes();
+    const uint64_t captureOffset = ir ? irShiftedBits : drShiftedBits;
+    if (tdoGiven) {
+        startTdo(ir, total);
+    }
+    // Header first into TDI, then the statement's bits, then the trailer, a block at a time.
+    // Without TDO only the bits that stay in a path of known length matter: the others pass
+    // through it (a register of unknown length keeps them as slices, below), so a long scan
+    // costs the time of its text, not of its length.
     inScan = true;
-    borrowNextDr = !ir && header.bitCount == 0 && trailer.bitCount == 0;
-    uint64_t at = 0;
-    std::vector<uint8_t> scratch;
-    for (const ScanValues* part : {&header, &body, &trailer}) {
-        const uint8_t* const tdi = wholeBytes(part->tdi, scratch);
-        if (ir) {
-            irPath.shift(tdi, 0, part->bitCount, tdoGiven ? tdoAll.data() : nullptr,
-                         knownAll.data(), at);
-        } else {
-            shiftDr(tdi, part->bitCount, tdoGiven, at);
+    const uint64_t held = ir ? irPath.length() : elastic ? 0 : drPath.length();
+    uint64_t first = 0;
+    if (!tdoGiven && total > held) {
+        first = total - held;
+        if (!ir) {
+            shiftDr(nullptr, first, nullptr, nullptr);
         }
-        at += part->bitCount;
+    }
+    for (; first < total; first += kBlockBits) {
+        const uint64_t count = std::min(kBlockBits, total - first);
+        const uint8_t* tdi = scanTdi.block(first, count, tdiBlock);
+        uint8_t* tdo = nullptr;
+        if (tdoGiven) {
+            tdoBlock.assign(bytesFor(count), 0);
+            knownBlock.assign(bytesFor(count), 0);
+            tdo = tdoBlock.data();
+        }
+        if (ir) {
+            irPath.shift(tdi, 0, count, tdo, knownBlock.data(), 0);
+        } else {
+            shiftDr(tdi, count, tdo, knownBlock.data());
+        }
+        if (tdoGiven) {
+            compareBlock(first, count);
+        }
     }
     inScan = false;
-    borrowNextDr = false;
     if (ir) {
         irShifted = true;
         irLine = line;
+        irShiftedBits += total;
     } else {
+        for (size_t i = 0; i < 3; ++i) {
+            keepDrBits(scanTdi.part(i));
+        }
         drShifted = true;
         drLine = line;
     }
     // Every bit a clock in the shift state; the last one leaves it with TMS high.
     clocks[static_cast<size_t>(state)] += total;
+    clocksSpent += total;
     state = ir ? KELJTAG_EXIT1_IR : KELJTAG_EXIT1_DR;
 
     if (tdoGiven) {
-        const ScanValues* vectors[3] = {&header, &body, &trailer};
-        compareTdo(ir, vectors, total);
+        reportTdo(ir, total, captureOffset);
     }
     const kelsvfreader::StatesInForce states = reader.statesInForce();
     moveTo(ir ? states.endIR : states.endDR);
@@ -158,6 +188,8 @@ void ChainPlayer::Impl::captureIr() {
     // Each IR captures ...01 in its two lowest bits; the bits above are the device's own.
     irCaptured = true;
     irShifted = false;
+    irShiftedBits = 0;
+    ++irCaptureNumber;
     irPath.reset(irPath.length());
     uint64_t at = 0;
     for (size_t i = devices.size(); i-- > 0;) {
@@ -206,7 +238,7 @@ void ChainPlayer::Impl::updateIr() {
                             static_cast<uint32_t>(i),
                             true,
                             length,
-                            std::span<const uint8_t>(bytes, bytesFor(length)),
+                            BitValue(std::span<const uint8_t>(bytes, bytesFor(length)), length),
                             {},
                             {}};
         update.instruction = names;

@@ -4,6 +4,7 @@
 #define KELSVF_CHECK_STATEMENT_SOURCE_H
 
 #include <cstdint>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -11,12 +12,25 @@
 
 namespace kelsvf::check {
 
+// A note of another format's reader (XSVF's retries, dialect commands, ...): a warning at the
+// place `line` (an XSVF command's byte offset).
+struct SourceNote {
+    uint64_t line = 0;
+    std::string kind;
+    std::string text;
+};
+
 class StatementSource {
   public:
     virtual ~StatementSource() = default;
     virtual bool next(kelsvfreader::Statement& statement) = 0;
     // The SVF reader's notes of the last next(); other formats have none of these kinds.
     virtual const std::vector<kelsvfreader::Note>& notes() const = 0;
+    // The other formats' notes of the last next().
+    virtual const std::vector<SourceNote>& sourceNotes() const {
+        static const std::vector<SourceNote> kNone;
+        return kNone;
+    }
     virtual bool failed() const = 0;
     virtual const kelsvfreader::Error& error() const = 0;
     virtual const kelsvfreader::ScanValues& inForce(kelsvfreader::ScanKind kind) const = 0;

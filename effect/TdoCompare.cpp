@@ -19,18 +19,10 @@ uint64_t loadWord(const uint8_t* bytes, size_t size) {
     return word;
 }
 
-struct Comparison {
-    uint64_t mismatched = 0;
-    uint64_t first = 0;
-    uint64_t unknown = 0;  // bits under the mask whose value the simulation does not know
-    uint64_t compared = 0;
-};
-
 // Bits of `actual` and `expected` that differ under `mask` (null: every bit) where `known`,
-// of the first `bitCount`.
-Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uint8_t* mask,
-                       const uint8_t* known, uint64_t bitCount) {
-    Comparison result;
+// of the first `bitCount`, into `result` (the first mismatch counted from `offset`).
+void compareBits(const uint8_t* actual, const uint8_t* expected, const uint8_t* mask,
+                 const uint8_t* known, uint64_t bitCount, uint64_t offset, TdoTally& result) {
     const size_t bytes = bytesFor(bitCount);
     for (size_t at = 0; at < bytes; at += 8) {
         const size_t size = std::min<size_t>(8, bytes - at);
@@ -46,51 +38,61 @@ Comparison compareBits(const uint8_t* actual, const uint8_t* expected, const uin
             (loadWord(actual + at, size) ^ loadWord(expected + at, size)) & compared & knownHere;
         if (differ != 0) {
             if (result.mismatched == 0) {
-                result.first = uint64_t{at} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
+                result.first =
+                    offset + uint64_t{at} * 8 + static_cast<uint64_t>(std::countr_zero(differ));
             }
             result.mismatched += static_cast<uint64_t>(std::popcount(differ));
         }
     }
-    return result;
+}
+
+// `count` bits of `bits` from `first` as a value of their own.
+Bits copyOf(const uint8_t* bits, uint64_t first, uint64_t count) {
+    std::vector<uint8_t> copy(bytesFor(count), 0);
+    copyBits(copy.data(), 0, bits, first, count);
+    return Bits::fromBytes(std::move(copy), count);
 }
 
 }  // namespace
 
-void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t totalBits) {
-    const uint8_t* expected = nullptr;
-    const uint8_t* mask = nullptr;
-    const ScanValues& body = *parts[1];
-    if (parts[0]->bitCount == 0 && parts[2]->bitCount == 0 && body.tdoGiven) {
-        // The statement alone: its own vectors, and no all-ones MASK made for nothing. (An
-        // empty header's TDO leaves the body without one: it compares nothing, below.)
-        expected = wholeBytes(body.tdo, expectedAll);
-        mask = body.maskAllOnes() ? nullptr : wholeBytes(body.mask(), maskAll);
-    } else {
-        expectedAll.assign(bytesFor(totalBits), 0);
-        maskAll.assign(bytesFor(totalBits), 0);
-        std::vector<uint8_t> scratch;
-        uint64_t offset = 0;
-        for (int i = 0; i < 3; ++i) {
-            const ScanValues& part = *parts[i];
-            const uint64_t at = offset;
-            if (part.tdoGiven) {
-                copyBits(expectedAll.data(), at, wholeBytes(part.tdo, scratch), 0, part.bitCount);
-                if (part.maskAllOnes()) {
-                    fillBits(maskAll.data(), at, part.bitCount, true);
-                } else {
-                    copyBits(maskAll.data(), at, wholeBytes(part.mask(), scratch), 0,
-                             part.bitCount);
-                }
-            }
-            offset += part.bitCount;
-        }
-        expected = expectedAll.data();
-        mask = maskAll.data();
+void ChainPlayer::Impl::startTdo(bool ir, uint64_t totalBits) {
+    tally = TdoTally{};
+    if (totalBits <= kBlockBits) {
+        return;  // the blocks hold the whole scan
     }
+    // What a long scan brings out, as slices: a path of known length gives what it held, then
+    // the scan's own bits; past the registers on the TDO side of one of unknown length, only
+    // that device knows.
+    actualRope = BitRope{};
+    if (ir || !elastic) {
+        const ShiftWindow& path = ir ? irPath : drPath;
+        const uint64_t held = std::min(totalBits, path.length());
+        if (held != 0) {
+            append(actualRope, copyOf(path.bits(), 0, held));
+        }
+        if (totalBits > held) {
+            scanTdi.appendTo(actualRope, 0, totalBits - held);
+        }
+        return;
+    }
+    const uint64_t captured =
+        drShiftedBits < tdoSideBits ? std::min(totalBits, tdoSideBits - drShiftedBits) : 0;
+    if (captured != 0) {
+        append(actualRope, copyOf(drCapture.bits(), drShiftedBits, captured));
+    }
+    if (totalBits > captured) {
+        append(actualRope, Bits::zeros(totalBits - captured));
+    }
+}
 
-    const Comparison comparison =
-        compareBits(tdoAll.data(), expected, mask, knownAll.data(), totalBits);
-    const size_t bytes = bytesFor(totalBits);
+void ChainPlayer::Impl::compareBlock(uint64_t first, uint64_t count) {
+    blockExpected = scanTdo.block(first, count, expectedBlock);
+    blockMask = maskImplicit ? nullptr : scanMask.block(first, count, maskBlock);
+    compareBits(tdoBlock.data(), blockExpected, blockMask, knownBlock.data(), count, first, tally);
+}
+
+void ChainPlayer::Impl::reportTdo(bool ir, uint64_t totalBits, uint64_t captureOffset) {
+    const TdoTally& comparison = tally;
     TdoCheck check;
     check.line = line;
     check.ir = ir;
@@ -101,10 +103,24 @@ void ChainPlayer::Impl::compareTdo(bool ir, const ScanValues* parts[3], uint64_t
     check.unknownBits = comparison.unknown;
     check.comparedBits = comparison.compared;
     check.idcode = !ir && idcodeCaptured;
-    check.expected = std::span<const uint8_t>(expected, bytes);
-    check.mask =
-        mask == nullptr ? std::span<const uint8_t>() : std::span<const uint8_t>(mask, bytes);
-    check.actual = std::span<const uint8_t>(tdoAll.data(), bytes);
+    check.captureNumber = ir ? irCaptureNumber : drCaptureNumber;
+    check.captureOffset = captureOffset;
+    if (totalBits <= kBlockBits) {
+        const size_t bytes = bytesFor(totalBits);
+        check.expected = BitValue({blockExpected, bytes}, totalBits);
+        check.mask = maskImplicit ? BitValue() : BitValue({blockMask, bytes}, totalBits);
+        check.actual = BitValue(tdoBlock, totalBits);
+    } else {
+        expectedRope = BitRope{};
+        scanTdo.appendTo(expectedRope, 0, totalBits);
+        check.expected = BitValue(expectedRope);
+        if (!maskImplicit) {
+            maskRope = BitRope{};
+            scanMask.appendTo(maskRope, 0, totalBits);
+            check.mask = BitValue(maskRope);
+        }
+        check.actual = BitValue(actualRope);
+    }
     ++counts.tdoChecks;
     if (!check.passed) {
         ++counts.tdoFailures;

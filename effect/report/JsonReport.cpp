@@ -4,7 +4,9 @@
 
 #include "CheckReport.h"
 #include "kelsvfreader/SvfStatement.h"
+#include "report/DigestCache.h"
 #include "report/JsonText.h"
+#include "report/ReportBuffer.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
@@ -18,7 +20,7 @@ std::string idcodeText(uint32_t idcode) {
 
 class JsonReport : public CheckReport {
   public:
-    JsonReport(std::FILE* out, bool fullValues) : out_(out), fullValues_(fullValues) {}
+    JsonReport(std::FILE* out, bool fullValues) : file_(out), out_(out), fullValues_(fullValues) {}
 
     void begin(const std::string& fileName, const ChainDescription& chain) override {
         std::string devices = "[";
@@ -37,49 +39,64 @@ class JsonReport : public CheckReport {
             hasPart_.push_back(device.part != nullptr);
             devices += (i == 0 ? "" : ", ") + object.text();
         }
-        std::fprintf(out_, "{\"file\": %s,\n\"chain\": %s],\n\"events\": [",
+        std::fprintf(file_, "{\"file\": %s,\n\"chain\": %s],\n\"events\": [",
                      jsonString(fileName).c_str(), devices.c_str());
     }
 
+    // Events go straight into the buffer, member by member as JsonObject spells them.
     void deviceUpdate(const DeviceUpdate& update) override {
-        JsonObject object;
-        object.add("type", "update")
-            .add("line", update.line)
-            .add("device", uint64_t{update.device})
-            .add("register", update.ir ? "ir" : "dr")
-            .add("bits", update.bitCount)
-            .add("value", value(update.value, update.bitCount))
-            .add("hash", digestText(update.value, update.bitCount));
+        startEvent();
+        out_.put("{\"type\": \"update\", \"line\": ")
+            .number(update.line)
+            .put(", \"device\": ")
+            .number(update.device)
+            .put(update.ir ? ", \"register\": \"ir\", \"bits\": "
+                           : ", \"register\": \"dr\", \"bits\": ")
+            .number(update.bitCount)
+            .put(", \"value\": ");
+        value(update.value, update.bitCount);
+        // A digest is hex digits (or "(no digest)"): a JSON string as it stands.
+        out_.put(", \"hash\": \"").put(digests_.of(update.value, update.bitCount)).put('"');
         if (!update.registerName.empty()) {
-            object.add("name", std::string(update.registerName));
+            out_.put(", \"name\": ").jsonString(update.registerName);
         }
         if (update.ir && update.device < hasPart_.size() && hasPart_[update.device]) {
+            out_.put(", \"instruction\": ");
             if (update.instruction.empty()) {
-                object.addRaw("instruction", "null");
+                out_.put("null");
             } else {
-                object.add("instruction", std::string(update.instruction));
+                out_.jsonString(update.instruction);
             }
         }
-        event(object);
+        out_.put('}');
+        out_.endEvent();
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        JsonObject object;
-        object.add("type", "tdo")
-            .add("line", check.line)
-            .add("register", check.ir ? "ir" : "dr")
-            .add("bits", check.bitCount)
-            .add("passed", check.passed)
-            .add("mismatchedBits", check.mismatchedBits)
-            .add("unknownBits", check.unknownBits)
-            .add("comparedBits", check.comparedBits);
+        startEvent();
+        out_.put("{\"type\": \"tdo\", \"line\": ")
+            .number(check.line)
+            .put(check.ir ? ", \"register\": \"ir\", \"bits\": "
+                          : ", \"register\": \"dr\", \"bits\": ")
+            .number(check.bitCount)
+            .put(check.passed ? ", \"passed\": true" : ", \"passed\": false")
+            .put(", \"mismatchedBits\": ")
+            .number(check.mismatchedBits)
+            .put(", \"unknownBits\": ")
+            .number(check.unknownBits)
+            .put(", \"comparedBits\": ")
+            .number(check.comparedBits);
         if (!check.passed) {
-            object.add("firstMismatch", check.firstMismatch);
+            out_.put(", \"firstMismatch\": ").number(check.firstMismatch);
         }
-        object.add("expected", value(check.expected, check.bitCount))
-            .add("mask", value(check.mask, check.bitCount))
-            .add("actual", value(check.actual, check.bitCount));
-        event(object);
+        out_.put(", \"expected\": ");
+        value(check.expected, check.bitCount);
+        out_.put(", \"mask\": ");
+        value(check.mask, check.bitCount);
+        out_.put(", \"actual\": ");
+        value(check.actual, check.bitCount);
+        out_.put('}');
+        out_.endEvent();
     }
 
     void finding(const Finding& finding) override {
@@ -92,7 +109,9 @@ class JsonReport : public CheckReport {
             .add("column", finding.column)
             .add("kind", finding.kind)
             .add("text", finding.text);
-        event(object);
+        startEvent();
+        out_.put(object.text());
+        out_.endEvent();
     }
 
     void end(const PlaySummary& summary) override {
@@ -132,22 +151,28 @@ class JsonReport : public CheckReport {
             }
             object.addRaw("nonVolatile", loads + "]");
         }
-        std::fprintf(out_, "%s],\n\"summary\": %s,\n\"result\": \"%s\"}\n",
+        out_.flush();
+        std::fprintf(file_, "%s],\n\"summary\": %s,\n\"result\": \"%s\"}\n",
                      events_ == 0 ? "" : "\n", object.text().c_str(),
                      summary.errors == 0 ? "ok" : "errors");
     }
 
   private:
-    // Shortened past kWholeValueBits unless every digit is asked for.
-    std::string value(std::span<const uint8_t> bits, uint64_t bitCount) const {
-        return fullValues_ ? fullValueText(bits, bitCount) : valueText(bits, bitCount);
+    // A JSON string of the value: shortened past kWholeValueBits unless every digit is asked
+    // for; whole values are written digit by digit into the buffer.
+    void value(const BitValue& bits, uint64_t bitCount) {
+        if (fullValues_ || !isShortened(bitCount)) {
+            out_.put('"').hexDigits(bits, bitCount).put('"');
+        } else {
+            out_.jsonString(valueText(bits, bitCount));
+        }
     }
 
-    void event(const JsonObject& object) {
-        std::fprintf(out_, "%s\n%s", events_++ == 0 ? "" : ",", object.text().c_str());
-    }
+    void startEvent() { out_.put(events_++ == 0 ? "\n" : ",\n"); }
 
-    std::FILE* out_;
+    std::FILE* file_;
+    ReportBuffer out_;
+    DigestCache digests_;
     bool fullValues_;
     uint64_t events_ = 0;
     std::vector<bool> hasPart_;

@@ -2,9 +2,12 @@
 // they are gathered per device and instruction, the TDO checks and findings counted and grouped.
 #include <algorithm>
 #include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <openssl/evp.h>
@@ -24,24 +27,29 @@ constexpr uint64_t kRunScans = 2;
 constexpr uint64_t kRunBits = kWholeValueBits;
 
 // The SHA-256 of a run: of each value's length (8 bytes, least significant first) and bytes.
+// Short values are gathered and hashed in chunks: a call per value costs more than its bytes.
+// A run of one value has that value's digest: a long run of zeros ("TDI (0)") waits to see
+// whether it stays alone, and then costs one digest of its length for every run.
 class RunDigest {
   public:
-    void add(std::span<const uint8_t> value, uint64_t bitCount) {
-        static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
-        if (!context_) {
-            context_.reset(EVP_MD_CTX_new());
-            ok_ = sha256 != nullptr && context_ != nullptr &&
-                  EVP_DigestInit_ex(context_.get(), sha256, nullptr) == 1;
+    void add(const BitValue& value, uint64_t bitCount) {
+        if (!context_ && !zerosAlone_ && value.allZeros()) {
+            zerosAlone_ = bitCount;
+            return;
         }
-        uint8_t length[8];
-        for (size_t i = 0; i < sizeof length; ++i) {
-            length[i] = static_cast<uint8_t>(bitCount >> (8 * i));
+        if (const std::optional<uint64_t> zeros = std::exchange(zerosAlone_, std::nullopt)) {
+            const BitRope rope = zerosOf(*zeros);
+            hash(BitValue(rope), *zeros);
         }
-        ok_ = ok_ && EVP_DigestUpdate(context_.get(), length, sizeof length) == 1 &&
-              EVP_DigestUpdate(context_.get(), value.data(), value.size()) == 1;
+        hash(value, bitCount);
     }
     // The first 16 hex digits; the digest is spent.
     std::string text() {
+        if (const std::optional<uint64_t> zeros = std::exchange(zerosAlone_, std::nullopt)) {
+            const BitRope rope = zerosOf(*zeros);
+            return digestText(BitValue(rope), *zeros);
+        }
+        hashPending();
         uint8_t digest[EVP_MAX_MD_SIZE];
         unsigned int size = 0;
         if (!ok_ || EVP_DigestFinal_ex(context_.get(), digest, &size) != 1 || size < 8) {
@@ -57,8 +65,57 @@ class RunDigest {
     }
 
   private:
+    static constexpr size_t kChunk = 4096;
+
+    static BitRope zerosOf(uint64_t bitCount) {
+        BitRope rope;
+        append(rope, Bits::zeros(bitCount));
+        return rope;
+    }
+
+    void hash(const BitValue& value, uint64_t bitCount) {
+        static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+        if (!context_) {
+            context_.reset(EVP_MD_CTX_new());
+            ok_ = sha256 != nullptr && context_ != nullptr &&
+                  EVP_DigestInit_ex(context_.get(), sha256, nullptr) == 1;
+        }
+        for (size_t i = 0; i < 8; ++i) {
+            pending_.push_back(static_cast<uint8_t>(bitCount >> (8 * i)));
+        }
+        const size_t bytes = (bitCount + 7) / 8;
+        if (const uint8_t* whole = value.memory(); whole != nullptr && bytes <= kChunk) {
+            pending_.insert(pending_.end(), whole, whole + bytes);
+            if (pending_.size() >= kChunk) {
+                hashPending();
+            }
+            return;
+        }
+        hashPending();
+        if (const uint8_t* whole = value.memory()) {
+            ok_ = ok_ && EVP_DigestUpdate(context_.get(), whole, bytes) == 1;
+            return;
+        }
+        std::vector<uint8_t> block;
+        for (uint64_t first = 0; ok_ && first < bitCount; first += kBlockBits) {
+            const uint64_t count = std::min(kBlockBits, bitCount - first);
+            block.assign((count + 7) / 8, 0);
+            ok_ = value.read(first, count, block.data()) &&
+                  EVP_DigestUpdate(context_.get(), block.data(), block.size()) == 1;
+        }
+    }
+
+    void hashPending() {
+        if (!pending_.empty()) {
+            ok_ = ok_ && EVP_DigestUpdate(context_.get(), pending_.data(), pending_.size()) == 1;
+            pending_.clear();
+        }
+    }
+
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context_{nullptr, EVP_MD_CTX_free};
     bool ok_ = false;
+    std::vector<uint8_t> pending_;
+    std::optional<uint64_t> zerosAlone_;  // the run's one value so far, all zeros
 };
 
 struct Lines {
@@ -90,11 +147,15 @@ struct DataRun {
     std::string digest;  // when the run is closed
 };
 
+constexpr size_t kNoUse = SIZE_MAX;
+
 struct DeviceLog {
     std::vector<InstructionUse> instructions;
     std::map<std::string, size_t> byShown;
     uint64_t instructionsLeftOut = 0;
     std::string current = "after a reset";
+    // The entry of `current` in `instructions` once found: a DR update needs no lookup.
+    size_t currentUse = kNoUse;
     DataRun run;
     RunDigest runDigest;
     std::vector<DataRun> runs;
@@ -127,7 +188,8 @@ class SummaryReport : public CheckReport {
             closeRun(log);
             log.current = "ir " + valueText(update.value, update.bitCount) +
                           (update.instruction.empty() ? "" : " " + std::string(update.instruction));
-            if (InstructionUse* use = instruction(log, log.current)) {
+            log.currentUse = kNoUse;
+            if (InstructionUse* use = currentInstruction(log)) {
                 use->loads.add(update.line);
             }
             return;
@@ -135,11 +197,14 @@ class SummaryReport : public CheckReport {
         if (update.afterReset && log.current != "after a reset") {
             closeRun(log);
             log.current = "after a reset";
+            log.currentUse = kNoUse;
         }
-        if (InstructionUse* use = instruction(log, log.current)) {
+        if (InstructionUse* use = currentInstruction(log)) {
             ++use->drLengths[update.bitCount];
         }
-        log.run.under = log.current;
+        if (log.run.under != log.current) {
+            log.run.under = log.current;
+        }
         log.run.scans.add(update.line);
         log.run.bits += update.bitCount;
         log.runDigest.add(update.value, update.bitCount);
@@ -182,6 +247,18 @@ class SummaryReport : public CheckReport {
     }
 
   private:
+    // instruction(log, log.current), remembered once found (a miss is counted every time).
+    InstructionUse* currentInstruction(DeviceLog& log) {
+        if (log.currentUse != kNoUse) {
+            return &log.instructions[log.currentUse];
+        }
+        InstructionUse* use = instruction(log, log.current);
+        if (use != nullptr) {
+            log.currentUse = static_cast<size_t>(use - log.instructions.data());
+        }
+        return use;
+    }
+
     InstructionUse* instruction(DeviceLog& log, const std::string& shown) {
         const auto found = log.byShown.find(shown);
         if (found != log.byShown.end()) {

@@ -1,13 +1,13 @@
 // kelsvf check's report as text: an event a line, in the order of the file, then the summary.
 // Findings of one kind past the first few are counted, not printed: a file that repeats one
 // form thousands of times gets one line for them.
-#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <map>
 
 #include "CheckReport.h"
 #include "kelsvfreader/SvfStatement.h"
+#include "report/ReportBuffer.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
@@ -49,57 +49,52 @@ void printNonVolatile(std::FILE* out, const ChainDescription& chain,
 
 class TextReport : public CheckReport {
   public:
-    explicit TextReport(std::FILE* out) : out_(out) {}
+    explicit TextReport(std::FILE* out) : file_(out), out_(out) {}
 
     void begin(const std::string& fileName, const ChainDescription& chain) override {
         name_ = fileName;
         chain_ = chain;
-        std::fprintf(out_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
+        std::fprintf(file_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
-    // Each line is put together in one buffer and written at once: a file of many short scans
-    // makes a line per statement.
+    // A file of many short scans makes a line per statement: the lines go out in large writes.
     void deviceUpdate(const DeviceUpdate& update) override {
         startLine(update.line);
-        line_ += ": device ";
-        appendNumber(update.device);
-        line_ += update.ir ? " ir " : " dr ";
+        out_.put(": device ").number(update.device).put(update.ir ? " ir " : " dr ");
         // An update without a shift into a register of unknown length latches no bit.
         if (update.bitCount != 0) {
-            line_ += valueText(update.value, update.bitCount);
-            line_ += ' ';
+            if (isShortened(update.bitCount)) {
+                out_.put(valueText(update.value, update.bitCount));
+            } else {
+                out_.hexDigits(update.value, update.bitCount);
+            }
+            out_.put(' ');
         }
         if (update.ir && !update.instruction.empty()) {
-            line_ += update.instruction;
-            line_ += ' ';
+            out_.put(update.instruction).put(' ');
         }
-        line_ += '(';
-        appendNumber(update.bitCount);
-        line_ += update.bitCount == 1 ? " bit" : " bits";
+        out_.put('(').number(update.bitCount).put(update.bitCount == 1 ? " bit" : " bits");
         if (isShortened(update.bitCount)) {
-            line_ += ", sha256 ";
-            line_ += digestText(update.value, update.bitCount);
+            out_.put(", sha256 ").put(digestText(update.value, update.bitCount));
         }
-        line_ += ")\n";
-        std::fwrite(line_.data(), 1, line_.size(), out_);
+        out_.put(")\n");
+        out_.endEvent();
     }
 
     void tdoCheck(const TdoCheck& check) override {
         startLine(check.line);
-        line_ += ": tdo ";
-        appendNumber(check.bitCount);
+        out_.put(": tdo ").number(check.bitCount);
         if (check.comparedBits == 0) {
-            line_ += " bits not compared (the expected bits are the device's own capture)\n";
+            out_.put(" bits not compared (the expected bits are the device's own capture)\n");
         } else {
-            line_ += check.passed ? " bits passed" : " bits FAILED";
+            out_.put(check.passed ? " bits passed" : " bits FAILED");
             if (check.unknownBits != 0) {
-                line_ += " (";
-                appendNumber(check.unknownBits);
-                line_ += " expected bits not compared: their capture is the device's own)";
+                out_.put(" (").number(check.unknownBits);
+                out_.put(" expected bits not compared: their capture is the device's own)");
             }
-            line_ += '\n';
+            out_.put('\n');
         }
-        std::fwrite(line_.data(), 1, line_.size(), out_);
+        out_.endEvent();
     }
 
     void finding(const Finding& finding) override {
@@ -111,26 +106,28 @@ class TextReport : public CheckReport {
         if (group.count > kShownPerKind) {
             return;
         }
-        std::fprintf(out_, "%s:%" PRIu64, name_.c_str(), finding.line);
+        out_.flush();
+        std::fprintf(file_, "%s:%" PRIu64, name_.c_str(), finding.line);
         if (finding.column != 0) {
-            std::fprintf(out_, ":%" PRIu64, finding.column);
+            std::fprintf(file_, ":%" PRIu64, finding.column);
         }
-        std::fprintf(out_, ": %s: %s [%s]\n", severityName(finding.severity), finding.text.c_str(),
+        std::fprintf(file_, ": %s: %s [%s]\n", severityName(finding.severity), finding.text.c_str(),
                      finding.kind.c_str());
     }
 
     void end(const PlaySummary& summary) override {
+        out_.flush();
         for (const auto& [key, group] : groups_) {
             if (group.count > kShownPerKind) {
-                std::fprintf(out_,
+                std::fprintf(file_,
                              "%s: %" PRIu64 " x %s [%s], first at line %" PRIu64
                              ", last at line %" PRIu64 " (the first %" PRIu64 " shown)\n",
                              name_.c_str(), group.count, severityName(key.first),
                              key.second.c_str(), group.first, group.last, kShownPerKind);
             }
         }
-        printSummary(out_, chain_, summary);
-        printResult(out_, name_, summary);
+        printSummary(file_, chain_, summary);
+        printResult(file_, name_, summary);
     }
 
   private:
@@ -147,22 +144,12 @@ class TextReport : public CheckReport {
                                                : "note";
     }
 
-    // "NAME:LINE" into line_.
-    void startLine(uint64_t line) {
-        line_.assign(name_);
-        line_ += ':';
-        appendNumber(line);
-    }
-    void appendNumber(uint64_t number) {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-        line_.append(digits, end);
-    }
+    void startLine(uint64_t line) { out_.put(name_).put(':').number(line); }
 
-    std::FILE* out_;
+    std::FILE* file_;
+    ReportBuffer out_;
     ChainDescription chain_;
     std::string name_;
-    std::string line_;
     std::map<std::pair<Severity, std::string>, Group> groups_;
 };
 

@@ -4,9 +4,13 @@
 #ifndef KELSVF_CHECK_VALUE_TEXT_H
 #define KELSVF_CHECK_VALUE_TEXT_H
 
+#include <concepts>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
+
+#include "BitValue.h"
 
 namespace kelsvf::check {
 
@@ -36,6 +40,27 @@ std::string hashText(uint64_t hash);
 // first) and its (bitCount + 7) / 8 bytes: collision resistant, so that two shortened values
 // with the same digest are the same value.
 std::string digestText(std::span<const uint8_t> bits, uint64_t bitCount);
+
+// The same of a value that may be long: only its top digits, its blocks for the digest, are
+// read. A value that cannot be read back shows as "(unreadable)", its digest as "(no digest)".
+// (Templates, so that a braced {} still means an empty span.)
+std::string valueTextOf(const BitValue& value, uint64_t bitCount);
+std::string valueTextOf(const ReadBits& read, uint64_t bitCount);
+std::string fullValueTextOf(const BitValue& value, uint64_t bitCount);
+std::string digestTextOf(const BitValue& value, uint64_t bitCount);
+std::string digestTextOf(const ReadBits& read, uint64_t bitCount);
+template <std::same_as<BitValue> Value>
+std::string valueText(const Value& value, uint64_t bitCount) {
+    return valueTextOf(value, bitCount);
+}
+template <std::same_as<BitValue> Value>
+std::string fullValueText(const Value& value, uint64_t bitCount) {
+    return fullValueTextOf(value, bitCount);
+}
+template <std::same_as<BitValue> Value>
+std::string digestText(const Value& value, uint64_t bitCount) {
+    return digestTextOf(value, bitCount);
+}
 
 }  // namespace kelsvf::check
 

@@ -45,6 +45,17 @@ inline constexpr std::array<uint8_t, 256> kCharClass = [] {
     return table;
 }();
 
+// A word character upper-cased, 0 for any other byte: a word's class test and case in one load.
+inline constexpr std::array<char, 256> kWordUpper = [] {
+    std::array<char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c) {
+        if (kCharClass[c] == kWordChar) {
+            table[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        }
+    }
+    return table;
+}();
+
 constexpr uint8_t kNotHex = 0xFF;
 
 inline constexpr std::array<uint8_t, 256> kHexValue = [] {

@@ -46,7 +46,8 @@ bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
-    const std::string name = keywordName(keyword);
+    // Built only for a message.
+    const auto name = [this] { return std::string(keywordName(keyword)); };
 
     if (!readToken()) {
         return false;
@@ -76,17 +77,17 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         Bits* vector = nullptr;
         const char* vectorName = nullptr;
         if (token == Token::Word) {
-            if (word == "TDI") {
+            if (isWord(word, "TDI")) {
                 given = &values.tdiGiven;
                 vector = &values.tdi;
                 vectorName = "TDI";
-            } else if (word == "TDO") {
+            } else if (isWord(word, "TDO")) {
                 given = &values.tdoGiven;
                 vector = &values.tdo;
                 vectorName = "TDO";
                 tdoAt = tokenAt;
-            } else if (word == "MASK" || word == "SMASK") {
-                const bool smask = word == "SMASK";
+            } else if (isWord(word, "MASK") || isWord(word, "SMASK")) {
+                const bool smask = isWord(word, "SMASK");
                 given = smask ? &values.smaskGiven : &values.maskGiven;
                 vector = &ScanValuesStore::bits(values, smask);
                 vectorName = smask ? "SMASK" : "MASK";
@@ -97,7 +98,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
             return unexpected("TDI, TDO, MASK, SMASK or ';'");
         }
         if (*given) {
-            return fail(tokenAt, name + ": " + vectorName + " given twice");
+            return fail(tokenAt, name() + ": " + vectorName + " given twice");
         }
         *given = true;
         if (!readToken()) {
@@ -130,7 +131,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         }
         if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
             note(NoteKind::ExtraHexDigits, info.firstDigit,
-                 name + ": " + vectorName + " has " + std::to_string(info.digits) +
+                 name() + ": " + vectorName + " has " + std::to_string(info.digits) +
                      " hex digits where " + std::to_string(needed) + " hold its " +
                      std::to_string(length) + " bits (the extra leading digits are zero)");
             notes.back().hexDigits = info.digits;
@@ -140,7 +141,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
 
     if (!values.tdiGiven) {
         if (values.lengthChanged && values.bitCount != 0) {
-            return fail(lengthAt, name + ": TDI must be given: the length changed from " +
+            return fail(lengthAt, name() + ": TDI must be given: the length changed from " +
                                       std::to_string(previous) + " to " +
                                       std::to_string(values.bitCount) +
                                       " bits, so there is no TDI to carry over");
@@ -163,7 +164,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
     bool& cleared = maskCleared[index];
     if (values.tdoGiven && !values.maskGiven && !values.lengthChanged && cleared) {
         note(NoteKind::MaskLostAfterUncheckedScan, tdoAt,
-             name + ": TDO with the MASK carried over an earlier " + name +
+             name() + ": TDO with the MASK carried over an earlier " + name() +
                  " without TDO; a common player cleared that MASK there and compares no bit");
     }
     if (!values.tdoGiven) {

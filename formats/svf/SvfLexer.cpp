@@ -18,10 +18,7 @@ SvfLexer::SvfLexer(std::unique_ptr<TextSource> source) : source_(std::move(sourc
     atEnd_ = source_ == nullptr;
 }
 
-bool SvfLexer::fill() {
-    if (cur_ != end_) {
-        return true;
-    }
+bool SvfLexer::nextBlock() {
     while (!atEnd_) {
         blockOffset_ += static_cast<uint64_t>(end_ - blockBegin_);
         blockBegin_ = cur_ = end_ = nullptr;
@@ -77,7 +74,7 @@ bool SvfLexer::skipSlashComment() {
     return !failed();
 }
 
-int SvfLexer::peekSignificant() {
+int SvfLexer::skipToSignificant() {
     while (!failed_ && fill()) {
         const auto c = static_cast<uint8_t>(*cur_);
         switch (kCharClass[c]) {
@@ -103,6 +100,21 @@ int SvfLexer::peekSignificant() {
 }
 
 bool SvfLexer::readWord(std::string& word) {
+    const auto upper = [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    // Keywords and numbers are short and end inside the block: one pass, one copy.
+    char shortWord[16];
+    size_t shortLength = 0;
+    for (const char* p = cur_; p != end_ && shortLength < sizeof shortWord; ++p) {
+        const char c = kWordUpper[static_cast<uint8_t>(*p)];
+        if (c == 0) {
+            word.assign(shortWord, shortLength);
+            cur_ = p;
+            return !failed();
+        }
+        shortWord[shortLength++] = c;
+    }
     word.clear();
     const Position start = position();
     while (fill()) {
@@ -110,14 +122,17 @@ bool SvfLexer::readWord(std::string& word) {
         while (p != end_ && kCharClass[static_cast<uint8_t>(*p)] == kWordChar) {
             ++p;
         }
-        if (word.size() + static_cast<size_t>(p - cur_) > kMaxWordLength) {
+        const auto length = static_cast<size_t>(p - cur_);
+        if (word.size() + length > kMaxWordLength) {
             return fail(start,
                         "a word of more than " + std::to_string(kMaxWordLength) + " characters");
         }
-        for (; cur_ != p; ++cur_) {
-            const char c = *cur_;
-            word.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+        const size_t from = word.size();
+        word.append(cur_, length);
+        for (size_t i = from; i < word.size(); ++i) {
+            word[i] = upper(word[i]);
         }
+        cur_ = p;
         if (p != end_) {
             break;
         }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kelsvfreader/SpillFile.h"
+#include "CharClass.h"
 #include "kelsvfreader/SvfStatement.h"
 #include "kelsvfreader/TextSource.h"
 
@@ -42,7 +43,16 @@ class SvfLexer {
 
     // Skips white space, line ends and comments. Returns the next byte without consuming it,
     // or -1 at the end of the text or after a failure.
-    int peekSignificant();
+    int peekSignificant() {
+        if (cur_ != end_ && !failed_) {
+            const auto c = static_cast<uint8_t>(*cur_);
+            const uint8_t kind = kCharClass[c];
+            if (kind != kBlank && kind != kLineEnd && kind != kBang && kind != kSlash) {
+                return c;
+            }
+        }
+        return skipToSignificant();
+    }
     // Consumes the byte that peekSignificant() returned (never a line end).
     void advance() { ++cur_; }
 
@@ -83,10 +93,14 @@ class SvfLexer {
     bool readHexSpilled(const HexTarget& target, HexInfo& info);
 
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
-    // Makes the next byte readable; false at the end of the text or after a read failure.
-    bool fill();
+    // Makes the next byte readable; false at the end of the text or after a read failure. The
+    // test stays inline: it runs for every byte.
+    bool fill() { return cur_ != end_ || nextBlock(); }
+    bool nextBlock();
     // Consumes the CR or LF at cur_: CR LF is one line end, a bare CR or LF one each.
     void consumeLineEnd();
+    // peekSignificant() past white space, line ends and comments.
+    int skipToSignificant();
     // At '!': skips to the line end (not consumed). At '/': needs a second '/'.
     void skipToLineEnd();
     bool skipSlashComment();

@@ -1,6 +1,7 @@
 #include "SvfNames.h"
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 namespace kelsvfreader {
@@ -9,7 +10,7 @@ namespace {
 using namespace KelPluginInterface;
 
 // Indexed by TapState: SVF names the sixteen states in the same order.
-constexpr std::array<const char*, 16> kStateNames = {
+constexpr std::array<std::string_view, 16> kStateNames = {
     "RESET",    "IDLE",     "DRSELECT",  "DRCAPTURE", "DRSHIFT", "DREXIT1", "DRPAUSE", "DREXIT2",
     "DRUPDATE", "IRSELECT", "IRCAPTURE", "IRSHIFT",   "IREXIT1", "IRPAUSE", "IREXIT2", "IRUPDATE"};
 
@@ -33,8 +34,9 @@ constexpr std::array<std::pair<TapState, TapState>, 16> kSuccessors = {{
     {KELJTAG_RUN_TEST_IDLE, KELJTAG_SELECT_DR_SCAN},    // IRUPDATE
 }};
 
+// string_view names: a lookup compares lengths first and never measures a name.
 struct KeywordName {
-    const char* name;
+    std::string_view name;
     Keyword keyword;
 };
 
@@ -59,7 +61,7 @@ constexpr std::array<KeywordName, 14> kKeywords = {{
 
 std::optional<Keyword> keywordByName(std::string_view word) {
     for (const auto& entry : kKeywords) {
-        if (word == entry.name) {
+        if (!word.empty() && word[0] == entry.name[0] && word == entry.name) {
             return entry.keyword;
         }
     }
@@ -68,7 +70,7 @@ std::optional<Keyword> keywordByName(std::string_view word) {
 
 std::optional<TapState> stateByName(std::string_view word) {
     for (size_t i = 0; i < kStateNames.size(); ++i) {
-        if (word == kStateNames[i]) {
+        if (!word.empty() && word[0] == kStateNames[i][0] && word == kStateNames[i]) {
             return static_cast<TapState>(i);
         }
     }
@@ -93,7 +95,7 @@ bool pathMayStep(TapState from, TapState to) {
 const char* keywordName(Keyword keyword) {
     for (const auto& entry : kKeywords) {
         if (entry.keyword == keyword) {
-            return entry.name;
+            return entry.name.data();
         }
     }
     return "?";
@@ -106,7 +108,7 @@ const char* scanKindName(ScanKind kind) {
 }
 
 const char* svfStateName(TapState state) {
-    return isValidTapState(state) ? kStateNames[static_cast<size_t>(state)] : "?";
+    return isValidTapState(state) ? kStateNames[static_cast<size_t>(state)].data() : "?";
 }
 
 const char* noteKindName(NoteKind kind) {

@@ -3,12 +3,20 @@
 #ifndef KELSVFREADER_SVF_NAMES_H
 #define KELSVFREADER_SVF_NAMES_H
 
+#include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
 #include "kelsvfreader/SvfStatement.h"
 
 namespace kelsvfreader {
+
+// Whether an upper-cased word is `name`: a length test and a compare of known size.
+template <size_t N>
+bool isWord(std::string_view word, const char (&name)[N]) {
+    return word.size() == N - 1 && std::memcmp(word.data(), name, N - 1) == 0;
+}
 
 // Upper-cased words only.
 std::optional<Keyword> keywordByName(std::string_view word);

@@ -1,5 +1,6 @@
 #include "kelsvfreader/SvfReader.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <utility>
@@ -235,32 +236,41 @@ bool SvfReader::Impl::expectEnd(Statement& statement) {
 
 bool SvfReader::Impl::countFrom(const std::string& text, Position at, const char* what,
                                 uint64_t limit, uint64_t& count) {
-    const std::string name = keywordName(keyword);
+    const auto name = [this] { return std::string(keywordName(keyword)); };
     ScaledNumber number;
-    switch (scaleDecimal(text, 0, number)) {
-        case NumberStatus::Malformed:
-            return fail(at, name + ": '" + text + "' is not a number (the " + what + ")");
-        case NumberStatus::TooLarge:
-            return fail(at,
-                        name + ": the " + what + " " + text + " is above " + std::to_string(limit));
-        case NumberStatus::Ok:
-            break;
+    // Plain digits, the usual count, need none of the decimal forms.
+    if (!text.empty() && text.size() <= 19 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        for (const char c : text) {
+            number.value = number.value * 10 + static_cast<uint64_t>(c - '0');
+        }
+    } else {
+        switch (scaleDecimal(text, 0, number)) {
+            case NumberStatus::Malformed:
+                return fail(at, name() + ": '" + text + "' is not a number (the " + what + ")");
+            case NumberStatus::TooLarge:
+                return fail(at, name() + ": the " + what + " " + text + " is above " +
+                                    std::to_string(limit));
+            case NumberStatus::Ok:
+                break;
+        }
     }
     if (!number.exact) {
-        return fail(at, name + ": the " + what + " " + text + " is not a whole number");
+        return fail(at, name() + ": the " + what + " " + text + " is not a whole number");
     }
     if (number.value > limit) {
-        return fail(at, name + ": the " + what + " " + text + " is above " + std::to_string(limit));
+        return fail(at,
+                    name() + ": the " + what + " " + text + " is above " + std::to_string(limit));
     }
     if (number.realForm) {
         note(NoteKind::CountInRealForm, at,
-             name + ": the " + what + " " + text +
+             name() + ": the " + what + " " + text +
                  " is written in real form; players that "
                  "read whole numbers take only its first digits");
     }
     if (number.value >= kSignedLimit) {
         note(NoteKind::LargeCount, at,
-             name + ": the " + what + " " + text +
+             name() + ": the " + what + " " + text +
                  " is 2^31 or more; players that read it as a "
                  "signed 32-bit number get it wrong");
     }

@@ -145,17 +145,17 @@ bool SvfReader::Impl::readRunTest(Statement& statement) {
     // A number and its unit, once for a count and once for a minimum time.
     for (int part = 0; part < 2 && (part == 0 || run.hasCount) && isNumberWord(text(at)); ++part) {
         const std::string& unit = text(at + 1);
-        if (!run.hasCount && !run.hasMinTime && (unit == "TCK" || unit == "SCK")) {
+        if (!run.hasCount && !run.hasMinTime && (isWord(unit, "TCK") || isWord(unit, "SCK"))) {
             if (!countFrom(words[at].text, words[at].at, "run count", UINT64_MAX, run.count)) {
                 return false;
             }
             run.hasCount = true;
-            run.clock = unit == "TCK" ? RunClock::TCK : RunClock::SCK;
+            run.clock = isWord(unit, "TCK") ? RunClock::TCK : RunClock::SCK;
             if (run.clock == RunClock::SCK) {
                 note(NoteKind::SckClock, words[at + 1].at,
                      "RUNTEST counts SCK clocks: players refuse them or do not clock TCK");
             }
-        } else if (!run.hasMinTime && unit == "SEC") {
+        } else if (!run.hasMinTime && isWord(unit, "SEC")) {
             if (!timeFrom(words[at].text, words[at].at, "minimum time", run.minTime)) {
                 return false;
             }
@@ -172,7 +172,7 @@ bool SvfReader::Impl::readRunTest(Statement& statement) {
     if (!run.hasCount && !run.hasMinTime) {
         return failAtWord(statement, at, "needs a run count (TCK or SCK) or a minimum time (SEC)");
     }
-    if (run.hasMinTime && text(at) == "MAXIMUM") {
+    if (run.hasMinTime && isWord(text(at), "MAXIMUM")) {
         if (!isNumberWord(text(at + 1)) || text(at + 2) != "SEC") {
             return failAtWord(statement, isNumberWord(text(at + 1)) ? at + 2 : at + 1,
                               "MAXIMUM needs a time in SEC");
@@ -183,7 +183,7 @@ bool SvfReader::Impl::readRunTest(Statement& statement) {
         run.hasMaxTime = true;
         at += 3;
     }
-    if (text(at) == "ENDSTATE") {
+    if (isWord(text(at), "ENDSTATE")) {
         if (!stateByName(text(at + 1))) {
             return failAtWord(statement, at + 1, "ENDSTATE needs a state name");
         }

@@ -215,7 +215,8 @@ void PortableSvfWriter::writeRunTest(const Statement& statement) {
     const kelsvfreader::RunTest& run = statement.run;
     uint64_t countLeft = run.hasCount ? run.count : 0;
     uint64_t timeLeft = run.hasMinTime ? run.minTime.microseconds : 0;
-    const bool split = countLeft > kPortableMaxCount || timeLeft > kPortableMaxWait;
+    const bool split = countLeft > kPortableMaxCount ||
+                       exactWaitPiece(std::min(timeLeft, kPortableMaxWait)) != timeLeft;
     if (split && run.hasMaxTime) {
         warn(statement.position, "RUNTEST: MAXIMUM left out, the wait is split into several");
     }
@@ -226,7 +227,7 @@ void PortableSvfWriter::writeRunTest(const Statement& statement) {
     bool first = true;
     for (;;) {
         const uint64_t count = std::min(countLeft, kPortableMaxCount);
-        const uint64_t time = std::min(timeLeft, kPortableMaxWait);
+        const uint64_t time = exactWaitPiece(std::min(timeLeft, kPortableMaxWait));
         countLeft -= count;
         timeLeft -= time;
         const bool last = countLeft == 0 && timeLeft == 0;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -66,6 +67,32 @@ void appendNumber(std::string& out, uint64_t value) {
 void appendMicroseconds(std::string& out, uint64_t microseconds) {
     out += std::to_string(microseconds);
     out += "E-06 SEC";
+}
+
+namespace {
+
+// What a player that reads "NE-06" into a float and multiplies by 1e6 waits.
+bool floatReadsExactly(uint64_t microseconds) {
+    char text[32];
+    const auto [end, status] = std::to_chars(text, text + sizeof text - 4, microseconds);
+    std::memcpy(end, "E-06", 4);
+    double seconds = 0;
+    std::from_chars(text, end + 4, seconds);
+    const float product = 1000000.0f * static_cast<float>(seconds);
+    return status == std::errc() && product < 4294967296.0f &&
+           static_cast<uint64_t>(product) == microseconds;
+}
+
+}  // namespace
+
+uint64_t exactWaitPiece(uint64_t microseconds) {
+    // Below 2^32 us exact values lie at most a few hundred apart, and every wait under 247 us
+    // is exact: the search is short and always ends.
+    uint64_t piece = std::min<uint64_t>(microseconds, 0xFFFFFFFFu);
+    while (piece > 1 && !floatReadsExactly(piece)) {
+        --piece;
+    }
+    return piece;
 }
 
 void appendHertz(std::string& out, double hertz) {

@@ -50,7 +50,7 @@ struct XsvfReader::Impl {
     bool readValue(uint64_t bits, kelsvfreader::Bits& value, bool& ones);
     bool truncated();
     bool fail(std::string message);
-    void note(std::string text);
+    void note(const char* kind, std::string text);
 
     void pushEnd(bool ir, TapState state);
     void pushScan(bool ir, uint32_t bits, kelsvfreader::Bits tdi, const kelsvfreader::Bits* tdo);

@@ -173,9 +173,10 @@ bool XsvfReader::Impl::readCommand() {
             }
             if (repeat != 0 && !repeatNoted) {
                 repeatNoted = true;
-                note("XREPEAT " + std::to_string(repeat) +
-                     ": retries of a failed check cannot be said in SVF; read as played once, "
-                     "as when every check passes");
+                note("xrepeat-retries",
+                     "XREPEAT " + std::to_string(repeat) +
+                         ": retries of a failed check cannot be said in SVF; read as played once, "
+                         "as when every check passes");
             }
             return true;
         }
@@ -223,8 +224,8 @@ bool XsvfReader::Impl::complete() {
     finished = true;
     uint8_t extra = 0;
     if (in.byte(extra)) {
-        note("bytes after XCOMPLETE (from byte " + std::to_string(in.offset() - 1) +
-             ") are never played");
+        note("bytes-after-xcomplete", "bytes after XCOMPLETE (from byte " +
+                                          std::to_string(in.offset() - 1) + ") are never played");
     }
     return false;
 }
@@ -310,7 +311,7 @@ bool XsvfReader::Impl::readWait(bool withClocks) {
     }
     if (withClocks && !dialectNoted) {
         dialectNoted = true;
-        note("XWAITSTATE is a dialect's command: not every XSVF player reads it");
+        note("xsvf-dialect", "XWAITSTATE is a dialect's command: not every XSVF player reads it");
     }
     pushRunTest(named[0], named[1], withClocks, clocks, !withClocks || microseconds != 0,
                 microseconds);
@@ -327,7 +328,7 @@ bool XsvfReader::Impl::readTrst() {
     }
     if (!dialectNoted) {
         dialectNoted = true;
-        note("XTRST is a dialect's command: not every XSVF player reads it");
+        note("xsvf-dialect", "XTRST is a dialect's command: not every XSVF player reads it");
     }
     static constexpr kelsvfreader::TrstMode kModes[] = {
         kelsvfreader::TrstMode::On, kelsvfreader::TrstMode::Off, kelsvfreader::TrstMode::Z,
@@ -366,9 +367,11 @@ bool XsvfReader::Impl::fail(std::string message) {
     return false;
 }
 
-void XsvfReader::Impl::note(std::string text) {
-    notes.push_back(XsvfNote{commandOffset, "byte " + std::to_string(commandOffset) + ", " +
-                                                commandName + ": " + std::move(text)});
+void XsvfReader::Impl::note(const char* kind, std::string text) {
+    std::string message = std::string(commandName) + ": " + std::move(text);
+    notes.push_back(XsvfNote{commandOffset,
+                             "byte " + std::to_string(commandOffset) + ", " + message, kind,
+                             std::move(message)});
 }
 
 }  // namespace kelxsvf

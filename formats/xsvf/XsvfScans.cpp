@@ -121,15 +121,16 @@ bool XsvfReader::Impl::readScanCommand(uint8_t opcode) {
     if (!maskSinceSize && command != Opcode::XSDRB && command != Opcode::XSDRC &&
         command != Opcode::XSDRE) {
         maskSinceSize = true;
-        note(
-            "no XTDOMASK since XSDRSIZE: players compare against a mask left undefined; read "
-            "as comparing no bit");
+        note("mask-undefined",
+             "no XTDOMASK since XSDRSIZE: players compare against a mask left undefined; read "
+             "as comparing no bit");
     }
     if (withTdo && command != Opcode::XSDRTDO && !tdoFormsNoted && maskHasBits) {
         tdoFormsNoted = true;
-        note(std::string(commandName) +
-             ": compared here under XTDOMASK, as the format says; a common player compares no "
-             "bit of it");
+        note("tdo-pieces-uncompared",
+             std::string(commandName) +
+                 ": compared here under XTDOMASK, as the format says; a common player compares no "
+                 "bit of it");
     }
     switch (command) {
         case Opcode::XSDRINC:

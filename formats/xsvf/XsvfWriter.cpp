@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "kelxsvf/XsvfCommands.h"
 
@@ -105,10 +106,16 @@ void XsvfWriter::takeScan(const Statement& statement) {
         if (ir) {
             writeCutIr(full_, end, piece);
         } else {
-            if (full_.checks()) {
+            if (full_.checks() && !cutCheckWarned_) {
+                cutCheckWarned_ = true;
+                const std::string why = options_.maxScan != 0 && options_.maxScan < hardLimit
+                                            ? "--max-scan " + std::to_string(options_.maxScan)
+                                            : "XSVF's " + std::to_string(hardLimit);
                 warn(statement.position,
-                     "SDR cut into XSDRTDOB/XSDRTDOC/XSDRTDOE: a common player compares none "
-                     "of their bits");
+                     "SDR of " + std::to_string(full_.bitCount) + " bits with TDO cut at " + why +
+                         " bits into XSDRTDOB/XSDRTDOC/XSDRTDOE pieces: a common XSVF player "
+                         "compares no bit of those, so there this check and those of every "
+                         "later cut scan are lost (said once)");
             }
             writeCutDr(full_, end, piece);
         }

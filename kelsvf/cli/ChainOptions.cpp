@@ -28,11 +28,11 @@ std::optional<check::ChainDescription> chainOfOptions(const ChainOptions& option
         unreadable = true;
         return std::nullopt;
     }
-    const std::optional<std::vector<uint32_t>> idcodes = check::parseChainFile(*text, why);
+    const std::optional<std::vector<check::ChainFileDevice>> devices =
+        check::parseChainFileDevices(*text, why);
     std::optional<check::ChainDescription> chain;
-    if (idcodes) {
-        chain = check::chainFromIdcodes(*idcodes,
-                                        options.irLengths.value_or(std::vector<uint32_t>{}), why);
+    if (devices) {
+        chain = check::chainFromFile(*devices, options.irLengths, why);
     }
     if (!chain) {
         error = "--chainfile " + *options.chainFile + ": " + why;

@@ -290,22 +290,18 @@ bool takeChainOption(const std::string& option, ArgumentReader& reader, ChainOpt
     return true;
 }
 
-// Exactly one way to describe the chain: --chain, --chainfile with --irlen, or --irlen.
+// Exactly one way to describe the chain: --chain, --chainfile (its lines or --irlen giving the
+// IR lengths), or --irlen.
 void checkChainOptions(const ChainOptions& chain, const std::string& command) {
     if (chain.chain && (chain.chainFile || chain.irLengths)) {
         throw UsageError(command +
                          ": --chain gives the whole chain; it takes no --chainfile or "
                          "--irlen");
     }
-    if (chain.chainFile && !chain.irLengths) {
-        throw UsageError(command +
-                         " --chainfile needs --irlen (the IR length of every device, "
-                         "device 0 first)");
-    }
-    if (!chain.chain && !chain.irLengths) {
+    if (!chain.chain && !chain.irLengths && !chain.chainFile) {
         throw UsageError(command +
                          " needs the chain: --chain IRLEN[:IDCODE[:OPCODE]],... (or --irlen "
-                         "LIST, with --chainfile FILE for IDCODEs)");
+                         "LIST, or --chainfile FILE)");
     }
 }
 
@@ -433,6 +429,9 @@ void parseConvert(ArgumentReader& reader, CommandLine& line) {
             convert.dropUnsupported = true;
         } else if (arg == "--frequency") {
             convert.frequencyHz = frequencyOption(arg, reader.value(arg));
+            convert.chain.frequencyHz = convert.frequencyHz;
+        } else if (takeChainOption(arg, reader, convert.chain)) {
+            convert.prove = true;
         } else {
             throw UsageError("unknown option " + arg + " for convert");
         }
@@ -442,6 +441,9 @@ void parseConvert(ArgumentReader& reader, CommandLine& line) {
     }
     if (!haveOutput || convert.output.empty()) {
         throw UsageError("convert needs -o (the file to write, or - for standard output)");
+    }
+    if (convert.prove) {
+        checkChainOptions(convert.chain, "convert");
     }
 }
 

@@ -77,6 +77,9 @@ struct ConvertOptions {
     uint32_t xrepeat = 0;             // --xrepeat: XSVF retries of a failed TDO check
     bool dropUnsupported = false;     // --drop-unsupported: leave out, with a warning
     double frequencyHz = 1e6;         // --frequency: TCK counts as time, where no FREQUENCY
+    // --chain, --chainfile with --irlen, or --irlen: the output is proved on that chain.
+    ChainOptions chain;
+    bool prove = false;
 };
 
 struct BsdlOptions {

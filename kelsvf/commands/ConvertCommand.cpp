@@ -7,7 +7,9 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/ChainOptions.h"
 #include "commands/Commands.h"
+#include "commands/ConvertProof.h"
 #include "commands/PlayInput.h"
 #include "common/ExitCodes.h"
 #include "kelsvfreader/SvfReader.h"
@@ -118,9 +120,34 @@ int convertCommand(const CommandLine& line) {
         return kExitUsage;
     }
 
+    std::optional<check::ChainDescription> chain;
+    if (options.prove) {
+        int chainExit = 0;
+        chain = resolveChainForCommand(options.chain, chainExit);
+        if (!chain) {
+            return chainExit;
+        }
+    }
+    // With a chain, the input is kept as it is read and the output written to a scratch copy
+    // first: both are played again, and only a proved output reaches its place.
+    std::unique_ptr<ScratchFile> inputCopy;
+    std::unique_ptr<ScratchFile> outputCopy;
+    if (chain) {
+        inputCopy = std::make_unique<ScratchFile>();
+        outputCopy = std::make_unique<ScratchFile>();
+        if (!inputCopy->open() || !outputCopy->open()) {
+            std::fprintf(stderr, "kelsvf: cannot create a temporary file to prove the output: %s\n",
+                         std::strerror(errno));
+            return kUnreadableOrUnwritable;
+        }
+    }
+
     PlayInput input = openPlayInput(options.input);
     if (input.source == nullptr) {
         return kUnreadableOrUnwritable;
+    }
+    if (inputCopy) {
+        input.source = keepingCopy(std::move(input.source), *inputCopy);
     }
     const FileFormat from = kelxsvf::detectFormat(input.source);
 
@@ -138,8 +165,8 @@ int convertCommand(const CommandLine& line) {
     }
     files.opened(prepared->index);
     FileSink sink(file);
-    const kelsvfwriter::OutputSink output = [&sink](std::string_view bytes) {
-        return sink.write(bytes);
+    const kelsvfwriter::OutputSink output = [&sink, &outputCopy](std::string_view bytes) {
+        return outputCopy ? outputCopy->write(bytes) : sink.write(bytes);
     };
 
     kelsvfwriter::WriterOptions writerOptions;
@@ -169,8 +196,6 @@ int convertCommand(const CommandLine& line) {
     if (!pumped.readFailed) {
         writer->finish();
     }
-    const int writeError = sink.close();
-
     for (const kelsvfwriter::Finding& finding : writer->findings()) {
         std::fprintf(stderr, "%s: %s: %s\n", placeText(input.name, from, finding.position).c_str(),
                      finding.error ? "error" : "warning", finding.text.c_str());
@@ -179,6 +204,19 @@ int convertCommand(const CommandLine& line) {
         std::fprintf(stderr, "kelsvf: %" PRIu64 " more findings not shown\n",
                      writer->findingCount() - writer->findings().size());
     }
+
+    int proofExit = kConverted;
+    if (chain && !pumped.readFailed && writer->errorCount() == 0) {
+        const ConvertProof proof{
+            *chain, options.chain.frequencyHz,
+            from == FileFormat::Xsvf || to == ConvertFormat::Xsvf || options.maxScan != 0};
+        proofExit = proveConversion(proof, inputCopy->readBack(), input.name,
+                                    outputCopy->readBack(), options.output);
+        if (proofExit == kConverted) {
+            outputCopy->copyTo([&sink](std::string_view bytes) { return sink.write(bytes); });
+        }
+    }
+    const int writeError = sink.close();
 
     int exitCode = kConverted;
     if (pumped.readFailed) {
@@ -206,6 +244,9 @@ int convertCommand(const CommandLine& line) {
                                              : " (--drop-unsupported leaves out what the "
                                                "output cannot say)");
         exitCode = kNotFaithful;
+    }
+    if (exitCode == kConverted) {
+        exitCode = proofExit;
     }
     const bool placed =
         files.finish(exitCode == kConverted ? RunEnd::Complete : RunEnd::Failed, 0, stderr);

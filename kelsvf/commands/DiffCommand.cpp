@@ -33,6 +33,11 @@ void reportUnreadable(const std::string& name, const std::optional<check::Findin
                  finding->text.c_str());
 }
 
+void printNote(const std::string& name, const check::SourceNote& note) {
+    std::fprintf(stderr, "%s:%" PRIu64 ": warning: %s [%s]\n", name.c_str(), note.line,
+                 note.text.c_str(), note.kind.c_str());
+}
+
 }  // namespace
 
 int diffCommand(const CommandLine& line) {
@@ -53,6 +58,10 @@ int diffCommand(const CommandLine& line) {
     }
     PlayReader readerA(std::move(a.source));
     PlayReader readerB(std::move(b.source));
+    // The XSVF reader's warnings, as check reports them: the effect compared is the file read
+    // as they say.
+    readerA.onNote([&a](const check::SourceNote& note) { printNote(a.name, note); });
+    readerB.onNote([&b](const check::SourceNote& note) { printNote(b.name, note); });
 
     check::EffectDiffOptions diffOptions;
     diffOptions.maxDifferences = options.maxDifferences;

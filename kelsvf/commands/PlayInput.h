@@ -3,6 +3,7 @@
 #ifndef KELSVF_PLAY_INPUT_H
 #define KELSVF_PLAY_INPUT_H
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,7 +31,13 @@ class PlayReader {
     check::StatementSource& source() { return *source_; }
     bool xsvf() const { return xsvf_ != nullptr; }
 
+    // Called with each note of the XSVF reader as it is read (the engine reports them as
+    // warnings too, to a sink that keeps them).
+    using NoteHandler = std::function<void(const check::SourceNote&)>;
+    void onNote(NoteHandler handler) { onNote_ = std::move(handler); }
+
   private:
+    NoteHandler onNote_;
     std::unique_ptr<kelsvfreader::SvfReader> svf_;
     std::unique_ptr<kelxsvf::XsvfReader> xsvf_;
     std::unique_ptr<check::StatementSource> source_;

@@ -1,5 +1,8 @@
 #include "SvfCheck.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "ChainDescription.h"
@@ -40,6 +43,25 @@ std::string chainText(const std::vector<uint32_t>& irLengths) {
     return ::testing::AssertionSuccess();
 }
 
+// With KEL_PROOF_DIR set, every file checked on a chain is kept there with its chain, for the
+// conversion proofs (tests/formats/xsvf/prove_conversions.sh).
+void keepForProof(const std::string& bytes, const std::vector<uint32_t>& irLengths) {
+    const char* folder = std::getenv("KEL_PROOF_DIR");
+    if (folder == nullptr || *folder == '\0') {
+        return;
+    }
+    static int kept = 0;
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string leaf = "host." +
+                       (test != nullptr ? std::string(test->test_suite_name()) + "." + test->name()
+                                        : std::string("outside")) +
+                       "." + std::to_string(++kept);
+    std::replace(leaf.begin(), leaf.end(), '/', '_');  // parameterised tests' names
+    const std::string name = std::string(folder) + "/" + leaf;
+    std::ofstream(name + ".svf", std::ios::binary) << bytes;
+    std::ofstream(name + ".args") << "--irlen " << chainText(irLengths) << "\n";
+}
+
 }  // namespace
 
 ::testing::AssertionResult svfChecksClean(const std::string& bytes,
@@ -65,6 +87,7 @@ std::string chainText(const std::vector<uint32_t>& irLengths) {
         return ::testing::AssertionFailure()
                << "the file does not check clean " << where << ":" << listed.str();
     }
+    keepForProof(bytes, *irLengths);
     if (summary.warnings != 0) {
         return ::testing::AssertionSuccess() << "warnings " << where << ":" << listed.str();
     }

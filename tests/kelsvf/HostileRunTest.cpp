@@ -157,6 +157,39 @@ TEST_F(KelsvfTest, InputsWithoutEndAreRefusedBeforeMemoryRunsOut) {
     }
 }
 
+// A scan's declared length costs no memory: a register holds slices of the file's own bits, so
+// check and diff of scans of 2^32 - 1 and 8 x 10^9 bits run in a 128 MiB address space.
+TEST_F(KelsvfTest, HugeScansAreCheckedAndComparedInA128MiBAddressSpace) {
+    if (!kAddressLimitsWork) {
+        GTEST_SKIP() << "the sanitizer reserves terabytes of shadow";
+    }
+    write("huge.svf", "SDR 4294967295 TDI (0);\n");
+    std::string eight;
+    for (int k = 1; k <= 8; ++k) {
+        eight += "SIR 64 TDI (" + std::to_string(k) + ");\nSDR 1000000000 TDI (0);\n";
+    }
+    write("eight.svf", eight);
+    write("other.svf", eight.substr(0, eight.size() - 4) + "8);\n");  // bit 3 of the last SDR
+    const struct {
+        std::string arguments;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {"check huge.svf --irlen 8", 0,
+         "data under after a reset: 1 scan, 4294967295 bits, line 1, digest eccbc3e4937ebfa9\n"},
+        {"diff huge.svf huge.svf --irlen 8", 0, "huge.svf and huge.svf have the same effect"},
+        {"check eight.svf --irlen 64", 0, "8 instruction and 8 data register updates"},
+        {"diff eight.svf other.svf --irlen 64", 1,
+         "eight.svf:16 other.svf:16: device 0 data, first difference at bit 3 (lines 16 | 16)"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = shell("ulimit -v 131072 && " + kelsvfCommand(c.arguments));
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.out.find(c.message), std::string::npos) << c.arguments << "\n"
+                                                                  << outcome.out;
+    }
+}
+
 // A FIFO can be read once: both passes and both lines get the bytes of that one read.
 TEST_F(KelsvfTest, ADataFileNamedTwiceIsReadOnce) {
     ASSERT_EQ(::mkfifo(path("data.fifo").c_str(), 0600), 0);

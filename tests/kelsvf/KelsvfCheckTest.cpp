@@ -169,4 +169,46 @@ TEST_F(KelsvfTest, LongValuesThatCannotBeKeptMakeTheInputUnreadable) {
     }
 }
 
+// A chain-description line may carry irlen= and opcode= before its IDCODE: the plug-in, which
+// reads only the last eight characters, finds the same IDCODEs that check does, and check
+// verifies the IDCODE read through that opcode.
+TEST_F(KelsvfTest, AChainFileLineCarriesTheIrLengthAndTheIdcodeOpcode) {
+    write("c.chain", "irlen=8 opcode=0x01 1A2B3C4D\r\n0x00000093\r\n");
+    write("s.kel", "open fname=o.svf type=SVF\nlock\nchainfile c.chain\nscan\nshow\nclose\n");
+    const Outcome scan = kelsvf("run s.kel");
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    EXPECT_NE(scan.out.find("device 0: IDCODE 1a2b3c4d"), std::string::npos) << scan.out;
+    EXPECT_NE(scan.out.find("device 1: IDCODE 00000093"), std::string::npos) << scan.out;
+
+    // Device 0 loads the opcode, device 1 BYPASS; the IDCODE comes out behind the bypass bit.
+    write("id.svf", "SIR 14 TDI (7f);\nSDR 33 TDI (0) TDO (03456789a) MASK (1fffffffe);\n");
+    write("all.chain", "irlen=8 opcode=01 1A2B3C4D\nirlen=6 00000093\n");
+    write("wrong.chain", "irlen=8 opcode=0x01 1A2B3C4F\n0x00000093\n");
+    write("blank.chain", "irlen=8 opcode=0x01 1A2B3C4D \n0x00000093\n");
+    write("short.chain", "irlen=8 opcode=0x01 93\n0x00000093\n");
+    write("typo.chain", "irlen=8 opcod=0x01 1A2B3C4D\n0x00000093\n");
+    const struct {
+        const char* arguments;
+        int exitCode;
+        const char* text;  // a part of standard output or error
+    } cases[] = {
+        {"check id.svf --chainfile c.chain --irlen 8,6", 0, "0 errors, 0 warnings"},
+        {"check id.svf --chainfile all.chain", 0, "0 errors, 0 warnings"},
+        {"check id.svf --chainfile wrong.chain --irlen 8,6", 1, "[tdo-mismatch]"},
+        {"check id.svf --chainfile c.chain --irlen 6,6", 2,
+         "device 0 (line 1): irlen=8 on its line, but --irlen gives 6"},
+        {"check id.svf --chainfile c.chain", 2, "device 1 (line 2): no IR length"},
+        {"check id.svf --chainfile blank.chain --irlen 8,6", 2, "line 1: with fields, the IDCODE"},
+        {"check id.svf --chainfile short.chain --irlen 8,6", 2, "line 1: with fields, the IDCODE"},
+        {"check id.svf --chainfile typo.chain --irlen 8,6", 2, "'opcod=0x01' is no field"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = kelsvf(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.err;
+        EXPECT_NE((outcome.out + outcome.err).find(c.text), std::string::npos)
+            << c.arguments << "\n"
+            << outcome.out << outcome.err;
+    }
+}
+
 }  // namespace

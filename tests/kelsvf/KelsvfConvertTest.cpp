@@ -102,4 +102,73 @@ TEST_F(KelsvfConvertTest, CheckAndDiffReadXsvf) {
         << broken.err;
 }
 
+// What the XSVF reader notes (retries, a dialect's command) check reports as warnings at the
+// command's byte, in text and JSON, and diff says on standard error.
+TEST_F(KelsvfConvertTest, CheckAndDiffWarnWhatTheXsvfReaderNotes) {
+    // XREPEAT 3, XSIR 8 a5, XTRST OFF, XCOMPLETE.
+    write("noted.xsvf", std::string("\x07\x03\x02\x08\xa5\x1c\x01\x00", 8));
+    const Outcome check = kelsvf("check noted.xsvf --chain 8");
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("noted.xsvf:0: warning: XREPEAT: XREPEAT 3: retries"),
+              std::string::npos)
+        << check.out;
+    EXPECT_NE(check.out.find("noted.xsvf:5: warning: XTRST: XTRST is a dialect's command"),
+              std::string::npos)
+        << check.out;
+    EXPECT_NE(check.out.find("0 errors, 2 warnings"), std::string::npos) << check.out;
+    const Outcome json = kelsvf("check noted.xsvf --chain 8 --json");
+    EXPECT_NE(json.out.find(R"("line": 5, "column": 0, "kind": "xsvf-dialect")"), std::string::npos)
+        << json.out;
+    write("same.svf", "SIR 8 TDI (a5);\nTRST OFF;\n");
+    const Outcome diff = kelsvf("diff same.svf noted.xsvf --chain 8");
+    EXPECT_EQ(diff.exitCode, 0) << diff.out;
+    EXPECT_NE(diff.err.find("noted.xsvf:0: warning: XREPEAT: XREPEAT 3: retries"),
+              std::string::npos)
+        << diff.err;
+}
+
+// A checked scan cut by --max-scan loses its check in a common player: said once, at the first
+// such scan, however many follow.
+TEST_F(KelsvfConvertTest, ACutCheckedScanIsWarnedOnce) {
+    write("checked.svf",
+          "SIR 8 TDI (a5);\nSDR 16 TDI (0001) TDO (1234);\nSDR 16 TDI (0002) TDO (5678);\n");
+    const Outcome cut = kelsvf("convert checked.svf -o cut.xsvf --max-scan 8");
+    EXPECT_EQ(cut.exitCode, 0) << cut.err;
+    EXPECT_EQ(cut.err,
+              "checked.svf:2: warning: SDR of 16 bits with TDO cut at --max-scan 8 bits into "
+              "XSDRTDOB/XSDRTDOC/XSDRTDOE pieces: a common XSVF player compares no bit of those, "
+              "so there this check and those of every later cut scan are lost (said once)\n");
+    EXPECT_EQ(kelsvf("convert checked.svf -o whole.xsvf --max-scan 16").err, "");
+}
+
+// With the chain options convert proves its output as diff would: what differs fails the
+// conversion with its first difference and leaves no output; standard input and output too.
+TEST_F(KelsvfConvertTest, ChainOptionsProveTheOutput) {
+    struct Case {
+        const char* arguments;
+        int exitCode;
+        const char* err;  // a part of standard error ("" for none at all)
+    };
+    const Case cases[] = {
+        {"convert sir-tdo.svf -o old.xsvf --chain 8 --drop-unsupported", 1,
+         "kelsvf: sir-tdo.svf:1 old.xsvf:2: TDO check of an IR scan: 01 under mask ff (8 bits) "
+         "| none\nkelsvf: the output does not do what sir-tdo.svf does on 1 device (IR 8) "
+         "(waits compared as at least); nothing was written\n"},
+        {"convert in.svf -o old.xsvf --chain 8:0x1a2b3c4c", 2, "its bit 0 is always 1"},
+        {"convert in.svf -o old.xsvf --chainfile none.chain --irlen 8", 3, "none.chain"},
+        {"convert in.svf -o proved.svf --irlen 8 --frequency 1e5", 0, ""},
+        {"convert - -o - --chain 8 < in.svf > piped.xsvf --to xsvf --drop-unsupported", 0,
+         "warning: FREQUENCY"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = shell("'" + kKelsvf.string() + "' " + c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.err.find(c.err), std::string::npos) << c.arguments << "\n" << outcome.err;
+        EXPECT_EQ(readFile(path("old.xsvf")), "left as it was") << c.arguments;
+        EXPECT_TRUE(partialFiles().empty()) << c.arguments;
+    }
+    EXPECT_EQ(kelsvf("diff in.svf proved.svf --chain 8").exitCode, 0);
+    EXPECT_EQ(kelsvf("diff in.svf piped.xsvf --chain 8 --waits at-least").exitCode, 0);
+}
+
 }  // namespace

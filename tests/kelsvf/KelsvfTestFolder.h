@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,11 +47,38 @@ class KelsvfTest : public ::testing::Test {
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
-    void TearDown() override { fs::remove_all(folder_); }
+    void TearDown() override {
+        keepForProof();
+        fs::remove_all(folder_);
+    }
+
+    // With KEL_PROOF_DIR set, the SVF files the plug-in wrote here (they begin with the lock's
+    // "STATE RESET;" and CR LF; the test wrote none of them itself) are kept there for the
+    // conversion proofs.
+    void keepForProof() const {
+        const char* proofs = std::getenv("KEL_PROOF_DIR");
+        std::error_code failed;
+        if (proofs == nullptr || *proofs == '\0' || !fs::is_directory(folder_, failed)) {
+            return;
+        }
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder_, failed)) {
+            if (entry.path().extension() == ".svf" &&
+                !written_.contains(entry.path().filename().string()) &&
+                readFile(entry.path()).starts_with("STATE RESET;\r\n")) {
+                std::string leaf = "kelsvf." + std::string(test->test_suite_name()) + "." +
+                                   test->name() + "." + entry.path().filename().string();
+                std::replace(leaf.begin(), leaf.end(), '/', '_');  // parameterised tests' names
+                fs::copy_file(entry.path(), fs::path(proofs) / leaf,
+                              fs::copy_options::overwrite_existing, failed);
+            }
+        }
+    }
 
     fs::path path(const std::string& name) const { return folder_ / name; }
 
     void write(const std::string& name, const std::string& text) const {
+        written_.insert(name);
         std::ofstream(path(name), std::ios::binary) << text;
     }
 
@@ -90,6 +119,7 @@ class KelsvfTest : public ::testing::Test {
     }
 
     fs::path folder_;
+    mutable std::set<std::string> written_;  // by write(): not the plug-in's
 };
 
 }  // namespace kelsvftest

@@ -90,8 +90,8 @@ expect_among "kelsvf diff --" --chain --chainfile --irlen --bsdl-dir --max-diffe
     --frequency --help --
 expect_none_of "kelsvf diff --" --json --plugin
 expect_among "kelsvf convert --" --output --to --max-scan --xrepeat --drop-unsupported \
-    --frequency --help --
-expect_none_of "kelsvf convert --" --chain --json --plugin
+    --frequency --chain --chainfile --irlen --bsdl-dir --help --
+expect_none_of "kelsvf convert --" --json --plugin
 expect "kelsvf run --keep" "--keep-going"
 
 # Option values: files where the value is a path, levels for -v, nothing for numbers.
@@ -119,6 +119,7 @@ expect "kelsvf diff --max-differences " ""
 expect "kelsvf convert " "- $files"
 expect "kelsvf convert a.svf -o " "- $files"
 expect "kelsvf convert --max-scan " ""
+expect "kelsvf convert --chainfile d" "data.bin"
 expect "kelsvf bsdl " "- $files"
 expect_among "kelsvf bsdl -" --json --help --
 expect_none_of "kelsvf bsdl -" --chain --plugin

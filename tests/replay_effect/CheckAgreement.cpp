@@ -29,8 +29,10 @@ std::string show(const Latched& latched) {
 class Collector : public kelsvf::check::PlaySink {
   public:
     void deviceUpdate(const DeviceUpdate& update) override {
-        latched.push_back(Latched{
-            update.ir, update.device, update.bitCount, {update.value.begin(), update.value.end()}});
+        std::vector<uint8_t> buffer;
+        const std::span<const uint8_t> bytes = update.value.bytes(buffer);
+        latched.push_back(
+            Latched{update.ir, update.device, update.bitCount, {bytes.begin(), bytes.end()}});
     }
     std::vector<Latched> latched;
 };

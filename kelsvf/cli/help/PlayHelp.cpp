@@ -21,7 +21,9 @@ constexpr OptionHelp kBsdlFolder{
 constexpr OptionHelp kChainFile{
     "--chainfile FILE",
     "the devices' IDCODEs from a chain-description file (one a line, device 0 first, as the "
-    "plug-in reads it); --irlen gives their IR lengths"};
+    "plug-in reads it); a line may give irlen=N and opcode=HEX before its IDCODE (irlen=8 "
+    "opcode=0x01 1A2B3C4D, the IDCODE its last eight hex digits), else --irlen gives the IR "
+    "lengths"};
 constexpr OptionHelp kIrLengths{
     "--irlen LIST", "the IR length of every device, device 0 first: 6,8,10; each 1 to 64"};
 constexpr OptionHelp kHelp{"-h, --help", "help for the command"};
@@ -44,15 +46,15 @@ std::string checkHelp() {
         kHelp,
         kEndOfOptions,
     };
-    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf check FILE.svf|- (--chain DEVICES | --chainfile FILE [--irlen LIST] |
                     --irlen LIST) [--bsdl-dir DIR] [--frequency HZ]
                     [--events | --json [--full-values]]
 
 Plays an SVF file, from any generator, or an XSVF file (told apart by its content; its places
 are the byte offsets of its commands), on a simulated chain and reports what it does: every
 instruction and data register each device latches, every TDO comparison, and what a player
-would refuse or read differently. The file is read one statement at a time; memory stays
-bounded by its largest scan.
+would refuse or read differently. The file is read one statement at a time and its scans a
+block at a time; memory stays bounded whatever their lengths.
 
 )help" + optionRows(kOptions, 21) +
            R"help(
@@ -160,20 +162,21 @@ std::string diffHelp() {
         kHelp,
         kEndOfOptions,
     };
-    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE --irlen LIST |
+    return R"help(Usage: kelsvf diff A.svf B.svf (--chain DEVICES | --chainfile FILE [--irlen LIST] |
                    --irlen LIST) [--bsdl-dir DIR] [--max-differences N]
                    [--waits exact|at-least] [--frequency HZ]
 
 Plays two SVF or XSVF files, from any generators, on the same simulated chain and tells
-whether they do the same to it. Two files have the same effect when every device latches
-the same instructions and data in the same order, they compare the same TDO bits against
-the same values, and between one such event and the next they spend the same clocks in
-each TAP state and the same RUNTEST minimum times (with --waits at-least: B's RUNTESTs take
-at least A's time in each run state; the last line says so). How the text says it does not matter: line
-breaks, letter case, comments, hex digit counts, headers and trailers written again,
-RUNTEST runs split in two, STATE paths spelled out. Both files are read one statement at a
-time, in turn; memory stays bounded by their largest scan. One of the files may be - for
-standard input.
+whether they do the same to it. Two files have the same effect when every device latches the
+same instructions and data in the same order, they compare the same TDO bits against the
+same values (the pieces of a scan continued through a pause are one check), and between one
+such event and the next they spend the same clocks in each TAP state and the same RUNTEST
+minimum times (with --waits at-least: B's RUNTESTs take at least A's time in each run state;
+the last line says so). How the text says it does not matter: line breaks, letter case,
+comments, hex digit counts, headers and trailers written again, RUNTEST runs split in two,
+STATE paths spelled out. Both files are read one statement at a time, in turn, and their
+scans a block at a time; memory stays bounded whatever their lengths. One of the files may
+be - for standard input.
 
 )help" + optionRows(kOptions, 26) +
            R"help(

@@ -46,7 +46,7 @@ const WriteCase kWriteCases[] = {
      "14 01 08 00 00 00 08 01 00 0c 01 0d 02 0e 03", 8},
     {"a checked long scan cut into the tdo forms", "SDR 12 TDI (321) TDO (654) MASK (fff);",
      "08 00 00 00 08 01 ff 0f 21 54 08 00 00 00 04 01 0f 11 03 06", 8,
-     "warning: SDR cut into XSDRTDOB"},
+     "warning: SDR of 12 bits with TDO cut at --max-scan 8"},
     {"frequency cannot be said", "FREQUENCY 1E6 HZ;", "", 0, "error: FREQUENCY"},
     {"trst cannot be said", "TRST OFF;", "", 0, "error: TRST"},
     {"xsir compares no tdo", "SIR 8 TDI (a5) TDO (01);", "02 08 a5", 0, "error: SIR with TDO"},

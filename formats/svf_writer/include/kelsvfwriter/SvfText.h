@@ -20,6 +20,10 @@ void appendHexDigits(std::string& out, std::span<const uint8_t> bits, uint64_t b
 void appendNumber(std::string& out, uint64_t value);
 // "1500E-06 SEC" for 1500 us.
 void appendMicroseconds(std::string& out, uint64_t microseconds);
+// The longest wait, at most `microseconds` (and at least 1 of it), whose "NE-06 SEC" a player
+// that reads times as single-precision floats also waits exactly: a wait is written as such
+// pieces, so that every player waits the same.
+uint64_t exactWaitPiece(uint64_t microseconds);
 // "1000000 HZ", or "25E-01 HZ" for a fraction.
 void appendHertz(std::string& out, double hertz);
 const char* trstModeName(kelsvfreader::TrstMode mode);

@@ -48,7 +48,11 @@ using kelsvfreader::Statement;
 
 struct XsvfNote {
     uint64_t offset = 0;  // of the command
-    std::string text;
+    std::string text;     // "byte 40, XREPEAT: ..."
+    // A short stable name ("xrepeat-retries", ...) and the text without the place, for reports
+    // that name the place themselves.
+    const char* kind = "";
+    std::string message;  // "XREPEAT: ..."
 };
 
 class XsvfReader {

@@ -81,6 +81,7 @@ class XsvfWriter : public kelsvfwriter::StatementWriter {
     TapState end_[2] = {KelPluginInterface::KELJTAG_RUN_TEST_IDLE,
                         KelPluginInterface::KELJTAG_RUN_TEST_IDLE};
     bool sizeWritten_ = false;
+    bool cutCheckWarned_ = false;  // the lost checks of cut scans are said once
     uint64_t size_ = 0;
     Bits mask_;                                                    // at size_; empty for zeros
     TapState tap_ = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;  // where the TAP is
