@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -109,6 +110,19 @@ bool copyFile(const std::string& from, const std::string& to) {
         }
     }
     return out.closeChecked();
+}
+
+long kelsvfPeakKiB(const std::string& args, int highestExit) {
+    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH + "' " + args;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    long peak = -1;
+    int exitCode = -1;
+    const int fields = std::fscanf(pipe, "%ld %d", &peak, &exitCode);
+    const int status = pclose(pipe);
+    return fields == 2 && status == 0 && exitCode >= 0 && exitCode <= highestExit ? peak : -1;
 }
 
 }  // namespace kelbench

@@ -22,6 +22,11 @@ int64_t fileSize(const std::string& path);
 // a plain copy does; true on success.
 bool copyFile(const std::string& from, const std::string& to);
 
+// Peak resident set in KiB of `kelsvf ARGS` (ARGS already quoted for the shell), run under the
+// small kel_bench_peak_of parent so that none of this process's pages count; -1 when it did not
+// run or exited above `highestExit`.
+long kelsvfPeakKiB(const std::string& args, int highestExit = 0);
+
 }  // namespace kelbench
 
 #endif  // KEL_BENCH_BENCH_FILES_H

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchFiles.h"
 #include "CheckSamples.h"
 
 namespace kelbench {
@@ -13,18 +14,8 @@ namespace {
 // kelsvf check's (diff's) peak resident set in KiB, or -1, measured by kel_bench_peak_of.
 long peakOf(bool diff, const CheckSample& sample, const std::string& irLength) {
     const std::string file = "'" + sample.path + "' ";
-    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH + "' " +
-                                (diff ? "diff " + file + file : "check " + file) + "--irlen " +
-                                irLength;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    long peak = -1;
-    int exitCode = -1;
-    const int fields = std::fscanf(pipe, "%ld %d", &peak, &exitCode);
-    const int status = pclose(pipe);
-    return fields == 2 && status == 0 && exitCode <= 1 ? peak : -1;
+    return kelsvfPeakKiB((diff ? "diff " + file + file : "check " + file) + "--irlen " + irLength,
+                         1);
 }
 
 // Arg: 0 the 64 MiB SDR file, 1 the statement file, 2 "SDR 4294967295 TDI (0);", 3 eight

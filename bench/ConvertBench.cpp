@@ -107,17 +107,7 @@ void BM_ConvertToSvf(benchmark::State& state) {
 // kelsvf convert IN -o OUT under the small kel_bench_peak_of parent (a child forked from this
 // process would count the pages it had before its exec); its peak resident memory in KiB, or -1.
 long convertPeakKiB(const std::string& in, const std::string& out) {
-    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH +
-                                "' convert '" + in + "' -o '" + out + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    long peak = -1;
-    int exitCode = -1;
-    const int fields = std::fscanf(pipe, "%ld %d", &peak, &exitCode);
-    const int status = pclose(pipe);
-    return fields == 2 && status == 0 && exitCode == 0 ? peak : -1;
+    return kelsvfPeakKiB("convert '" + in + "' -o '" + out + "'");
 }
 
 void BM_ConvertPeakMemory(benchmark::State& state) {

@@ -29,17 +29,7 @@ bool writeScript(const std::string& path, const std::string& output) {
 
 // kelsvf run's peak resident set in KiB, measured by kel_bench_peak_of; -1 when it failed.
 long runKelsvf(const std::string& script) {
-    const std::string command = std::string("'") + KEL_PEAK_OF + "' '" + KELSVF_PATH +
-                                "' run --no-sync '" + script + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    long peak = -1;
-    int exitCode = -1;
-    const int fields = std::fscanf(pipe, "%ld %d", &peak, &exitCode);
-    const int status = pclose(pipe);
-    return fields == 2 && status == 0 && exitCode == 0 ? peak : -1;
+    return kelsvfPeakKiB("run --no-sync '" + script + "' 2>/dev/null");
 }
 
 void BM_LongScript(benchmark::State& state) {
