@@ -30,9 +30,26 @@ constexpr uint64_t kDefaultBlockBits = uint64_t{1} << 22;
 
 }  // namespace
 
+Bits Bits::fromShort(const uint8_t* bytes, uint64_t bitCount) noexcept {
+    Bits bits;
+    if (bitCount == 0 || bitCount > kSmallBits) {
+        return bitCount == 0
+                   ? bits
+                   : fromBytes(std::vector<uint8_t>(bytes, bytes + bytesFor(bitCount)), bitCount);
+    }
+    std::memcpy(bits.small_, bytes, bytesFor(bitCount));
+    clearPast(bits.small_, bitCount);
+    bits.size_ = bitCount;
+    bits.isSmall_ = true;
+    return bits;
+}
+
 Bits Bits::fromBytes(std::vector<uint8_t> bytes, uint64_t bitCount) noexcept {
     if (bitCount == 0) {
         return Bits();
+    }
+    if (bitCount <= kSmallBits && bytes.size() >= bytesFor(bitCount)) {
+        return fromShort(bytes.data(), bitCount);
     }
     try {
         bytes.resize(bytesFor(bitCount));
@@ -66,6 +83,13 @@ Bits Bits::zeros(uint64_t bitCount) noexcept {
 }
 
 Bits Bits::slice(uint64_t first, uint64_t count) const noexcept {
+    if (isSmall_) {
+        first = std::min(first, size_);
+        count = std::min(count, size_ - first);
+        uint8_t bytes[kSmallBits / 8];
+        extractBits(small_, first, count, bytes);
+        return fromShort(bytes, count);
+    }
     Bits part = *this;
     first = std::min(first, size_);
     part.first_ = first_ + first;
@@ -77,6 +101,9 @@ Bits Bits::slice(uint64_t first, uint64_t count) const noexcept {
 }
 
 const uint8_t* Bits::memory() const {
+    if (isSmall_) {
+        return small_;
+    }
     if (store_ == nullptr || first_ != 0 || size_ != store_->size()) {
         return nullptr;
     }
@@ -88,6 +115,9 @@ bool Bits::allOnes() const {
 }
 
 bool Bits::allZeros() const {
+    if (isSmall_) {
+        return false;  // as a value in memory: not known without reading
+    }
     return store_ == nullptr ? !ones_ : store_->allZeros();
 }
 
@@ -100,6 +130,11 @@ bool Bits::read(uint64_t first, uint64_t count, uint8_t* out) const noexcept {
         std::memset(out, 0, bytesFor(count));
     }
     if (inside == 0) {
+        return true;
+    }
+    if (isSmall_) {
+        extractBits(small_, first, inside, out);
+        clearPast(out, count);
         return true;
     }
     if (store_ == nullptr) {
@@ -181,7 +216,8 @@ bool operator==(const Bits& a, const Bits& b) noexcept {
     if (a.size_ != b.size_) {
         return false;
     }
-    if (a.store_ == b.store_ && a.first_ == b.first_ && a.ones_ == b.ones_) {
+    if (!a.isSmall_ && !b.isSmall_ && a.store_ == b.store_ && a.first_ == b.first_ &&
+        a.ones_ == b.ones_) {
         return true;
     }
     if ((a.allOnes() && b.allOnes()) || (a.allZeros() && b.allZeros())) {

@@ -13,6 +13,20 @@
 
 namespace kelsvfreader {
 
+// The reader's way to the vectors that ScanValues resolves.
+class ScanValuesStore {
+  public:
+    static Bits& bits(ScanValues& values, bool smask) {
+        return smask ? values.smask_ : values.mask_;
+    }
+    static bool& allOnes(ScanValues& values, bool smask) {
+        return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
+    }
+};
+
+// HIR, HDR, TIR, TDR, SIR or SDR: the scan kind of a scan keyword.
+ScanKind scanKindOf(Keyword keyword);
+
 struct SvfReader::Impl {
     enum class Token : uint8_t { Word, End, Open, Close, Eof };
     struct WordAt {
@@ -45,6 +59,14 @@ struct SvfReader::Impl {
     bool readStableState(const char* what, TapState& state);
 
     bool readScan(Statement& statement);
+    // After the vectors: what the omitted ones mean, the carried-over notes, the statement's scan.
+    bool finishScan(Statement& statement, ScanKind kind, uint32_t previous, Position lengthAt,
+                    Position tdoAt);
+    // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
+    // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
+    // for any other text, which the general reading then takes (with its notes and messages).
+    bool readScanFast(Statement& statement);
+    bool readRunTestFast(Statement& statement);
     bool readState(Statement& statement);
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);

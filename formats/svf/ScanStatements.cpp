@@ -6,7 +6,6 @@
 #include "SvfNames.h"
 
 namespace kelsvfreader {
-namespace {
 
 ScanKind scanKindOf(Keyword keyword) {
     switch (keyword) {
@@ -25,22 +24,13 @@ ScanKind scanKindOf(Keyword keyword) {
     }
 }
 
+namespace {
+
 size_t bytesFor(uint32_t bitCount) {
     return (static_cast<size_t>(bitCount) + 7) / 8;
 }
 
 }  // namespace
-
-// The reader's way to the vectors that ScanValues resolves.
-class ScanValuesStore {
-  public:
-    static Bits& bits(ScanValues& values, bool smask) {
-        return smask ? values.smask_ : values.mask_;
-    }
-    static bool& allOnes(ScanValues& values, bool smask) {
-        return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
-    }
-};
 
 bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
@@ -138,7 +128,14 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         }
     }
     statement.end = tokenAt;
+    return finishScan(statement, kind, previous, lengthAt, tdoAt);
+}
 
+bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t previous,
+                                 Position lengthAt, Position tdoAt) {
+    const auto index = static_cast<size_t>(kind);
+    ScanValues& values = scans[index];
+    const auto name = [this] { return std::string(keywordName(keyword)); };
     if (!values.tdiGiven) {
         if (values.lengthChanged && values.bitCount != 0) {
             return fail(lengthAt, name() + ": TDI must be given: the length changed from " +

@@ -103,17 +103,20 @@ bool SvfLexer::readWord(std::string& word) {
     const auto upper = [](char c) {
         return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     };
-    // Keywords and numbers are short and end inside the block: one pass, one copy.
-    char shortWord[16];
+    // Keywords and numbers are short and end inside the block: one pass, written in place (a
+    // copy through a stack buffer stalls on its store).
+    constexpr size_t kShort = 16;
+    word.resize(kShort);
+    char* out = word.data();
     size_t shortLength = 0;
-    for (const char* p = cur_; p != end_ && shortLength < sizeof shortWord; ++p) {
+    for (const char* p = cur_; p != end_ && shortLength < kShort; ++p) {
         const char c = kWordUpper[static_cast<uint8_t>(*p)];
         if (c == 0) {
-            word.assign(shortWord, shortLength);
+            word.resize(shortLength);
             cur_ = p;
             return !failed();
         }
-        shortWord[shortLength++] = c;
+        out[shortLength++] = c;
     }
     word.clear();
     const Position start = position();

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "kelsvfreader/SpillFile.h"
 #include "CharClass.h"
+#include "kelsvfreader/SpillFile.h"
 #include "kelsvfreader/SvfStatement.h"
 #include "kelsvfreader/TextSource.h"
 
@@ -60,6 +60,12 @@ class SvfLexer {
     Position position() const { return {line_, offset() - lineStart_ + 1}; }
     uint64_t line() const { return line_; }
     uint64_t bytesRead() const { return offset(); }
+
+    // The unread rest of the block, for one-step reading of a statement on one line.
+    const char* blockRest() const { return cur_; }
+    const char* blockEnd() const { return end_; }
+    // Consumes `count` bytes of blockRest(), none of them a line end.
+    void skipInLine(size_t count) { cur_ += count; }
 
     // Reads the word that starts at the next byte (a word character), upper-cased.
     bool readWord(std::string& word);

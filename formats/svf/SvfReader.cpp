@@ -126,7 +126,7 @@ bool SvfReader::Impl::next(Statement& statement) {
         case Keyword::TDR:
         case Keyword::SIR:
         case Keyword::SDR:
-            read = readScan(statement);
+            read = readScanFast(statement) || readScan(statement);
             break;
         case Keyword::State:
             read = readState(statement);
@@ -136,7 +136,7 @@ bool SvfReader::Impl::next(Statement& statement) {
             read = readEndState(statement);
             break;
         case Keyword::RunTest:
-            read = readRunTest(statement);
+            read = readRunTestFast(statement) || readRunTest(statement);
             break;
         case Keyword::Frequency:
             read = readFrequency(statement);

@@ -38,6 +38,10 @@ class Bits {
     // `bytes` holds at least (bitCount + 7) / 8 bytes; bits past bitCount are cleared. An empty
     // Bits when there is no memory for it (callers check size()).
     static Bits fromBytes(std::vector<uint8_t> bytes, uint64_t bitCount) noexcept;
+    // A short value copied from `bytes` ((bitCount + 7) / 8 of them): up to kSmallBits bits are
+    // kept inside the Bits itself, without an allocation.
+    static Bits fromShort(const uint8_t* bytes, uint64_t bitCount) noexcept;
+    static constexpr uint64_t kSmallBits = 128;
     static Bits fromStore(std::shared_ptr<const BitStore> store) noexcept;
     static Bits ones(uint64_t bitCount) noexcept;   // kept in no memory
     static Bits zeros(uint64_t bitCount) noexcept;  // kept in no memory
@@ -49,7 +53,8 @@ class Bits {
 
     // The bytes when the whole store lies in memory and this Bits is all of it: the fast path
     // for short scans, (size() + 7) / 8 bytes with no bit set past size(). Null otherwise (a
-    // spilled, constant or sliced value); callers then use read().
+    // spilled, constant or sliced value); callers then use read(). A short value's bytes lie
+    // inside this Bits: they live as long as it, not as long as a copy.
     const uint8_t* memory() const;
     bool allOnes() const;   // known without reading (made by ones())
     bool allZeros() const;  // known without reading (zeros(), or a value without a 1 digit)
@@ -76,10 +81,12 @@ class Bits {
     friend bool operator==(const Bits& a, const Bits& b) noexcept;
 
   private:
-    std::shared_ptr<const BitStore> store_;  // null: a constant, ones_ or zeros
+    std::shared_ptr<const BitStore> store_;  // null: small_, or a constant, ones_ or zeros
     uint64_t first_ = 0;
     uint64_t size_ = 0;
     bool ones_ = false;
+    bool isSmall_ = false;  // the bits are small_, from bit 0
+    uint8_t small_[kSmallBits / 8] = {};
 };
 
 // Bits pieces end to end: a scan with its header and trailer, a register filled by continued
