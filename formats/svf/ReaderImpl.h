@@ -4,6 +4,7 @@
 #define KELSVFREADER_READER_IMPL_H
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct SvfReader::Impl {
     explicit Impl(std::unique_ptr<TextSource> source) : lexer(std::move(source)) {}
 
     bool next(Statement& statement);
+    // SDR or RUNTEST read at once when the block shows it whole; nothing read otherwise.
+    std::optional<Keyword> fastKeyword();
 
     // The next token into token/tokenAt/word; false on a failure.
     bool readToken();

@@ -1,6 +1,7 @@
 #include "kelsvfreader/SvfReader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <utility>
@@ -90,11 +91,14 @@ bool SvfReader::Impl::next(Statement& statement) {
                                ? "';' without a statement"
                                : "expected a keyword, found " + describeByte(firstByte));
     }
-    if (!lexer.readWord(word)) {
-        finished = true;
-        return false;
+    std::optional<Keyword> found = fastKeyword();
+    if (!found) {
+        if (!lexer.readWord(word)) {
+            finished = true;
+            return false;
+        }
+        found = keywordByName(word);
     }
-    const auto found = keywordByName(word);
     if (!found) {
         finished = true;
         return fail(start, "unknown keyword '" + word + "'");
@@ -166,6 +170,24 @@ bool SvfReader::Impl::next(Statement& statement) {
              "such a last statement");
     }
     return true;
+}
+
+std::optional<Keyword> SvfReader::Impl::fastKeyword() {
+    // The two keywords of most statements, upper case and followed by a blank, in the block.
+    const char* at = lexer.blockRest();
+    const auto rest = static_cast<size_t>(lexer.blockEnd() - at);
+    const auto blankAt = [&](size_t i) {
+        return rest > i && kCharClass[static_cast<uint8_t>(at[i])] == kBlank;
+    };
+    if (blankAt(3) && std::memcmp(at, "SDR", 3) == 0) {
+        lexer.skipInLine(3);
+        return Keyword::SDR;
+    }
+    if (blankAt(7) && std::memcmp(at, "RUNTEST", 7) == 0) {
+        lexer.skipInLine(7);
+        return Keyword::RunTest;
+    }
+    return std::nullopt;
 }
 
 bool SvfReader::Impl::readToken() {

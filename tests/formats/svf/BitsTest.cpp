@@ -195,6 +195,44 @@ TEST(Bits, ConstantsSlicesAndRopes) {
     expectSlicesMatch(middle, shifted, "rope slice");
 }
 
+// Values of up to 128 bits live inside the Bits: slices, reads, equality and the bytes past the
+// end as for a value in a store.
+TEST(Bits, ShortValuesKeptInline) {
+    std::vector<uint8_t> bytes(17);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(0x9D * (i + 1));
+    }
+    for (const uint64_t size : {uint64_t{1}, uint64_t{8}, uint64_t{13}, uint64_t{64}, uint64_t{127},
+                                uint64_t{128}, uint64_t{129}}) {
+        SCOPED_TRACE(size);
+        const Bits value = Bits::fromShort(bytes.data(), size);
+        ASSERT_EQ(size, value.size());
+        ASSERT_NE(nullptr, value.memory());
+        EXPECT_FALSE(value.allZeros());
+        std::vector<uint8_t> whole(bytes.begin(), bytes.begin() + (size + 7) / 8);
+        if (size % 8 != 0) {
+            whole.back() &= static_cast<uint8_t>((1u << (size % 8)) - 1);
+        }
+        EXPECT_EQ(whole, value.toBytes());
+        expectSlicesMatch(value, whole, "inline");
+        const Bits slice = value.slice(3, size);
+        std::vector<uint8_t> shifted((size + 7) / 8);
+        for (uint64_t i = 0; i + 3 < size; ++i) {
+            if (bitOf(whole, 3 + i)) {
+                shifted[i / 8] |= static_cast<uint8_t>(1u << (i % 8));
+            }
+        }
+        EXPECT_EQ(size - std::min<uint64_t>(3, size), slice.size());
+        expectSlicesMatch(slice, shifted, "inline slice");
+        // Equal to the same bits in a store; unequal with one bit changed.
+        std::vector<uint8_t> changed = whole;
+        changed[0] ^= 1;
+        EXPECT_TRUE(value == Bits::fromBytes(whole, size));
+        EXPECT_FALSE(value == Bits::fromShort(changed.data(), size));
+        EXPECT_FALSE(value == Bits::zeros(size));
+    }
+}
+
 TEST(Bits, SpillFileFailuresAreErrors) {
     // No file can be made: the reader fails with the reason.
     const char* saved = std::getenv("TMPDIR");

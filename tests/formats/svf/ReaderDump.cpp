@@ -117,6 +117,7 @@ ReadResult readWithBlockSize(std::string_view text, size_t blockSize) {
     };
     while (reader.next(statement)) {
         result.statements.push_back(dumpStatement(statement));
+        result.positions.push_back(position(statement.position) + "-" + position(statement.end));
         takeNotes();
     }
     takeNotes();
@@ -133,6 +134,8 @@ ReadResult readAll(std::string_view text) {
         const ReadResult cut = readWithBlockSize(text, blockSize);
         EXPECT_EQ(whole.statements, cut.statements) << "block size " << blockSize;
         EXPECT_EQ(whole.notes, cut.notes) << "block size " << blockSize;
+        EXPECT_EQ(whole.noteTexts, cut.noteTexts) << "block size " << blockSize;
+        EXPECT_EQ(whole.positions, cut.positions) << "block size " << blockSize;
         EXPECT_EQ(whole.error, cut.error) << "block size " << blockSize;
     }
     return whole;

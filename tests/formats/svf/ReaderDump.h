@@ -23,7 +23,8 @@ struct ReadResult {
     std::vector<std::string> statements;  // dumped
     std::vector<std::string> notes;       // "kind@line:column"
     std::vector<std::string> noteTexts;
-    std::string error;  // "line:column: message", empty without one
+    std::vector<std::string> positions;  // "line:column-line:column" of keyword and ';'
+    std::string error;                   // "line:column: message", empty without one
 };
 
 // Reads the whole text in one block, then in blocks of 1, 2, 3 and 7 bytes; every reading must

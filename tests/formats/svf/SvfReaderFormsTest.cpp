@@ -172,6 +172,38 @@ INSTANTIATE_TEST_SUITE_P(
                  {}}),
     [](const auto& test) { return test.param.name; });
 
+// The commonest one-line statements are read in one step when the block holds them whole; read
+// in blocks of a few bytes they take the general way. Both must give the same statements,
+// notes, positions and messages, also at the edges of the one-step forms.
+TEST(SvfReaderOneStep, ReadsAsTheGeneralReadingAtTheEdgesOfItsForms) {
+    const std::string kTexts[] = {
+        "SDR 16 TDI (7FFF);\nRUNTEST 10 TCK;\nSDR 16 TDI (0000) TDO (7fff) MASK (7FFF);\n",
+        "SDR 16 TDI (7fff);\nSDR 16 TDO (1234);\nSDR 16;\nSDR 16 TDI (1) SMASK (3);\n",
+        "sdr\t8\tTDI(a5)TDO(5a) ;\nRuNtEsT 1 tck\t;\nSDR  3  TDI  (7) ;\n",
+        "SDR 3 TDI (8);\n",                           // a 1 bit beyond the length
+        "SDR 4 TDI (01);\n",                          // an extra leading digit: a note
+        "SDR 8 TDI (a5) TDI (5a);\n",                 // given twice
+        "SDR 8 TDI ();\n",                            // empty
+        "SDR 8 TDI (a 5);\nSDR 8 TDI (a5) ! c\n;\n",  // blanks and a comment inside
+        "SDR 16 TDO (1234);\n",                       // no TDI to carry over
+        "SDR 0;\nSDR 129 TDI (1" + std::string(32, 'f') + ");\nSDR 128 TDI (" +
+            std::string(32, 'e') + ");\n",
+        "SDR 5000 TDI (0);\nSDR 16TDI (1);\n",
+        "SDR 8 TDI (a5) TDO (00);\nSDR 8 TDI (a5);\nSDR 8 TDI (a5) TDO (00);\n",  // MASK lost
+        "RUNTEST 999999999 TCK;\nRUNTEST 1000000000 TCK;\nRUNTEST 2147483648 TCK;\n",
+        "RUNTEST 10 SCK;\nRUNTEST 10 TCKS;\nRUNTEST 1E3 TCK;\nRUNTEST 10 TCK ENDSTATE IDLE;\n",
+        "ENDDR DRPAUSE;\nRUNTEST DRPAUSE 5 TCK;\nRUNTEST 5 TCK;\nSDR 8 TDI (1);\n",
+        "SDR 8 TDI (a5);SDR 8 TDI (5a);\nRUNTEST 1 TCK;RUNTEST 2 TCK;",
+        "SDRX 8 TDI (1);\n",
+        "SDR 8 TDI (1)\n",
+        "RUNTEST 10 TCK\n",
+    };
+    for (const std::string& text : kTexts) {
+        SCOPED_TRACE(text);
+        readAll(text);
+    }
+}
+
 TEST(SvfReaderBits, HexGoesIntoTheBitBufferConvention) {
     SvfReader reader = SvfReader::fromString("SDR 12 TDI (abc) TDO (123);\n");
     Statement statement;
