@@ -52,6 +52,17 @@ ChainPlayer::Impl::Impl(const ChainDescription& playedChain, PlaySink& playSink,
     }
     counts.frequencyHz = options.frequencyHz;
     irPath.reset(chainDescription.irPathLength());
+    for (size_t from = 0; from < kTapStates; ++from) {
+        for (uint32_t tms = 0; tms < 2; ++tms) {
+            successors[from][tms] = TapStateMachine::nextState(static_cast<TapState>(from), tms);
+        }
+        for (size_t to = 0; to < kTapStates; ++to) {
+            const auto a = static_cast<TapState>(from);
+            const auto b = static_cast<TapState>(to);
+            tmsPaths[from][to] = {TapStateMachine::getTMSPath(a, b),
+                                  static_cast<uint8_t>(TapStateMachine::getTMSPathLength(a, b))};
+        }
+    }
 }
 
 void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* kind,
@@ -64,6 +75,9 @@ void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* k
 
 void ChainPlayer::Impl::reportNotes(const StatementSource& reader,
                                     const kelsvfreader::Statement* statement) {
+    if (reader.notes().empty() && reader.sourceNotes().empty()) {
+        return;  // most statements
+    }
     for (const SourceNote& note : reader.sourceNotes()) {
         ++counts.warnings;
         sink.finding(Finding{Severity::Warning, note.line, 0, note.kind, note.text});
@@ -176,7 +190,9 @@ void ChainPlayer::Impl::clockTms(bool tms) {
             ++irShiftedBits;
         }
     }
-    state = TapStateMachine::nextState(from, tms ? 1 : 0);
+    state = static_cast<size_t>(from) < kTapStates
+                ? successors[static_cast<size_t>(from)][tms ? 1 : 0]
+                : from;
     switch (state) {
         case KELJTAG_TEST_LOGIC_RESET:
             resetDevices();
@@ -211,10 +227,12 @@ void ChainPlayer::Impl::moveTo(TapState target) {
         clockTms(false);
         return;
     }
-    const uint8_t path = TapStateMachine::getTMSPath(from, target);
-    const int32_t length = TapStateMachine::getTMSPathLength(from, target);
-    for (int32_t i = 0; i < length; ++i) {
-        clockTms(((path >> i) & 1u) != 0);
+    if (static_cast<size_t>(from) >= kTapStates || static_cast<size_t>(target) >= kTapStates) {
+        return;  // no such state: no path (as the TAP tables say)
+    }
+    const TmsPath& path = tmsPaths[static_cast<size_t>(from)][static_cast<size_t>(target)];
+    for (uint8_t i = 0; i < path.length; ++i) {
+        clockTms(((path.tms >> i) & 1u) != 0);
     }
 }
 
@@ -349,7 +367,7 @@ bool ChainPlayer::playNext(StatementSource& reader) {
         return false;
     }
     try {
-        kelsvfreader::Statement statement;
+        kelsvfreader::Statement& statement = impl.statement;  // its buffers kept
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();
         impl.counts.bytesRead = reader.bytesRead();

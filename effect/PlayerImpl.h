@@ -116,6 +116,16 @@ struct ChainPlayer::Impl {
     bool finished = false;
 
     TapState state = KelPluginInterface::KELJTAG_TEST_LOGIC_RESET;
+    // The TAP's moves as tables, filled once: every clock takes one.
+    static constexpr size_t kTapStates = 16;
+    struct TmsPath {
+        uint8_t tms = 0;  // bit i: TMS of clock i
+        uint8_t length = 0;
+    };
+    std::array<std::array<TapState, 2>, kTapStates> successors{};
+    std::array<std::array<TmsPath, kTapStates>, kTapStates> tmsPaths{};
+    // The statement being played, kept so that its buffers are.
+    kelsvfreader::Statement statement;
     std::array<Count, 16> clocks{};
     Count clocksSpent = 0;  // the sum of `clocks`, kept as they grow: asked after every statement
     std::vector<DeviceState> devices;
