@@ -213,8 +213,10 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo
         copyBits(tdo, 0, drCapture.bits(), drShiftedBits, out);
         copyBits(known, 0, drCapture.known(), drShiftedBits, out);
     }
-    if (drSegments.empty() || drSegments.back().line != line) {
-        drSegments.push_back({drShiftedBits, line});
+    if (drSegments.empty() || drSegments.back().line != line ||
+        drSegments.back().tdiLines != scanTdiLines) {
+        drSegments.push_back({drShiftedBits, line, scanTdiLines,
+                              static_cast<int64_t>(drShiftedBits - scanTdiStart)});
     }
     drShiftedBits += count;
 }
@@ -287,10 +289,11 @@ void ChainPlayer::Impl::sourcesOf(uint64_t shiftedStart, uint64_t windowLength, 
             break;
         }
         const uint64_t from = offset < 0 ? 0 : static_cast<uint64_t>(offset);
+        const int64_t tdiBit = segment.tdiBit + (static_cast<int64_t>(from) - offset);
         if (!valueSources.empty() && valueSources.back().firstBit == from) {
-            valueSources.back().line = segment.line;
+            valueSources.back() = {from, segment.line, segment.tdiLines, tdiBit};
         } else {
-            valueSources.push_back({from, segment.line});
+            valueSources.push_back({from, segment.line, segment.tdiLines, tdiBit});
         }
     }
 }

@@ -458,20 +458,24 @@ bool sameEvent(const Effect& a, const Effect& b) {
            a.captureOffset == b.captureOffset && !firstDifference(a, b);
 }
 
-// The line of the statement that shifted bit `bit` of an update, 0 when not known.
+// The line of the digit that holds bit `bit` of an update in the statement that shifted it
+// (that statement's line when it wrote the value on one line), 0 when not known.
 uint64_t lineOfBit(const Effect& effect, uint64_t bit) {
-    uint64_t line = effect.sources.empty() ? effect.line : 0;
+    const ValueSource* holder = nullptr;
     for (const ValueSource& source : effect.sources) {
         if (source.firstBit > bit) {
             break;
         }
-        line = source.line;
+        holder = &source;
     }
-    return line;
+    if (holder == nullptr) {
+        return effect.sources.empty() ? effect.line : 0;
+    }
+    return holder->lineOf(bit);
 }
 
 // ", first difference at bit 70 (lines 12 | 15)" for long values of one length: the lines of
-// the statements that shifted that bit in each file.
+// the digits that hold that bit in each file's statement.
 std::string firstDifferenceText(const Effect& a, const Effect& b) {
     if (a.bitCount != b.bitCount || !isShortened(a.bitCount)) {
         return "";

@@ -206,6 +206,10 @@ struct ChainPlayer::Impl {
     std::vector<uint64_t> registerStarts;  // of an update, counted from TDO
     // The scans since the capture: the stream bit each began at, and its statement's line.
     std::vector<ValueSource> drSegments;
+    // The DR scan being shifted: its statement's TDI line map and the stream bit of its TDI's
+    // bit 0 (after the header).
+    std::shared_ptr<const kelsvfreader::DigitLines> scanTdiLines;
+    uint64_t scanTdiStart = 0;
     std::vector<ValueSource> valueSources;  // of one update
 };
 

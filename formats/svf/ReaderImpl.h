@@ -45,6 +45,8 @@ struct SvfReader::Impl {
     bool readStableState(const char* what, TapState& state);
 
     bool readScan(Statement& statement);
+    // TDI's line map: that of the value just read, null for a value on one line.
+    void keepTdiLines(ScanValues& values, uint64_t digits);
     bool readState(Statement& statement);
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);

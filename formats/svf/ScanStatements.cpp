@@ -42,6 +42,10 @@ class ScanValuesStore {
     }
 };
 
+void SvfReader::Impl::keepTdiLines(ScanValues& values, uint64_t digits) {
+    values.tdiLines = lexer.takeDigitLines(digits, values.bitCount);
+}
+
 bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
     const auto index = static_cast<size_t>(kind);
@@ -129,6 +133,11 @@ bool SvfReader::Impl::readScan(Statement& statement) {
                 throw std::bad_alloc();  // reported by next() as for any statement
             }
         }
+        if (vector == &values.tdi) {
+            keepTdiLines(values, info.digits);
+        } else {
+            lexer.dropDigitLines();
+        }
         if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
             note(NoteKind::ExtraHexDigits, info.firstDigit,
                  name() + ": " + vectorName + " has " + std::to_string(info.digits) +
@@ -148,6 +157,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         }
         if (values.lengthChanged) {
             values.tdi = Bits();
+            values.tdiLines.reset();
         }
     }
     if (!values.tdoGiven) {

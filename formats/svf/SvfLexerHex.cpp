@@ -39,14 +39,17 @@ std::string beyondLength(const HexTarget& target) {
            std::to_string(target.bitCount) + " bits";
 }
 
-SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const char* name) {
+SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const char* name, uint64_t digits) {
     switch (kCharClass[c]) {
         case kBlank:
             ++cur_;
             return HexGap::Next;
-        case kLineEnd:
+        case kLineEnd: {
+            const uint64_t from = line_;
             consumeLineEnd();
+            hexLines_.lineEnd(digits, from, line_);
             return HexGap::Next;
+        }
         case kBang:
             skipToLineEnd();
             return HexGap::Next;
@@ -160,7 +163,7 @@ bool SvfLexer::readHexBody(const HexTarget& target, HexInfo& info) {
             ++cur_;
             continue;
         }
-        const HexGap gap = hexGap(c, target.name);
+        const HexGap gap = hexGap(c, target.name, info.digits);
         if (gap == HexGap::Fail) {
             return false;
         }
