@@ -141,6 +141,7 @@ void ChainPlayer::Impl::captureDr() {
     drTail.clear();
     drTailBits = 0;
     drSegments.clear();
+    drSegmentLines.clear();
     drShiftedBits = 0;
     ++drCaptureNumber;
     drShifted = false;
@@ -217,6 +218,9 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo
         drSegments.back().tdiLines != scanTdiLines) {
         drSegments.push_back({drShiftedBits, line, scanTdiLines,
                               static_cast<int64_t>(drShiftedBits - scanTdiStart)});
+        if (scanTdiLines != nullptr) {
+            drSegmentLines.push_back(scanTdiLines->shared_from_this());
+        }
     }
     drShiftedBits += count;
 }

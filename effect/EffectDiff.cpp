@@ -117,6 +117,7 @@ struct Effect {
     uint64_t capture = 0;
     uint64_t captureOffset = 0;
     std::vector<ValueSource> sources;  // an update's: the statements its bits came from
+    std::vector<std::shared_ptr<const kelsvfreader::DigitLines>> sourceLines;  // theirs, kept
     Clocks clocks{};
     Count waits = 0;
     std::array<double, 16> run{};  // RUNTEST time in each run state, in microseconds
@@ -242,6 +243,11 @@ class EffectQueue : public PlaySink {
         effect.bitCount = update.bitCount;
         effect.value.keep(update.value);
         effect.sources.assign(update.sources.begin(), update.sources.end());
+        for (const ValueSource& source : effect.sources) {
+            if (source.tdiLines != nullptr) {
+                effect.sourceLines.push_back(source.tdiLines->shared_from_this());
+            }
+        }
     }
 
     void tdoCheck(const TdoCheck& check) override {
@@ -307,6 +313,8 @@ class EffectQueue : public PlaySink {
         effect.value.swap(slot.value);
         effect.mask.swap(slot.mask);
         effect.sources.swap(slot.sources);
+        effect.sourceLines.swap(slot.sourceLines);
+        slot.sourceLines.clear();
         // A large buffer is not kept for the rest of the file.
         slot.value.releaseIfLarge(kKeptBytes);
         slot.mask.releaseIfLarge(kKeptBytes);
@@ -357,6 +365,7 @@ class EffectQueue : public PlaySink {
         effect.value.clear();
         effect.mask.clear();
         effect.sources.clear();
+        effect.sourceLines.clear();
         effect.clocks = player_->clocksInState();
         effect.waits = player_->minimumWaitMicroseconds();
         effect.run = player_->runMicroseconds();

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,17 +31,18 @@ std::string countText(Count count);
 // DR update.
 // Where the bits of an update came from: from bit `firstBit` of the value on (up to the next
 // source's), the statement at `line` shifted them; line 0: captured, not shifted. When that
-// statement wrote its TDI over several lines, `tdiLines` maps its digits to lines and bit
-// `firstBit` is bit `tdiBit` of that TDI (negative: a header bit before it).
+// statement wrote its TDI over several lines, `tdiLines` maps its digits to lines (valid during
+// the sink's call; keep it with shared_from_this()) and bit `firstBit` is bit `tdiBit` of that
+// TDI (negative: a header bit before it).
 struct ValueSource {
     uint64_t firstBit = 0;
     uint64_t line = 0;
-    std::shared_ptr<const kelsvfreader::DigitLines> tdiLines = {};
+    const kelsvfreader::DigitLines* tdiLines = nullptr;
     int64_t tdiBit = 0;
 
     // The line of the digit that holds bit `bit` (at or above firstBit), else `line`.
     uint64_t lineOf(uint64_t bit) const {
-        if (tdiLines) {
+        if (tdiLines != nullptr) {
             const int64_t at = tdiBit + static_cast<int64_t>(bit - firstBit);
             if (const uint64_t digitLine =
                     at < 0 ? 0 : tdiLines->lineOfBit(static_cast<uint64_t>(at));

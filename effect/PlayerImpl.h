@@ -208,8 +208,10 @@ struct ChainPlayer::Impl {
     std::vector<ValueSource> drSegments;
     // The DR scan being shifted: its statement's TDI line map and the stream bit of its TDI's
     // bit 0 (after the header).
-    std::shared_ptr<const kelsvfreader::DigitLines> scanTdiLines;
+    const kelsvfreader::DigitLines* scanTdiLines = nullptr;
     uint64_t scanTdiStart = 0;
+    // The line maps drSegments point to, kept while the statements that made them pass.
+    std::vector<std::shared_ptr<const kelsvfreader::DigitLines>> drSegmentLines;
     std::vector<ValueSource> valueSources;  // of one update
 };
 

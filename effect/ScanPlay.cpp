@@ -110,10 +110,8 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     // through it (a register of unknown length keeps them as slices, below), so a long scan
     // costs the time of its text, not of its length.
     inScan = true;
-    if (!ir) {
-        scanTdiLines = body.tdiLines;
-        scanTdiStart = drShiftedBits + header.bitCount;
-    }
+    scanTdiLines = ir ? nullptr : body.tdiLines.get();
+    scanTdiStart = drShiftedBits + header.bitCount;
     const uint64_t held = ir ? irPath.length() : elastic ? 0 : drPath.length();
     uint64_t first = 0;
     if (!tdoGiven && total > held) {
@@ -141,7 +139,7 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
         }
     }
     inScan = false;
-    scanTdiLines.reset();
+    scanTdiLines = nullptr;
     if (ir) {
         irShifted = true;
         irLine = line;

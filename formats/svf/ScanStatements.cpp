@@ -43,7 +43,9 @@ class ScanValuesStore {
 };
 
 void SvfReader::Impl::keepTdiLines(ScanValues& values, uint64_t digits) {
-    values.tdiLines = lexer.takeDigitLines(digits, values.bitCount);
+    if (values.tdiLines != nullptr || lexer.hasDigitLines()) {
+        values.tdiLines = lexer.takeDigitLines(digits, values.bitCount);
+    }
 }
 
 bool SvfReader::Impl::readScan(Statement& statement) {

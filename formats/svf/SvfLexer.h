@@ -75,6 +75,7 @@ class SvfLexer {
     std::shared_ptr<const DigitLines> takeDigitLines(uint64_t digits, uint64_t bitCount) {
         return hexLines_.empty() ? nullptr : hexLines_.finish(digits, bitCount);
     }
+    bool hasDigitLines() const { return !hexLines_.empty(); }
     void dropDigitLines() {
         if (!hexLines_.empty()) {
             hexLines_.reset();

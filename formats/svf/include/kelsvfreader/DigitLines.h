@@ -10,7 +10,8 @@
 
 namespace kelsvfreader {
 
-class DigitLines {
+// Shared: a tool that keeps a value keeps its map with shared_from_this().
+class DigitLines : public std::enable_shared_from_this<DigitLines> {
   public:
     // Lines firstLine .. firstLine + lineCount - 1 begin at digits firstDigit + k * digitsPerLine
     // (digits counted from the '(' on, leading zeros included).
