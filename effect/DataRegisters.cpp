@@ -141,7 +141,7 @@ void ChainPlayer::Impl::captureDr() {
     drTail.clear();
     drTailBits = 0;
     drSegments.clear();
-    drSegmentLines.clear();
+    drDigitLines.clear();
     drShiftedBits = 0;
     ++drCaptureNumber;
     drShifted = false;
@@ -214,13 +214,8 @@ void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo
         copyBits(tdo, 0, drCapture.bits(), drShiftedBits, out);
         copyBits(known, 0, drCapture.known(), drShiftedBits, out);
     }
-    if (drSegments.empty() || drSegments.back().line != line ||
-        drSegments.back().tdiLines != scanTdiLines) {
-        drSegments.push_back({drShiftedBits, line, scanTdiLines,
-                              static_cast<int64_t>(drShiftedBits - scanTdiStart)});
-        if (scanTdiLines != nullptr) {
-            drSegmentLines.push_back(scanTdiLines->shared_from_this());
-        }
+    if (drSegments.empty() || drSegments.back().line != line) {
+        drSegments.push_back({drShiftedBits, line});
     }
     drShiftedBits += count;
 }
@@ -283,6 +278,9 @@ void ChainPlayer::Impl::sourcesOf(uint64_t shiftedStart, uint64_t windowLength, 
     if (length == 0) {
         return;
     }
+    if (!drDigitLines.empty() || !valueDigitLines.empty()) {
+        digitLinesOf(streamBit(0), length);
+    }
     if (streamBit(0) < 0) {
         valueSources.push_back({0, 0});
     }
@@ -293,11 +291,26 @@ void ChainPlayer::Impl::sourcesOf(uint64_t shiftedStart, uint64_t windowLength, 
             break;
         }
         const uint64_t from = offset < 0 ? 0 : static_cast<uint64_t>(offset);
-        const int64_t tdiBit = segment.tdiBit + (static_cast<int64_t>(from) - offset);
         if (!valueSources.empty() && valueSources.back().firstBit == from) {
-            valueSources.back() = {from, segment.line, segment.tdiLines, tdiBit};
+            valueSources.back().line = segment.line;
         } else {
-            valueSources.push_back({from, segment.line, segment.tdiLines, tdiBit});
+            valueSources.push_back({from, segment.line});
+        }
+    }
+}
+
+void ChainPlayer::Impl::digitLinesOf(int64_t firstStreamBit, uint64_t length) {
+    valueDigitLines.clear();
+    for (const ScanDigitLines& scan : drDigitLines) {
+        // The register bit of the TDI's bit 0, and the TDI's bits the register holds.
+        const int64_t first = static_cast<int64_t>(scan.firstBit) - firstStreamBit;
+        const int64_t from = std::max<int64_t>(first, 0);
+        const int64_t to =
+            std::min(first + static_cast<int64_t>(scan.bitCount), static_cast<int64_t>(length));
+        if (from < to) {
+            valueDigitLines.push_back({static_cast<uint64_t>(from),
+                                       static_cast<uint64_t>(to - from),
+                                       static_cast<uint64_t>(from - first), scan.lines.get()});
         }
     }
 }
@@ -376,6 +389,7 @@ void ChainPlayer::Impl::updateDr() {
             updateLine,  static_cast<uint32_t>(i), false, length, value, selected.name,
             valueSources};
         update.instructionCode = selected.instruction;
+        update.digitLines = valueDigitLines;
         update.afterReset = devices[i].selectedByReset;
         sink.deviceUpdate(update);
     }

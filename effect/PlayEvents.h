@@ -30,28 +30,20 @@ std::string countText(Count count);
 // leave, so an update without a shift gives it 0 bits. Devices in BYPASS report nothing for a
 // DR update.
 // Where the bits of an update came from: from bit `firstBit` of the value on (up to the next
-// source's), the statement at `line` shifted them; line 0: captured, not shifted. When that
-// statement wrote its TDI over several lines, `tdiLines` maps its digits to lines (valid during
-// the sink's call; keep it with shared_from_this()) and bit `firstBit` is bit `tdiBit` of that
-// TDI (negative: a header bit before it).
+// source's), the statement at `line` shifted them; line 0: captured, not shifted.
 struct ValueSource {
     uint64_t firstBit = 0;
     uint64_t line = 0;
-    const kelsvfreader::DigitLines* tdiLines = nullptr;
-    int64_t tdiBit = 0;
+};
 
-    // The line of the digit that holds bit `bit` (at or above firstBit), else `line`.
-    uint64_t lineOf(uint64_t bit) const {
-        if (tdiLines != nullptr) {
-            const int64_t at = tdiBit + static_cast<int64_t>(bit - firstBit);
-            if (const uint64_t digitLine =
-                    at < 0 ? 0 : tdiLines->lineOfBit(static_cast<uint64_t>(at));
-                digitLine != 0) {
-                return digitLine;
-            }
-        }
-        return line;
-    }
+// Bits of an update that a statement wrote over several lines: bits [firstBit, firstBit +
+// bitCount) of the value are bits tdiBit.. of that statement's TDI, whose digits `lines` maps to
+// their lines (valid during the sink's call; keep it with shared_from_this()).
+struct ValueDigitLines {
+    uint64_t firstBit = 0;
+    uint64_t bitCount = 0;
+    uint64_t tdiBit = 0;
+    const kelsvfreader::DigitLines* lines = nullptr;
 };
 
 struct DeviceUpdate {
@@ -75,6 +67,8 @@ struct DeviceUpdate {
     std::string_view instruction = {};
     uint64_t instructionCode = 0;
     bool afterReset = false;
+    // DR updates: where a statement wrote the bits over several lines, lowest bits first.
+    std::span<const ValueDigitLines> digitLines = {};
 };
 
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.

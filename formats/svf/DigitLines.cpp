@@ -36,7 +36,7 @@ uint64_t DigitLines::lineOfBit(uint64_t bit) const {
     return lineOfDigit(digits_ - 1 - bit / 4);
 }
 
-void DigitLinesBuilder::lineEnd(uint64_t digits, uint64_t from, uint64_t to) noexcept {
+void DigitLinesBuilder::lineEndOther(uint64_t digits, uint64_t from, uint64_t to) noexcept {
     if (dropped_ || from == to) {
         return;  // the LF of a CR LF
     }
@@ -64,14 +64,19 @@ void DigitLinesBuilder::commit(uint64_t digit, uint64_t line) {
             if (run.lineCount == 1) {
                 run.digitsPerLine = digit - run.firstDigit;
                 run.lineCount = 2;
+                nextLine_ = line + 1;
+                nextDigit_ = digit + run.digitsPerLine;
                 return;
             }
             if (digit == run.firstDigit + run.lineCount * run.digitsPerLine) {
                 ++run.lineCount;
+                ++nextLine_;
+                nextDigit_ += run.digitsPerLine;
                 return;
             }
         }
     }
+    nextDigit_ = UINT64_MAX;
     if (runs_.size() == DigitLines::kMaxRuns) {
         dropped_ = true;
         runs_.clear();
@@ -110,6 +115,7 @@ std::shared_ptr<const DigitLines> DigitLinesBuilder::finish(uint64_t digits,
 
 void DigitLinesBuilder::reset() noexcept {
     runs_.clear();
+    nextDigit_ = UINT64_MAX;
     started_ = false;
     dropped_ = false;
 }

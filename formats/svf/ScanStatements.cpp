@@ -42,12 +42,6 @@ class ScanValuesStore {
     }
 };
 
-void SvfReader::Impl::keepTdiLines(ScanValues& values, uint64_t digits) {
-    if (values.tdiLines != nullptr || lexer.hasDigitLines()) {
-        values.tdiLines = lexer.takeDigitLines(digits, values.bitCount);
-    }
-}
-
 bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
     const auto index = static_cast<size_t>(kind);
@@ -114,10 +108,11 @@ bool SvfReader::Impl::readScan(Statement& statement) {
             return unexpected(std::string("'(' and the ") + vectorName + " value");
         }
         HexInfo info;
+        DigitLinesBuilder* const lineEnds = vector == &values.tdi ? &tdiLineEnds : nullptr;
         if (bytesFor(values.bitCount) > spillAbove) {
             SpillValueWriter writer(spill, values.bitCount);
-            if (!lexer.readHexBody(HexTarget{nullptr, values.bitCount, vectorName, &writer},
-                                   info)) {
+            if (!lexer.readHexBody(
+                    HexTarget{nullptr, values.bitCount, vectorName, &writer, lineEnds}, info)) {
                 return false;
             }
             if (!writer.finish(*vector)) {
@@ -127,7 +122,9 @@ bool SvfReader::Impl::readScan(Statement& statement) {
             }
         } else {
             std::vector<uint8_t> bytes(bytesFor(values.bitCount));
-            if (!lexer.readHexBody(HexTarget{bytes.data(), values.bitCount, vectorName}, info)) {
+            if (!lexer.readHexBody(
+                    HexTarget{bytes.data(), values.bitCount, vectorName, nullptr, lineEnds},
+                    info)) {
                 return false;
             }
             *vector = Bits::fromBytes(std::move(bytes), values.bitCount);
@@ -137,8 +134,6 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         }
         if (vector == &values.tdi) {
             keepTdiLines(values, info.digits);
-        } else {
-            lexer.dropDigitLines();
         }
         if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
             note(NoteKind::ExtraHexDigits, info.firstDigit,

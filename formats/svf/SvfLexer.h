@@ -22,6 +22,7 @@ struct HexTarget {
     uint32_t bitCount = 0;
     const char* name = "";
     SpillValueWriter* spill = nullptr;
+    DigitLinesBuilder* lines = nullptr;  // where the value's line ends go (TDI's), if anywhere
 };
 
 // What the text of a hex value looked like.
@@ -70,18 +71,6 @@ class SvfLexer {
     // a 1 bit beyond the length, on an empty value and at the end of the text.
     bool readHexBody(const HexTarget& target, HexInfo& info);
 
-    // The line map of the hex value read last, null when it lay on one line (see DigitLines.h);
-    // each value's map is taken or dropped before the next value.
-    std::shared_ptr<const DigitLines> takeDigitLines(uint64_t digits, uint64_t bitCount) {
-        return hexLines_.empty() ? nullptr : hexLines_.finish(digits, bitCount);
-    }
-    bool hasDigitLines() const { return !hexLines_.empty(); }
-    void dropDigitLines() {
-        if (!hexLines_.empty()) {
-            hexLines_.reset();
-        }
-    }
-
     // Reads the words of a parenthesised list after its '(' up to and including the ')',
     // upper-cased and joined by single spaces.
     bool readWordList(const char* what, std::string& words);
@@ -102,7 +91,7 @@ class SvfLexer {
     enum class HexGap : uint8_t { Next, Close, Fail };
     // At byte `c` of a hex value that is no digit: white space and comments are skipped (Next),
     // the ')' is left for the caller (Close), anything else fails. `digits`: read so far.
-    HexGap hexGap(uint8_t c, const char* name, uint64_t digits);
+    HexGap hexGap(uint8_t c, const HexTarget& target, uint64_t digits);
     bool readHexSpilled(const HexTarget& target, HexInfo& info);
 
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
@@ -129,7 +118,6 @@ class SvfLexer {
     bool atEnd_ = false;
     bool failed_ = false;
     Error error_;
-    DigitLinesBuilder hexLines_;
 };
 
 }  // namespace kelsvfreader

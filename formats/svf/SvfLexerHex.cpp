@@ -39,7 +39,8 @@ std::string beyondLength(const HexTarget& target) {
            std::to_string(target.bitCount) + " bits";
 }
 
-SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const char* name, uint64_t digits) {
+SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const HexTarget& target, uint64_t digits) {
+    const char* const name = target.name;
     switch (kCharClass[c]) {
         case kBlank:
             ++cur_;
@@ -47,7 +48,9 @@ SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const char* name, uint64_t digits) 
         case kLineEnd: {
             const uint64_t from = line_;
             consumeLineEnd();
-            hexLines_.lineEnd(digits, from, line_);
+            if (target.lines != nullptr) {
+                target.lines->lineEnd(digits, from, line_);
+            }
             return HexGap::Next;
         }
         case kBang:
@@ -163,7 +166,7 @@ bool SvfLexer::readHexBody(const HexTarget& target, HexInfo& info) {
             ++cur_;
             continue;
         }
-        const HexGap gap = hexGap(c, target.name, info.digits);
+        const HexGap gap = hexGap(c, target, info.digits);
         if (gap == HexGap::Fail) {
             return false;
         }

@@ -49,18 +49,36 @@ class DigitLines : public std::enable_shared_from_this<DigitLines> {
 class DigitLinesBuilder {
   public:
     // A line end inside the value after `digits` digits took the text from line `from` to `to`.
-    void lineEnd(uint64_t digits, uint64_t from, uint64_t to) noexcept;
+    // Inline for the common case, a line as wide as the ones before it.
+    void lineEnd(uint64_t digits, uint64_t from, uint64_t to) noexcept {
+        if (started_ && from != to && digits != pendingDigit_ && pendingLine_ == nextLine_ &&
+            pendingDigit_ == nextDigit_) {
+            DigitLines::Run& run = runs_.back();
+            ++run.lineCount;
+            ++nextLine_;
+            nextDigit_ += run.digitsPerLine;
+            pendingDigit_ = digits;
+            pendingLine_ = to;
+            return;
+        }
+        lineEndOther(digits, from, to);
+    }
     bool empty() const { return !started_; }
     // The map of the value just read (null past a cap or without memory); ready for the next.
     std::shared_ptr<const DigitLines> finish(uint64_t digits, uint64_t bitCount) noexcept;
     void reset() noexcept;
 
   private:
+    void lineEndOther(uint64_t digits, uint64_t from, uint64_t to) noexcept;
     void commit(uint64_t digit, uint64_t line);
 
     std::vector<DigitLines::Run> runs_;
     uint64_t pendingDigit_ = 0;  // the last line seen, not yet in a run: it may hold no digit
     uint64_t pendingLine_ = 0;
+    // Where the last run goes on: its next line and that line's first digit (none while the
+    // run has one line, and never when dropped).
+    uint64_t nextLine_ = 0;
+    uint64_t nextDigit_ = UINT64_MAX;
     bool started_ = false;
     bool dropped_ = false;
 };
