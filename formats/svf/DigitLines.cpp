@@ -37,8 +37,8 @@ uint64_t DigitLines::lineOfBit(uint64_t bit) const {
 }
 
 void DigitLinesBuilder::lineEndOther(uint64_t digits, uint64_t from, uint64_t to) noexcept {
-    if (dropped_ || from == to) {
-        return;  // the LF of a CR LF
+    if (dropped_) {
+        return;
     }
     if (!started_) {
         started_ = true;

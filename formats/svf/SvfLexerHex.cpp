@@ -45,14 +45,15 @@ SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const HexTarget& target, uint64_t d
         case kBlank:
             ++cur_;
             return HexGap::Next;
-        case kLineEnd: {
-            const uint64_t from = line_;
-            consumeLineEnd();
-            if (target.lines != nullptr) {
+        case kLineEnd:
+            if (target.lines == nullptr) {
+                consumeLineEnd();
+            } else {
+                const uint64_t from = line_;
+                consumeLineEnd();
                 target.lines->lineEnd(digits, from, line_);
             }
             return HexGap::Next;
-        }
         case kBang:
             skipToLineEnd();
             return HexGap::Next;

@@ -51,7 +51,10 @@ class DigitLinesBuilder {
     // A line end inside the value after `digits` digits took the text from line `from` to `to`.
     // Inline for the common case, a line as wide as the ones before it.
     void lineEnd(uint64_t digits, uint64_t from, uint64_t to) noexcept {
-        if (started_ && from != to && digits != pendingDigit_ && pendingLine_ == nextLine_ &&
+        if (from == to) {
+            return;  // the LF of a CR LF
+        }
+        if (started_ && digits != pendingDigit_ && pendingLine_ == nextLine_ &&
             pendingDigit_ == nextDigit_) {
             DigitLines::Run& run = runs_.back();
             ++run.lineCount;
