@@ -316,8 +316,10 @@ class EffectQueue : public PlaySink {
         effect.value.swap(slot.value);
         effect.mask.swap(slot.mask);
         effect.sources.swap(slot.sources);
-        effect.digitLines.swap(slot.digitLines);
-        slot.digitLines.clear();
+        if (!slot.digitLines.empty() || !effect.digitLines.empty()) {
+            effect.digitLines.swap(slot.digitLines);
+            slot.digitLines.clear();
+        }
         // A large buffer is not kept for the rest of the file.
         slot.value.releaseIfLarge(kKeptBytes);
         slot.mask.releaseIfLarge(kKeptBytes);
