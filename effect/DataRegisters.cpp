@@ -141,6 +141,7 @@ void ChainPlayer::Impl::captureDr() {
     drTail.clear();
     drTailBits = 0;
     drSegments.clear();
+    drDigitLines.clear();
     drShiftedBits = 0;
     ++drCaptureNumber;
     drShifted = false;
@@ -277,6 +278,9 @@ void ChainPlayer::Impl::sourcesOf(uint64_t shiftedStart, uint64_t windowLength, 
     if (length == 0) {
         return;
     }
+    if (!drDigitLines.empty() || !valueDigitLines.empty()) {
+        digitLinesOf(streamBit(0), length);
+    }
     if (streamBit(0) < 0) {
         valueSources.push_back({0, 0});
     }
@@ -291,6 +295,22 @@ void ChainPlayer::Impl::sourcesOf(uint64_t shiftedStart, uint64_t windowLength, 
             valueSources.back().line = segment.line;
         } else {
             valueSources.push_back({from, segment.line});
+        }
+    }
+}
+
+void ChainPlayer::Impl::digitLinesOf(int64_t firstStreamBit, uint64_t length) {
+    valueDigitLines.clear();
+    for (const ScanDigitLines& scan : drDigitLines) {
+        // The register bit of the TDI's bit 0, and the TDI's bits the register holds.
+        const int64_t first = static_cast<int64_t>(scan.firstBit) - firstStreamBit;
+        const int64_t from = std::max<int64_t>(first, 0);
+        const int64_t to =
+            std::min(first + static_cast<int64_t>(scan.bitCount), static_cast<int64_t>(length));
+        if (from < to) {
+            valueDigitLines.push_back({static_cast<uint64_t>(from),
+                                       static_cast<uint64_t>(to - from),
+                                       static_cast<uint64_t>(from - first), scan.lines.get()});
         }
     }
 }
@@ -369,6 +389,7 @@ void ChainPlayer::Impl::updateDr() {
             updateLine,  static_cast<uint32_t>(i), false, length, value, selected.name,
             valueSources};
         update.instructionCode = selected.instruction;
+        update.digitLines = valueDigitLines;
         update.afterReset = devices[i].selectedByReset;
         sink.deviceUpdate(update);
     }

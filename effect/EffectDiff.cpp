@@ -117,6 +117,12 @@ struct Effect {
     uint64_t capture = 0;
     uint64_t captureOffset = 0;
     std::vector<ValueSource> sources;  // an update's: the statements its bits came from
+    // An update's bits written over several lines, with their line maps kept.
+    struct DigitLinesKept {
+        ValueDigitLines bits;
+        std::shared_ptr<const kelsvfreader::DigitLines> lines;
+    };
+    std::vector<DigitLinesKept> digitLines;
     Clocks clocks{};
     Count waits = 0;
     std::array<double, 16> run{};  // RUNTEST time in each run state, in microseconds
@@ -242,6 +248,9 @@ class EffectQueue : public PlaySink {
         effect.bitCount = update.bitCount;
         effect.value.keep(update.value);
         effect.sources.assign(update.sources.begin(), update.sources.end());
+        for (const ValueDigitLines& bits : update.digitLines) {
+            effect.digitLines.push_back({bits, bits.lines->shared_from_this()});
+        }
     }
 
     void tdoCheck(const TdoCheck& check) override {
@@ -307,6 +316,10 @@ class EffectQueue : public PlaySink {
         effect.value.swap(slot.value);
         effect.mask.swap(slot.mask);
         effect.sources.swap(slot.sources);
+        if (!slot.digitLines.empty() || !effect.digitLines.empty()) {
+            effect.digitLines.swap(slot.digitLines);
+            slot.digitLines.clear();
+        }
         // A large buffer is not kept for the rest of the file.
         slot.value.releaseIfLarge(kKeptBytes);
         slot.mask.releaseIfLarge(kKeptBytes);
@@ -357,6 +370,7 @@ class EffectQueue : public PlaySink {
         effect.value.clear();
         effect.mask.clear();
         effect.sources.clear();
+        effect.digitLines.clear();
         effect.clocks = player_->clocksInState();
         effect.waits = player_->minimumWaitMicroseconds();
         effect.run = player_->runMicroseconds();
@@ -458,8 +472,18 @@ bool sameEvent(const Effect& a, const Effect& b) {
            a.captureOffset == b.captureOffset && !firstDifference(a, b);
 }
 
-// The line of the statement that shifted bit `bit` of an update, 0 when not known.
+// The line of the digit that holds bit `bit` of an update, where the statement that shifted it
+// wrote it over several lines; else that statement's line; 0 when not known.
 uint64_t lineOfBit(const Effect& effect, uint64_t bit) {
+    for (const Effect::DigitLinesKept& kept : effect.digitLines) {
+        if (bit >= kept.bits.firstBit && bit - kept.bits.firstBit < kept.bits.bitCount) {
+            if (const uint64_t line =
+                    kept.lines->lineOfBit(kept.bits.tdiBit + (bit - kept.bits.firstBit));
+                line != 0) {
+                return line;
+            }
+        }
+    }
     uint64_t line = effect.sources.empty() ? effect.line : 0;
     for (const ValueSource& source : effect.sources) {
         if (source.firstBit > bit) {
@@ -471,7 +495,7 @@ uint64_t lineOfBit(const Effect& effect, uint64_t bit) {
 }
 
 // ", first difference at bit 70 (lines 12 | 15)" for long values of one length: the lines of
-// the statements that shifted that bit in each file.
+// the digits that hold that bit in each file (of the statements, for values on one line).
 std::string firstDifferenceText(const Effect& a, const Effect& b) {
     if (a.bitCount != b.bitCount || !isShortened(a.bitCount)) {
         return "";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BitValue.h"
+#include "kelsvfreader/DigitLines.h"
 
 namespace kelsvf::check {
 
@@ -35,6 +36,16 @@ struct ValueSource {
     uint64_t line = 0;
 };
 
+// Bits of an update that a statement wrote over several lines: bits [firstBit, firstBit +
+// bitCount) of the value are bits tdiBit.. of that statement's TDI, whose digits `lines` maps to
+// their lines (valid during the sink's call; keep it with shared_from_this()).
+struct ValueDigitLines {
+    uint64_t firstBit = 0;
+    uint64_t bitCount = 0;
+    uint64_t tdiBit = 0;
+    const kelsvfreader::DigitLines* lines = nullptr;
+};
+
 struct DeviceUpdate {
     // The statement whose bits the update latches: the last one that shifted since the
     // capture, else the one whose TAP moves reached the Update state.
@@ -56,6 +67,8 @@ struct DeviceUpdate {
     std::string_view instruction = {};
     uint64_t instructionCode = 0;
     bool afterReset = false;
+    // DR updates: where a statement wrote the bits over several lines, lowest bits first.
+    std::span<const ValueDigitLines> digitLines = {};
 };
 
 // A scan that gave TDO (in the SIR/SDR statement, or in its header or trailer), compared.

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -217,6 +218,16 @@ struct ChainPlayer::Impl {
     // The scans since the capture: the stream bit each began at, and its statement's line.
     std::vector<ValueSource> drSegments;
     std::vector<ValueSource> valueSources;  // of one update
+    // The scans since the capture whose TDI spans several lines: the stream bit of that TDI's
+    // bit 0, its length and its line map; and what of them one update holds.
+    struct ScanDigitLines {
+        uint64_t firstBit = 0;
+        uint64_t bitCount = 0;
+        std::shared_ptr<const kelsvfreader::DigitLines> lines;
+    };
+    std::vector<ScanDigitLines> drDigitLines;
+    std::vector<ValueDigitLines> valueDigitLines;
+    void digitLinesOf(int64_t firstStreamBit, uint64_t length);
 };
 
 }  // namespace kelsvf::check

@@ -110,6 +110,9 @@ void ChainPlayer::Impl::playScan(bool ir, const kelsvfreader::Statement& stateme
     // through it (a register of unknown length keeps them as slices, below), so a long scan
     // costs the time of its text, not of its length.
     inScan = true;
+    if (!ir && body.tdiLines != nullptr) {
+        drDigitLines.push_back({drShiftedBits + header.bitCount, body.bitCount, body.tdiLines});
+    }
     const uint64_t held = ir ? irPath.length() : elastic ? 0 : drPath.length();
     uint64_t first = 0;
     if (!tdoGiven && total > held) {

@@ -173,6 +173,7 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
             case kTdi:
                 values.tdiGiven = true;
                 bits = &values.tdi;
+                values.tdiLines.reset();  // on one line: the statement's line is its digits'
                 break;
             case kTdo:
                 values.tdoGiven = true;

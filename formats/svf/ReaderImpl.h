@@ -70,6 +70,13 @@ struct SvfReader::Impl {
     // for any other text, which the general reading then takes (with its notes and messages).
     bool readScanFast(Statement& statement);
     bool readRunTestFast(Statement& statement);
+    // TDI's line map: that of the value just read, null for a value on one line.
+    void keepTdiLines(ScanValues& values, uint64_t digits) {
+        if (values.tdiLines != nullptr || !tdiLineEnds.empty()) {
+            values.tdiLines = tdiLineEnds.finish(digits, values.bitCount);
+        }
+    }
+    DigitLinesBuilder tdiLineEnds;
     bool readState(Statement& statement);
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);

@@ -98,10 +98,11 @@ bool SvfReader::Impl::readScan(Statement& statement) {
             return unexpected(std::string("'(' and the ") + vectorName + " value");
         }
         HexInfo info;
+        DigitLinesBuilder* const lineEnds = vector == &values.tdi ? &tdiLineEnds : nullptr;
         if (bytesFor(values.bitCount) > spillAbove) {
             SpillValueWriter writer(spill, values.bitCount);
-            if (!lexer.readHexBody(HexTarget{nullptr, values.bitCount, vectorName, &writer},
-                                   info)) {
+            if (!lexer.readHexBody(
+                    HexTarget{nullptr, values.bitCount, vectorName, &writer, lineEnds}, info)) {
                 return false;
             }
             if (!writer.finish(*vector)) {
@@ -111,13 +112,18 @@ bool SvfReader::Impl::readScan(Statement& statement) {
             }
         } else {
             std::vector<uint8_t> bytes(bytesFor(values.bitCount));
-            if (!lexer.readHexBody(HexTarget{bytes.data(), values.bitCount, vectorName}, info)) {
+            if (!lexer.readHexBody(
+                    HexTarget{bytes.data(), values.bitCount, vectorName, nullptr, lineEnds},
+                    info)) {
                 return false;
             }
             *vector = Bits::fromBytes(std::move(bytes), values.bitCount);
             if (vector->size() != values.bitCount) {
                 throw std::bad_alloc();  // reported by next() as for any statement
             }
+        }
+        if (vector == &values.tdi) {
+            keepTdiLines(values, info.digits);
         }
         if (const uint64_t needed = (length + 3) / 4; info.digits > needed) {
             note(NoteKind::ExtraHexDigits, info.firstDigit,
@@ -145,6 +151,7 @@ bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t p
         }
         if (values.lengthChanged) {
             values.tdi = Bits();
+            values.tdiLines.reset();
         }
     }
     if (!values.tdoGiven) {

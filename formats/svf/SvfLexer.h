@@ -8,6 +8,7 @@
 #include <string>
 
 #include "CharClass.h"
+#include "kelsvfreader/DigitLines.h"
 #include "kelsvfreader/SpillFile.h"
 #include "kelsvfreader/SvfStatement.h"
 #include "kelsvfreader/TextSource.h"
@@ -21,6 +22,7 @@ struct HexTarget {
     uint32_t bitCount = 0;
     const char* name = "";
     SpillValueWriter* spill = nullptr;
+    DigitLinesBuilder* lines = nullptr;  // where the value's line ends go (TDI's), if anywhere
 };
 
 // What the text of a hex value looked like.
@@ -94,8 +96,8 @@ class SvfLexer {
   private:
     enum class HexGap : uint8_t { Next, Close, Fail };
     // At byte `c` of a hex value that is no digit: white space and comments are skipped (Next),
-    // the ')' is left for the caller (Close), anything else fails.
-    HexGap hexGap(uint8_t c, const char* name);
+    // the ')' is left for the caller (Close), anything else fails. `digits`: read so far.
+    HexGap hexGap(uint8_t c, const HexTarget& target, uint64_t digits);
     bool readHexSpilled(const HexTarget& target, HexInfo& info);
 
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }

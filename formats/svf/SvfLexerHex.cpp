@@ -39,13 +39,20 @@ std::string beyondLength(const HexTarget& target) {
            std::to_string(target.bitCount) + " bits";
 }
 
-SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const char* name) {
+SvfLexer::HexGap SvfLexer::hexGap(uint8_t c, const HexTarget& target, uint64_t digits) {
+    const char* const name = target.name;
     switch (kCharClass[c]) {
         case kBlank:
             ++cur_;
             return HexGap::Next;
         case kLineEnd:
-            consumeLineEnd();
+            if (target.lines == nullptr) {
+                consumeLineEnd();
+            } else {
+                const uint64_t from = line_;
+                consumeLineEnd();
+                target.lines->lineEnd(digits, from, line_);
+            }
             return HexGap::Next;
         case kBang:
             skipToLineEnd();
@@ -160,7 +167,7 @@ bool SvfLexer::readHexBody(const HexTarget& target, HexInfo& info) {
             ++cur_;
             continue;
         }
-        const HexGap gap = hexGap(c, target.name);
+        const HexGap gap = hexGap(c, target, info.digits);
         if (gap == HexGap::Fail) {
             return false;
         }

@@ -90,7 +90,7 @@ bool SvfLexer::readHexSpilled(const HexTarget& target, HexInfo& info) {
             ++cur_;
             continue;
         }
-        const HexGap gap = hexGap(c, target.name);
+        const HexGap gap = hexGap(c, target, info.digits);
         if (gap == HexGap::Fail) {
             return false;
         }

@@ -190,9 +190,11 @@ Report:
   TDO check that only one file makes reads "none" on the other side. Every bit is compared.
   Values are hex, most significant digit first; past 256 bits the first 16 digits, an
   ellipsis, the first 16 hex digits of the SHA-256 of the value and its length, and where
-  the two differ the first differing bit. Differences are printed as they are found. Clock
-  counts and waits are exact whatever their size. The last line says whether the files have
-  the same effect and, if so, how many updates, TDO checks, clocks and microseconds of waits
+  the two differ the first differing bit with, for an update, the line in each file of the
+  hex digit that holds it ("first difference at bit 70 (lines 1012 | 1015)"; "captured" for
+  a bit that no scan shifted in). Differences are printed as they are found. Clock counts
+  and waits are exact whatever their size. The last line says whether the files have the
+  same effect and, if so, how many updates, TDO checks, clocks and microseconds of waits
   they share.
 
 Example:

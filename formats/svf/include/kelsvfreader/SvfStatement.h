@@ -5,12 +5,14 @@
 #define KELSVFREADER_SVF_STATEMENT_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "kel/TapStateMachine.h"
 #include "kelsvfreader/Bits.h"
+#include "kelsvfreader/DigitLines.h"
 
 namespace kelsvfreader {
 
@@ -54,6 +56,9 @@ class ScanValues {
     uint32_t bitCount = 0;
     Bits tdi;  // given, or carried over (same length)
     Bits tdo;  // empty unless tdoGiven: TDO is compared only when given
+    // The lines of TDI's digits when the statement that wrote it spread it over several lines
+    // (carried over with TDI), else null: the digits lie on the statement's line.
+    std::shared_ptr<const DigitLines> tdiLines;
     // What this statement wrote itself; the rest was resolved.
     bool tdiGiven = false;
     bool tdoGiven = false;
