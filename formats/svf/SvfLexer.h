@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "kelsvfreader/SpillFile.h"
 #include "CharClass.h"
+#include "kelsvfreader/SpillFile.h"
 #include "kelsvfreader/SvfStatement.h"
 #include "kelsvfreader/TextSource.h"
 
@@ -91,6 +91,10 @@ class SvfLexer {
     // the ')' is left for the caller (Close), anything else fails.
     HexGap hexGap(uint8_t c, const char* name);
     bool readHexSpilled(const HexTarget& target, HexInfo& info);
+    // The bulk of a long value: whole digit pairs decoded straight into `spill`, past blanks and
+    // line ends, while `significant` stays within `nibbles`. False when the spill fails.
+    bool spillDigitRun(SpillValueWriter& spill, uint64_t nibbles, uint64_t& significant,
+                       uint64_t& digits);
 
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
     // Makes the next byte readable; false at the end of the text or after a read failure. The
