@@ -58,8 +58,15 @@ bool SvfLexer::spillDigitRun(SpillValueWriter& spill, uint64_t nibbles, uint64_t
             const char* const gap = p;
             while (p != end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
                 if (*p == '\r' || *p == '\n') {
-                    cur_ = p;
-                    consumeLineEnd();
+                    // As consumeLineEnd: CR LF is one line end.
+                    const uint64_t offset = blockOffset_ + static_cast<uint64_t>(p - blockBegin_);
+                    if (*p == '\r') {
+                        ++line_;
+                        afterCr_ = offset + 1;
+                    } else if (offset != afterCr_) {
+                        ++line_;
+                    }
+                    lineStart_ = offset + 1;
                 }
                 ++p;
             }
