@@ -33,37 +33,25 @@ std::string readAll(const std::string& text, size_t blockSize, bool spill) {
 TEST(SpilledHex, DigitRunReadsAsThePlainReader) {
     std::mt19937 random(1414);
     const std::string alphabet = "0123456789abcdefABCDEF";
-    const std::vector<std::pair<size_t, std::vector<std::string>>> layouts = {
-        {72, {"\r\n"}},
-        {64, {"\n"}},
-        {16, {""}},
-        {15, {" ", "\t"}},
-        {17, {"\r", "\n\n"}},
-        {1, {"", "\n"}},
-        {31, {"", "\t\r\n "}},
-        {33, {" ! 0a\n", "// 0a\r\n"}},
-    };
-    // Each case ends the value in its own way: well, with a bad byte inside, beyond the length.
-    const std::vector<std::string> ends = {");\nSDR 8 TDI (zz);\n",
-                                           "g);\n",
-                                           ";);\n",
-                                           "/);\n",
-                                           "0);\n",
-                                           "000000000000000000000000000000);\n",
-                                           ""};
+    const std::vector<std::string> gaps{"\r\n", "\n", "", " ", "\t", "\r", " ! 0a\n", "// 0a\r\n"};
+    // The value well ended (a statement after it tells the lines), or with a bad byte or a digit
+    // beyond the length after its last line, or the text ends.
+    const std::string well = ");\nSDR 8 TDI (zz);\n";
+    const std::vector<std::string> ends{well, "g);", ";);", "/);", "0);", "", std::string(30, '0')};
     for (const size_t count : {17, 31, 32, 33, 4097, 150002}) {
         std::string digits = "00" + std::string(1, "1234567"[random() % 7]);  // fits 4n-1 bits
         for (size_t i = 1; i < count; ++i) {
             digits.push_back(alphabet[random() % (count % 2 == 0 ? 16 : 22)]);
         }
-        for (const auto& [width, gaps] : layouts) {
+        // Lines of a generator's width with CR LF, then other widths with any gap.
+        for (const size_t width : {72, 64, 16, 15, 17, 1, 31, 33}) {
             std::string value;
-            for (size_t at = 0, line = 0; at < digits.size(); at += width, ++line) {
-                value += digits.substr(at, width) + gaps[line % gaps.size()];
+            for (size_t at = 0; at < digits.size(); at += width) {
+                value += digits.substr(at, width) + gaps[width == 72 ? 0 : random() % gaps.size()];
             }
             const std::string sdr = "SIR 8 TDI (01);\r\nSDR " + std::to_string(count * 4 - 1);
             for (const std::string& end : ends) {
-                const std::string text = end == ends[0]
+                const std::string text = end == well
                                              ? sdr + " TDI (" + value + ") TDO (" + value + end
                                              : sdr + " TDI (" + value + end;
                 const std::string plain = readAll(text, 0, false);
