@@ -1,8 +1,8 @@
 // kelsvf check and kelsvf diff over the plug-in's file of one 64 MiB SDR on a one-device chain,
 // with an instruction loaded before the SDR so that its 512 Mi bits land in a data register of
 // the simulated device (the way a bitstream is loaded), not in BYPASS. check plays the file and
-// writes its text report to /dev/null; diff plays the file against itself. The rate is of SVF
-// text, per file.
+// writes its text or JSON report to /dev/null; diff plays the file against itself. The rate is of
+// SVF text, per file.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -31,7 +31,7 @@ std::unique_ptr<kelsvfreader::TextSource> openSample(benchmark::State& state) {
     return source;
 }
 
-void BM_Check(benchmark::State& state) {
+void checkWith(benchmark::State& state, bool json) {
     const CheckSample& sample = checkSample();
     if (!sample.error.empty()) {
         state.SkipWithError(sample.error.c_str());
@@ -46,7 +46,7 @@ void BM_Check(benchmark::State& state) {
         const auto start = Clock::now();
         kelsvfreader::SvfReader reader(std::move(source));
         const std::unique_ptr<kelsvf::check::CheckReport> report =
-            kelsvf::check::textReport(devnull);
+            json ? kelsvf::check::jsonReport(devnull) : kelsvf::check::textReport(devnull);
         report->begin(sample.path, oneDevice());
         kelsvf::check::ChainPlayer player(oneDevice(), *report);
         const kelsvf::check::PlaySummary summary = player.playAll(reader);
@@ -60,6 +60,14 @@ void BM_Check(benchmark::State& state) {
     std::fclose(devnull);
     state.counters["text_bytes"] = benchmark::Counter(
         static_cast<double>(sample.bytes), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_Check(benchmark::State& state) {
+    checkWith(state, false);
+}
+
+void BM_CheckJson(benchmark::State& state) {
+    checkWith(state, true);
 }
 
 void BM_Diff(benchmark::State& state) {
@@ -90,6 +98,11 @@ void BM_Diff(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Check)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_CheckJson)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)

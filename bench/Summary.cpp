@@ -197,6 +197,7 @@ void printCheckAndDiff(std::ostream& out, const Results& results) {
         << "| Command | Time | SVF text per file |\n|---|---|---|\n";
     const std::pair<const char*, const char*> rows[] = {
         {"check (text report into /dev/null)", "BM_Check"},
+        {"check (JSON report into /dev/null)", "BM_CheckJson"},
         {"diff of the file with itself", "BM_Diff"},
     };
     for (const auto& [title, name] : rows) {
@@ -267,6 +268,7 @@ void printLongScript(std::ostream& out, const Results& results) {
 void printCheckRates(std::ostream& out, const Results& results) {
     const std::pair<const char*, const char*> rows[] = {
         {"check, 64 MiB SDR file, text", "BM_Check"},
+        {"check, 64 MiB SDR file, JSON", "BM_CheckJson"},
         {"diff, 64 MiB SDR file with itself", "BM_Diff"},
         {"OpenOCD svf, 64 MiB SDR file, dummy adapter", "BM_OpenOcdSvf/statements:0"},
         {"check, statement file (51 MB), text", "BM_CheckStatements/json:0"},
@@ -364,6 +366,8 @@ void printGoals(std::ostream& out, const Results& results) {
 
     goals.push_back({"kelsvf check of the 64 MiB SDR file, SVF text", textRate(results, "BM_Check"),
                      "MB/s", 1000, false});
+    goals.push_back({"kelsvf check of the 64 MiB SDR file, JSON report",
+                     textRate(results, "BM_CheckJson"), "MB/s", 1000, false});
     goals.push_back({"kelsvf check of the statement file, text report",
                      textRate(results, "BM_CheckStatements/json:0"), "MB/s", 300, false});
     goals.push_back({"kelsvf check of the statement file, JSON report",

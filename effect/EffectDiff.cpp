@@ -186,6 +186,9 @@ std::optional<uint64_t> firstDifference(const ReadBits& a, const ReadBits& b, ui
         blockA.assign(bytesFor(count), 0);
         blockB.assign(bytesFor(count), 0);
         requireRead(a(first, count, blockA.data()) && b(first, count, blockB.data()));
+        if (std::memcmp(blockA.data(), blockB.data(), blockA.size()) == 0) {
+            continue;  // the common case, word-wide
+        }
         const auto [inA, inB] = std::mismatch(blockA.begin(), blockA.end(), blockB.begin());
         if (inA != blockA.end()) {
             const auto byte = static_cast<uint64_t>(inA - blockA.begin());

@@ -36,11 +36,16 @@ bool BitRope::read(uint64_t first, uint64_t count, uint8_t* out) const noexcept 
     if (count == 0) {
         return true;
     }
-    std::memset(out, 0, bytesFor(count));
     const uint64_t end = first + std::min(count, size_ - std::min(first, size_));
     // The first piece that ends past `first`.
     auto at = std::upper_bound(starts_.begin(), starts_.end(), first);
     size_t index = at == starts_.begin() ? 0 : static_cast<size_t>(at - starts_.begin()) - 1;
+    if (index < pieces_.size() && starts_[index] <= first &&
+        first + count <= starts_[index] + pieces_[index].size()) {
+        // Inside one piece (a long scan read a block at a time): it writes every byte.
+        return pieces_[index].read(first - starts_[index], count, out);
+    }
+    std::memset(out, 0, bytesFor(count));
     std::vector<uint8_t> scratch;
     for (; index < pieces_.size() && starts_[index] < end; ++index) {
         const Bits& piece = pieces_[index];

@@ -63,16 +63,22 @@ bool DigitStore::read(uint64_t first, uint64_t count, uint8_t* out) const {
     thread_local std::vector<uint8_t> text(kChunk + 2);
     for (size_t i = 0; i < size; i += kChunk) {
         const size_t n = std::min(kChunk, size - i);
-        // One byte more than the chunk for the bits that a shift brings down.
         const uint64_t from = base + i;
+        if (shift == 0) {
+            // Whole bytes: straight into `out`, the bytes above the digits zero.
+            const uint64_t to = std::min<uint64_t>(from + n, stored);
+            const size_t held = from < to ? static_cast<size_t>(to - from) : 0;
+            if (held != 0 && !valueBytes(from, to, out + i, text)) {
+                return false;
+            }
+            std::memset(out + i + held, 0, n - held);
+            continue;
+        }
+        // One byte more than the chunk for the bits that a shift brings down.
         const uint64_t to = std::min<uint64_t>(from + n + 1, stored);
         std::memset(value.data(), 0, n + 1);
         if (from < to && !valueBytes(from, to, value.data(), text)) {
             return false;
-        }
-        if (shift == 0) {
-            std::memcpy(out + i, value.data(), n);
-            continue;
         }
         for (size_t k = 0; k < n; ++k) {
             out[i + k] = static_cast<uint8_t>(value[k] >> shift | value[k + 1] << (8 - shift));

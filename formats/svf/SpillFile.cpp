@@ -293,6 +293,22 @@ bool SpillValueWriter::addPairsSlow(const uint8_t* pairs, size_t count) noexcept
     return true;
 }
 
+bool SpillValueWriter::pairRoom(size_t least, uint8_t*& at, size_t& room) noexcept {
+    room = 0;
+    if (failed_) {
+        return false;
+    }
+    if (odd_ || digits_ == 0) {
+        return true;
+    }
+    if (buffer_.size() - used_ < least && !flush()) {
+        return false;
+    }
+    at = buffer_.data() + used_;
+    room = buffer_.size() - used_;
+    return true;
+}
+
 bool SpillValueWriter::flush() noexcept {
     if (!reserved_) {
         if (file_ == nullptr) {

@@ -99,6 +99,11 @@ class SvfLexer {
     // the ')' is left for the caller (Close), anything else fails. `digits`: read so far.
     HexGap hexGap(uint8_t c, const HexTarget& target, uint64_t digits);
     bool readHexSpilled(const HexTarget& target, HexInfo& info);
+    // The bulk of a long value: whole digit pairs decoded straight into `spill`, past blanks and
+    // line ends (told to `lines` when there is one), while `significant` stays within
+    // `nibbles`. False when the spill fails.
+    bool spillDigitRun(SpillValueWriter& spill, DigitLinesBuilder* lines, uint64_t nibbles,
+                       uint64_t& significant, uint64_t& digits);
 
     uint64_t offset() const { return blockOffset_ + static_cast<uint64_t>(cur_ - blockBegin_); }
     // Makes the next byte readable; false at the end of the text or after a read failure. The

@@ -29,6 +29,12 @@ bool SvfLexer::readHexSpilled(const HexTarget& target, HexInfo& info) {
         }
         // Whole digit pairs while the length has room: the bulk of every long value.
         if (significant != 0) {
+            if (!spillDigitRun(spill, target.lines, nibbles, significant, info.digits)) {
+                return lost();
+            }
+            if (cur_ == end_) {
+                continue;
+            }
             const char* p = cur_;
             uint8_t pairs[512];
             size_t held = 0;

@@ -90,16 +90,24 @@ TEST(DigitLineDiff, NamesTheLineOfTheDifferingDigitInEachFile) {
         if (c.carried) {
             a.text += "SDR " + std::to_string(c.digits * 4) + ";\n";
         }
-        kelsvfreader::SvfReader readerA = kelsvfreader::SvfReader::fromString(a.text);
-        kelsvfreader::SvfReader readerB = kelsvfreader::SvfReader::fromString(b.text);
-        const DiffResult result = EffectDiff(chain, EffectDiffOptions{}).compare(readerA, readerB);
-        ASSERT_FALSE(result.differences.empty()) << c.name;
-        const uint64_t statement = 1 + std::count(c.before.begin(), c.before.end(), '\n');
-        const std::string lines = "(lines " + std::to_string(c.fallsBack ? statement : a.line) +
-                                  " | " + std::to_string(b.line) + ")";
-        const std::string& what = result.differences[0].what;
-        EXPECT_EQ(what.substr(what.size() - std::min(what.size(), lines.size())), lines)
-            << c.name << ": " << what;
+        // Held in memory, and spilled as long values are, which read their digits in runs.
+        for (const bool spilled : {false, true}) {
+            kelsvfreader::SvfReader readerA = kelsvfreader::SvfReader::fromString(a.text);
+            kelsvfreader::SvfReader readerB = kelsvfreader::SvfReader::fromString(b.text);
+            if (spilled) {
+                readerA.setSpillThreshold(16);
+                readerB.setSpillThreshold(16);
+            }
+            const DiffResult result =
+                EffectDiff(chain, EffectDiffOptions{}).compare(readerA, readerB);
+            ASSERT_FALSE(result.differences.empty()) << c.name;
+            const uint64_t statement = 1 + std::count(c.before.begin(), c.before.end(), '\n');
+            const std::string lines = "(lines " + std::to_string(c.fallsBack ? statement : a.line) +
+                                      " | " + std::to_string(b.line) + ")";
+            const std::string& what = result.differences[0].what;
+            EXPECT_EQ(what.substr(what.size() - std::min(what.size(), lines.size())), lines)
+                << c.name << (spilled ? ", spilled: " : ": ") << what;
+        }
     }
 }
 

@@ -45,6 +45,14 @@ class SpillValueWriter {
         digits_ += 2 * count;
         return true;
     }
+    // Room for at least `least` pair bytes to be decoded straight into, flushing the buffer to
+    // make it; `room` is 0 while the value has not begun or waits for the second digit of a
+    // pair (then addDigit/addPairs). False on a failure. commitPairs takes what was written.
+    bool pairRoom(size_t least, uint8_t*& at, size_t& room) noexcept;
+    void commitPairs(size_t count) noexcept {
+        used_ += count;
+        digits_ += 2 * count;
+    }
     uint64_t digits() const { return digits_; }  // significant ones so far
 
     // The value of `bitCount` bits. False on a failure.
