@@ -28,6 +28,11 @@ class Kept {
             rope_ = std::make_unique<BitRope>(value.keep());
             return;
         }
+        if (const uint8_t* whole = value.memory()) {
+            bytes_.assign(whole, whole + bytesFor(bitCount_));
+            clearTail(bytes_, bitCount_);
+            return;
+        }
         bytes_.resize(bytesFor(bitCount_));
         requireRead(value.read(0, bitCount_, bytes_.data()));
     }
