@@ -42,14 +42,7 @@ bool SvfLexer::nextBlock() {
 }
 
 void SvfLexer::consumeLineEnd() {
-    const uint64_t at = offset();
-    if (*cur_ == '\r') {
-        ++line_;
-        afterCr_ = at + 1;
-    } else if (at != afterCr_) {
-        ++line_;
-    }
-    lineStart_ = at + 1;
+    countLineEnd(*cur_, offset());
     ++cur_;
 }
 

@@ -112,6 +112,16 @@ class SvfLexer {
     bool nextBlock();
     // Consumes the CR or LF at cur_: CR LF is one line end, a bare CR or LF one each.
     void consumeLineEnd();
+    // Counts the CR or LF `c` at text offset `at` as consumeLineEnd() does, without moving.
+    void countLineEnd(char c, uint64_t at) {
+        if (c == '\r') {
+            ++line_;
+            afterCr_ = at + 1;
+        } else if (at != afterCr_) {
+            ++line_;
+        }
+        lineStart_ = at + 1;
+    }
     // peekSignificant() past white space, line ends and comments.
     int skipToSignificant();
     // At '!': skips to the line end (not consumed). At '/': needs a second '/'.

@@ -58,16 +58,8 @@ bool SvfLexer::spillDigitRun(SpillValueWriter& spill, DigitLinesBuilder* lines, 
             const char* const gap = p;
             while (p != end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
                 if (*p == '\r' || *p == '\n') {
-                    // As consumeLineEnd: CR LF is one line end.
-                    const uint64_t offset = blockOffset_ + static_cast<uint64_t>(p - blockBegin_);
                     const uint64_t from = line_;
-                    if (*p == '\r') {
-                        ++line_;
-                        afterCr_ = offset + 1;
-                    } else if (offset != afterCr_) {
-                        ++line_;
-                    }
-                    lineStart_ = offset + 1;
+                    countLineEnd(*p, blockOffset_ + static_cast<uint64_t>(p - blockBegin_));
                     if (lines != nullptr) {
                         lines->lineEnd(digits + (before - left), from, line_);
                     }

@@ -197,6 +197,7 @@ TEST(SvfReaderOneStep, ReadsAsTheGeneralReadingAtTheEdgesOfItsForms) {
         "SDRX 8 TDI (1);\n",
         "SDR 8 TDI (1)\n",
         "RUNTEST 10 TCK\n",
+        "SDR\n8 TDI (1);\nRUNTEST\r\n10 TCK;\nSDR(8);\n",  // a keyword at the line's end
     };
     for (const std::string& text : kTexts) {
         SCOPED_TRACE(text);
