@@ -166,6 +166,7 @@ void ChainPlayer::Impl::resetDevices() {
     for (DeviceState& device : devices) {
         device = DeviceState{};
     }
+    selectionKept = false;
     drCaptured = false;
 }
 
@@ -309,8 +310,12 @@ void ChainPlayer::Impl::playTrst(const kelsvfreader::Statement& statement) {
 void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement, StatementSource& reader) {
     switch (statement.keyword) {
         case Keyword::SIR:
+            playScan(true, statement, reader);
+            break;
         case Keyword::SDR:
-            playScan(statement.keyword == Keyword::SIR, statement, reader);
+            if (!options.shortcuts || !playShortScan(statement, reader)) {
+                playScan(false, statement, reader);
+            }
             break;
         case Keyword::State:
             playState(statement);
@@ -367,7 +372,7 @@ bool ChainPlayer::playNext(StatementSource& reader) {
         return false;
     }
     try {
-        kelsvfreader::Statement& statement = impl.statement;  // its buffers kept
+        kelsvfreader::Statement& statement = impl.readStatement;  // its buffers kept
         const bool read = reader.next(statement);
         impl.counts.statements = reader.statementCount();
         impl.counts.bytesRead = reader.bytesRead();

@@ -66,6 +66,9 @@ namespace kelsvf::check {
 
 struct PlayOptions {
     double frequencyHz = 1e6;  // the clock rate the replay time assumes; above 0
+    // Plays the commonest short scans in one step and keeps what the instructions select from
+    // one capture to the next: the same effect as the general way, off only to compare the two.
+    bool shortcuts = true;
 };
 
 class ChainPlayer {

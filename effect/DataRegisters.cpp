@@ -79,7 +79,7 @@ std::string ChainPlayer::Impl::registerPath(size_t i) const {
     return prefix + " " + std::string(selected.name) + " " + std::to_string(selected.length);
 }
 
-void ChainPlayer::Impl::captureDr() {
+void ChainPlayer::Impl::selectDataRegisters() {
     drSelected.clear();
     idcodeCaptured = false;
     for (size_t i = 0; i < devices.size(); ++i) {
@@ -133,6 +133,16 @@ void ChainPlayer::Impl::captureDr() {
     }
     if (!elastic) {
         tdoSideBits = knownDrBits;
+        keptDrPath = drPath;
+    }
+    selectionKept = true;
+}
+
+void ChainPlayer::Impl::captureDr() {
+    if (!selectionKept || !options.shortcuts) {
+        selectDataRegisters();
+    } else if (!elastic) {
+        drPath = keptDrPath;  // its captures; drCapture is only read, so it still holds them
     }
     if (!drStream.empty()) {
         drStream = BitRope{};
@@ -199,14 +209,15 @@ void ChainPlayer::Impl::checkDrFit() {
     }
 }
 
-void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known) {
+void ChainPlayer::Impl::shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known,
+                                uint64_t srcStart) {
     if (count == 0) {
         return;
     }
     if (src == nullptr) {
         // bits that leave again before the registers latch (see playScan): counted only
     } else if (!elastic) {
-        drPath.shift(src, 0, count, tdo, known, 0);
+        drPath.shift(src, srcStart, count, tdo, known, 0);
     } else if (tdo != nullptr && drShiftedBits < tdoSideBits) {
         // Out of TDO come the captures of the registers between the elastic one and TDO, then
         // the elastic register's own capture, which the device alone knows.

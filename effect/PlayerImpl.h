@@ -69,6 +69,11 @@ struct ChainPlayer::Impl {
     void addTime(Count clocks);
     Count totalClocks() const;
 
+    // --- ShortScanPlay.cpp
+    // The commonest scan, a short SDR without TDO from Run-Test/Idle back to it, played in one
+    // step; false, and nothing played, for any other.
+    bool playShortScan(const kelsvfreader::Statement& statement, StatementSource& reader);
+
     // --- ScanPlay.cpp
     void playScan(bool ir, const kelsvfreader::Statement& statement, StatementSource& reader);
     // An IR scan that starts with a capture must fit the IRs.
@@ -85,14 +90,20 @@ struct ChainPlayer::Impl {
     // Capture-DR: what each device's instruction selects, and, when a scan is on its way to
     // Shift-DR, whether it fits.
     void captureDr();
+    // What each device's instruction selects: drSelected, elastic, the known registers'
+    // lengths and captures. The same at every capture until an instruction changes, so kept
+    // until then (selectionKept), with the captures of a path of known length (keptDrPath).
+    void selectDataRegisters();
     SelectedRegister selectDataRegister(size_t device) const;
     // For messages: "device 0 BYPASS 1", "device 1 instruction 0x3a 1 or more".
     std::string registerPath(size_t device) const;
     void checkDrFit();
     // `count` bits (at most a block) of a scan into the DR path; when `tdo` is given, what
     // leaves at TDO goes there from its bit 0, and whether each bit is known into `known`. A
-    // null `src` counts bits whose passage changes nothing the registers latch.
-    void shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known);
+    // null `src` counts bits whose passage changes nothing the registers latch. The bits are
+    // those of `src` from bit `srcStart` on.
+    void shiftDr(const uint8_t* src, uint64_t count, uint8_t* tdo, uint8_t* known,
+                 uint64_t srcStart = 0);
     // A register of unknown length keeps the bits shifted: slices of the scans, small ones
     // gathered so that a file of many short scans costs no piece per scan.
     void keepDrBits(const Bits& bits);
@@ -126,7 +137,7 @@ struct ChainPlayer::Impl {
     std::array<std::array<TapState, 2>, kTapStates> successors{};
     std::array<std::array<TmsPath, kTapStates>, kTapStates> tmsPaths{};
     // The statement being played, kept so that its buffers are.
-    kelsvfreader::Statement statement;
+    kelsvfreader::Statement readStatement;
     std::array<Count, 16> clocks{};
     Count clocksSpent = 0;  // the sum of `clocks`, kept as they grow: asked after every statement
     std::vector<DeviceState> devices;
@@ -159,6 +170,8 @@ struct ChainPlayer::Impl {
     // path is a window of known length; with one, every bit shifted is kept (the registers hold
     // all of them) and only the capture of the devices on its TDO side comes out of TDO.
     std::vector<SelectedRegister> drSelected;
+    bool selectionKept = false;
+    ShiftWindow keptDrPath;
     std::optional<size_t> elastic;
     uint64_t knownDrBits = 0;  // the registers of known length together
     uint64_t tdoSideBits = 0;  // of those, the ones between the elastic register and TDO

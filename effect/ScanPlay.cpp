@@ -226,6 +226,7 @@ void ChainPlayer::Impl::updateIr() {
         at += length;
         devices[i] = DeviceState{instruction, false};
     }
+    selectionKept = false;
     for (size_t i = 0; i < devices.size(); ++i) {
         uint8_t bytes[8];
         const uint32_t length = chainDescription.devices[i].irLength;

@@ -1,7 +1,8 @@
 // kelsvf check's player and diff on any SVF text: they must never crash, every event must hold
 // together (a value of exactly its length's bytes, no bit set beyond it; a TDO check's vectors
 // of its length; compared and unknown bits within the mask), and a text compared with itself
-// must have the same effect, unless it cannot be read.
+// must have the same effect, unless it cannot be read. The player's shortcuts must give every
+// event, field and count that the general way gives.
 //
 // Input: the first byte picks the chain, the rest is the text.
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "EffectDiff.h"
 #include "SmallNumbers.h"
+#include "tests/effect/EventLog.h"
 
 namespace {
 
@@ -66,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kelsvfreader::SvfReader reader = kelsvfreader::SvfReader::fromString(text);
     const PlaySummary summary = player.playAll(reader);
     require(summary.tdoFailures <= summary.tdoChecks);
+
+    PlayOptions general;
+    general.shortcuts = false;
+    require(checktest::eventLog(text, *chain) == checktest::eventLog(text, *chain, general));
 
     kelsvfreader::SvfReader a = kelsvfreader::SvfReader::fromString(text);
     kelsvfreader::SvfReader b = kelsvfreader::SvfReader::fromString(text, 3);
