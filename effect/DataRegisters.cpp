@@ -384,6 +384,11 @@ void ChainPlayer::Impl::updateDr() {
                 append(valueRope, drFirst.slice(starts[i], length));
             }
             value = BitValue(valueRope);
+        } else if (fromStream && first != nullptr && starts[i] % 8 == 0 &&
+                   starts[i] + length == drFirst.size()) {
+            // the top of one scan's bits: its bytes as they are, clear past its end
+            value =
+                BitValue(std::span<const uint8_t>(first + starts[i] / 8, bytesFor(length)), length);
         } else {
             valueBits.assign(bytesFor(length), 0);
             if (fromStream) {
@@ -406,7 +411,9 @@ void ChainPlayer::Impl::updateDr() {
     }
     // A second Update-DR needs a capture first; the registers keep what they latched.
     drCaptured = false;
-    valueRope = BitRope{};
+    if (valueRope.size() != 0) {
+        valueRope = BitRope{};
+    }
 }
 
 }  // namespace kelsvf::check
