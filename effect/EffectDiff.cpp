@@ -1,12 +1,20 @@
 #include "EffectDiff.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "BitBuffer.h"
@@ -241,6 +249,33 @@ std::optional<uint64_t> firstDifference(const Effect& a, const Effect& b) {
     return at;
 }
 
+// Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
+// than `most` bytes.
+void moveEffect(Effect& from, Effect& to, size_t most) {
+    to.tdo = from.tdo;
+    to.line = from.line;
+    to.device = from.device;
+    to.ir = from.ir;
+    to.bitCount = from.bitCount;
+    to.clocks = from.clocks;
+    to.waits = from.waits;
+    to.run = from.run;
+    to.capture = from.capture;
+    to.captureOffset = from.captureOffset;
+    to.value.swap(from.value);
+    to.mask.swap(from.mask);
+    to.sources.swap(from.sources);
+    if (!from.digitLines.empty() || !to.digitLines.empty()) {
+        to.digitLines.swap(from.digitLines);
+        from.digitLines.clear();
+    }
+    from.value.releaseIfLarge(most);
+    from.mask.releaseIfLarge(most);
+    if (from.sources.capacity() * sizeof(ValueSource) > most) {
+        std::vector<ValueSource>().swap(from.sources);
+    }
+}
+
 // Keeps the events of one file until the comparison takes them; the checks of one capture
 // become one. The events live in a ring whose slots keep their buffers, so that a file of many
 // small events allocates nothing per event.
@@ -310,31 +345,12 @@ class EffectQueue : public PlaySink {
     bool empty() const { return count_ == (open_ ? 1u : 0u); }
     // The oldest event into `effect`, whose buffers the slot keeps for a later event.
     void pop(Effect& effect) {
-        Effect& slot = slots_[head_];
-        effect.tdo = slot.tdo;
-        effect.line = slot.line;
-        effect.device = slot.device;
-        effect.ir = slot.ir;
-        effect.bitCount = slot.bitCount;
-        effect.clocks = slot.clocks;
-        effect.waits = slot.waits;
-        effect.run = slot.run;
-        effect.capture = slot.capture;
-        effect.captureOffset = slot.captureOffset;
-        effect.value.swap(slot.value);
-        effect.mask.swap(slot.mask);
-        effect.sources.swap(slot.sources);
-        if (!slot.digitLines.empty() || !effect.digitLines.empty()) {
-            effect.digitLines.swap(slot.digitLines);
-            slot.digitLines.clear();
-        }
-        // A large buffer is not kept for the rest of the file.
-        slot.value.releaseIfLarge(kKeptBytes);
-        slot.mask.releaseIfLarge(kKeptBytes);
-        releaseIfLarge(slot.sources);
+        moveEffect(slots_[head_], effect, kKeptBytes);
         head_ = (head_ + 1) % slots_.size();
         --count_;
     }
+    // Events complete (a check being joined is not).
+    size_t ready() const { return count_ - (open_ ? 1u : 0u); }
 
     std::optional<Finding> readerError;
 
@@ -349,13 +365,6 @@ class EffectQueue : public PlaySink {
             mask.keepOnes(check.bitCount);
         } else {
             mask.keep(check.mask);
-        }
-    }
-
-    template <typename T>
-    static void releaseIfLarge(std::vector<T>& buffer) {
-        if (buffer.capacity() * sizeof(T) > kKeptBytes) {
-            std::vector<T>().swap(buffer);
         }
     }
 
@@ -393,13 +402,23 @@ class EffectQueue : public PlaySink {
     uint64_t openEnd_ = 0;
 };
 
-// One file being played: its events one at a time, and where the last one left it.
+// One file being played: its events one at a time, and where the last one left it. With
+// `ahead`, the file is played on a thread of its own, which hands its events over in batches; the
+// comparison sees the same events, and the same reader error at the same point, as when it plays
+// the file itself, one statement when it needs the next event.
 class Side {
   public:
-    Side(const ChainDescription& chain, const EffectDiffOptions& options, StatementSource& reader)
+    Side(const ChainDescription& chain, const EffectDiffOptions& options, StatementSource& reader,
+         bool ahead)
         : player_(chain, queue_, PlayOptions{options.frequencyHz}), reader_(reader) {
         queue_.attach(player_);
+        if (ahead) {
+            startAhead();
+        }
     }
+    ~Side() { stopAhead(); }
+    Side(const Side&) = delete;
+    Side& operator=(const Side&) = delete;
 
     // The next event; false when the file has no more.
     bool next(Effect& effect) {
@@ -407,6 +426,9 @@ class Side {
             effect = std::move(*held_);
             held_.reset();
             return true;
+        }
+        if (worker_.joinable() || aheadEnded_) {
+            return takeAhead(effect);
         }
         while (queue_.empty() && !ended_) {
             ended_ = !player_.playNext(reader_);
@@ -449,16 +471,173 @@ class Side {
         previous_.run = effect.run;
     }
 
+    // After stop(): what the file's play counted.
     PlaySummary summary() const { return player_.summary(); }
-    const std::optional<Finding>& readerError() const { return queue_.readerError; }
+    // The reader's error, once the comparison has come to it.
+    const std::optional<Finding>& readerError() const {
+        static const std::optional<Finding> kNone;
+        if (!aheadEnded_ && !worker_.joinable()) {
+            return queue_.readerError;
+        }
+        return queue_.readerError && (endTaken_ || errorAfter_ < taken_) ? queue_.readerError
+                                                                         : kNone;
+    }
+    // The thread that plays ahead stopped, where one does.
+    void stop() { stopAhead(); }
 
   private:
+    // Batches of this many events at most, or of this many value bytes; a slot keeps buffers of
+    // up to kSlotBytes for the next event. Three batches at most are in use: bounded memory.
+    static constexpr size_t kBatchEvents = 128;
+    static constexpr size_t kBatchBytes = 256 * 1024;
+    static constexpr size_t kSlotBytes = 4096;
+
+    void startAhead() {
+        // Signals go to the main thread, whose handlers clean up; the player thread takes none.
+        sigset_t all;
+        sigset_t before;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &before);
+        try {
+            worker_ = std::thread([this] { playAhead(); });
+        } catch (const std::system_error&) {
+            // no thread to be had: played in turn
+        }
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    }
+
+    void stopAhead() {
+        if (!worker_.joinable()) {
+            return;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+        aheadEnded_ = true;
+    }
+
+    // The player's thread: plays the file, hands its events over.
+    void playAhead() {
+        std::vector<Effect> filling;
+        size_t count = 0;
+        size_t bytes = 0;
+        uint64_t handed = 0;
+        bool more = true;
+        try {
+            while (more) {
+                // The events complete before this statement: a reader error in it is seen by
+                // a comparison that asks for more than these.
+                const uint64_t readyBefore = handed + count + queue_.ready();
+                const bool hadError = queue_.readerError.has_value();
+                more = player_.playNext(reader_);
+                if (!hadError && queue_.readerError) {
+                    errorAfter_ = readyBefore;
+                }
+                if (!more) {
+                    queue_.closeCheck();
+                }
+                while (!queue_.empty()) {
+                    if (count == filling.size()) {
+                        filling.emplace_back();
+                    }
+                    Effect& effect = filling[count++];
+                    queue_.pop(effect);
+                    bytes += bytesFor(std::min(effect.bitCount, kBlockBits)) * (effect.tdo ? 2 : 1);
+                }
+                if (!more || count >= kBatchEvents || bytes >= kBatchBytes) {
+                    if (!handOver(filling, count)) {
+                        return;
+                    }
+                    handed += count;
+                    count = 0;
+                    bytes = 0;
+                }
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            failure_ = std::current_exception();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            workerEnded_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    // Waits until the batch handed over before is taken; false when the comparison stopped.
+    bool handOver(std::vector<Effect>& filling, size_t count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return stopping_ || readyCount_ == 0; });
+        if (stopping_) {
+            return false;
+        }
+        ready_.swap(filling);
+        readyCount_ = count;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+
+    bool takeAhead(Effect& effect) {
+        if (readAt_ == readCount_) {
+            if (!nextBatch()) {
+                return false;
+            }
+        }
+        moveEffect(reading_[readAt_++], effect, kSlotBytes);
+        ++taken_;
+        return true;
+    }
+
+    bool nextBatch() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return readyCount_ != 0 || workerEnded_ || stopping_; });
+        if (readyCount_ == 0) {
+            const std::exception_ptr failure = failure_;
+            lock.unlock();
+            stopAhead();
+            endTaken_ = true;
+            if (failure) {
+                std::rethrow_exception(failure);
+            }
+            return false;
+        }
+        reading_.swap(ready_);
+        readCount_ = readyCount_;
+        readyCount_ = 0;
+        readAt_ = 0;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+
     EffectQueue queue_;
     ChainPlayer player_;
     StatementSource& reader_;
     bool ended_ = false;
     std::optional<Effect> held_;
     Effect previous_;
+
+    // Playing ahead: the thread and the batch it hands over, under mutex_.
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Effect> ready_;
+    size_t readyCount_ = 0;
+    bool workerEnded_ = false;
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    uint64_t errorAfter_ = 0;  // events complete before the statement of the reader's error
+    // The comparison's side: the batch it takes from, and how far it came.
+    std::vector<Effect> reading_;
+    size_t readAt_ = 0;
+    size_t readCount_ = 0;
+    uint64_t taken_ = 0;
+    bool endTaken_ = false;
+    bool aheadEnded_ = false;  // the thread has been joined
 };
 
 std::string tdoWhat(bool ir) {
@@ -630,8 +809,10 @@ DiffResult EffectDiff::compare(kelsvfreader::SvfReader& a, kelsvfreader::SvfRead
 DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
     DiffResult result;
     try {
-        Side sideA(chain_, options_, a);
-        Side sideB(chain_, options_, b);
+        // File B plays on a second core while this thread plays A and compares.
+        const bool ahead = options_.playInParallel && std::thread::hardware_concurrency() > 1;
+        Side sideA(chain_, options_, a, false);
+        Side sideB(chain_, options_, b, ahead);
         std::vector<EffectDifference>& found = result.differences;
         size_t delivered = 0;
         const auto deliver = [&] {
@@ -693,6 +874,7 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
             }
         }
         deliver();
+        sideB.stop();
         if (found.size() > options_.maxDifferences) {
             result.stoppedEarly = true;
             found.resize(options_.maxDifferences);

@@ -51,6 +51,8 @@ struct DiffResult {
     // stopped there.
     std::optional<Finding> unreadableA;
     std::optional<Finding> unreadableB;
+    // What each file's play counted: the whole file's when both were played to their ends
+    // (same()); after an early stop, file B's may count statements past the comparison's end.
     PlaySummary summaryA;
     PlaySummary summaryB;
 
@@ -68,6 +70,9 @@ struct EffectDiffOptions {
     // Called with each difference as soon as it is found (up to maxDifferences), before
     // compare() returns; DiffResult holds them all the same.
     std::function<void(const EffectDifference&)> onDifference{};
+    // Plays file B on a thread of its own where the machine has more than one core: the same
+    // result, sooner.
+    bool playInParallel = true;
 };
 
 class EffectDiff {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run. Installs what the machine lacks (scripts/install-deps.sh), then: a normal
 # build in build/ with every test (its host-view suites also under valgrind), the same build with
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, the threads test under
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, the threads test and diff under
 # ThreadSanitizer in build-tsan/, and the fuzzers, built with clang in build-fuzzers/. Stops at
 # the first failing step and prints ctest's summary for each.
 set -euo pipefail
@@ -75,11 +75,13 @@ configure_and_build build-asan -DKEL_SANITIZE=ON
 run_tests build-asan
 
 # Targets on threads of their own under ThreadSanitizer: only that test and what it loads.
-step "configure and build build-tsan (kel_threads_host_test)"
+step "configure and build build-tsan (kel_threads_host_test, kel_effect_tests)"
 cmake -S . -B build-tsan -G Ninja -DKEL_SANITIZE_THREAD=ON -DKEL_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j "$jobs" --target kel_threads_host_test
-step "ThreadSanitizer: kel_threads_host_test"
+cmake --build build-tsan -j "$jobs" --target kel_threads_host_test kel_effect_tests
+step "ThreadSanitizer: kel_threads_host_test, diff playing its second file on a thread"
 TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1}" build-tsan/tests/kel_threads_host_test --gtest_brief=1
+TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1}" build-tsan/tests/effect/kel_effect_tests \
+    --gtest_brief=1 --gtest_filter='ParallelDiff*:EffectDiff*:DigitLineDiff*'
 
 # The libFuzzer fuzzers need clang; each runs over its seed corpus plus fresh inputs.
 step "configure and build build-fuzzers"

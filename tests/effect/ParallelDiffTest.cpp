@@ -1,0 +1,91 @@
+// diff with file B played on a thread of its own against diff played in turn: the same
+// differences, early stop and reader errors, wherever a batch of events ends, wherever file B
+// fails and however few differences are asked for.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "EffectDiff.h"
+
+namespace {
+
+using namespace kelsvf::check;
+
+// A flash file of `scans` scans: data, waits and a verify read every seventh; `flipped` (when
+// below `scans`) is written with another bit, and a statement the reader refuses follows scan
+// `failAt` (when below `scans`).
+std::string flashFile(size_t scans, size_t flipped, size_t failAt) {
+    std::string text = "STATE RESET;\nENDDR IDLE;\nSIR 8 TDI (3a);\n";
+    for (size_t i = 0; i < scans; ++i) {
+        text += i % 7 == 6 ? "SDR 16 TDI (0000) TDO (7fff) MASK (7fff);\n"
+                           : std::string("SDR 16 TDI (") + (i == flipped ? "7ffe" : "7fff") +
+                                 ");\nRUNTEST " + std::to_string(10 + i % 3) + " TCK;\n";
+        if (i == failAt) {
+            text += "SDR 8 TDI (1FF);\n";
+        }
+    }
+    return text;
+}
+
+std::string resultText(const DiffResult& result) {
+    std::string text = result.stoppedEarly ? "stopped early\n" : "";
+    for (const EffectDifference& difference : result.differences) {
+        text += std::to_string(difference.a.from) + "-" + std::to_string(difference.a.to) + " " +
+                std::to_string(difference.b.from) + "-" + std::to_string(difference.b.to) + " " +
+                difference.what + ": " + difference.aSide + " | " + difference.bSide + "\n";
+    }
+    for (const auto* unreadable : {&result.unreadableA, &result.unreadableB}) {
+        text += *unreadable ? std::to_string((*unreadable)->line) + " " + (*unreadable)->text
+                            : std::string("readable");
+        text += "\n";
+    }
+    if (result.same()) {
+        text += std::to_string(result.summaryB.statements) + " statements, " +
+                countText(result.summaryB.totalClocks) + " clocks\n";
+    }
+    return text;
+}
+
+DiffResult compare(const std::string& a, const std::string& b, size_t most, bool parallel) {
+    kelsvfreader::SvfReader readerA = kelsvfreader::SvfReader::fromString(a);
+    kelsvfreader::SvfReader readerB = kelsvfreader::SvfReader::fromString(b, 7);
+    EffectDiffOptions options{most};
+    options.playInParallel = parallel;
+    return EffectDiff(chainFromIrLengths({8}), options).compare(readerA, readerB);
+}
+
+TEST(ParallelDiff, GivesWhatADiffInTurnGives) {
+    constexpr size_t kNone = 100000;
+    const std::string a = flashFile(600, kNone, kNone);
+    struct Case {
+        size_t flipped;
+        size_t failAt;
+        size_t most;
+    };
+    const Case cases[] = {
+        {kNone, kNone, 10}, {300, kNone, 10}, {300, 300, 1}, {300, 301, 1},   {300, 302, 1},
+        {300, 299, 1},      {0, 1, 1},        {0, 0, 1},     {kNone, 0, 10},  {kNone, 599, 10},
+        {110, 111, 2},      {111, 112, 1},    {5, 590, 1},   {599, kNone, 1}, {kNone, 150, 1},
+        {127, 128, 1},      {128, 128, 1},    {256, 257, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string b = flashFile(600, c.flipped, c.failAt);
+        for (const auto& [first, second] : {std::pair{a, b}, std::pair{b, a}}) {
+            const std::string inTurn = resultText(compare(first, second, c.most, false));
+            EXPECT_EQ(resultText(compare(first, second, c.most, true)), inTurn)
+                << "flipped " << c.flipped << ", fails after " << c.failAt << ", most " << c.most;
+        }
+    }
+    // Files of other lengths: one ends first, or has a check the other does not.
+    for (const auto& [first, second] :
+         {std::pair{flashFile(600, kNone, kNone), flashFile(601, kNone, kNone)},
+          std::pair{flashFile(300, kNone, kNone), flashFile(600, kNone, kNone)},
+          std::pair{flashFile(13, kNone, kNone), flashFile(14, kNone, kNone)}}) {
+        EXPECT_EQ(resultText(compare(first, second, 10, true)),
+                  resultText(compare(first, second, 10, false)));
+        EXPECT_EQ(resultText(compare(second, first, 10, true)),
+                  resultText(compare(second, first, 10, false)));
+    }
+}
+
+}  // namespace
