@@ -1,0 +1,32 @@
+#include "DiffEvents.h"
+
+namespace kelsvf::check::diff {
+
+// Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
+// than `most` bytes.
+void moveEffect(Effect& from, Effect& to, size_t most) {
+    to.tdo = from.tdo;
+    to.line = from.line;
+    to.device = from.device;
+    to.ir = from.ir;
+    to.bitCount = from.bitCount;
+    to.clocks = from.clocks;
+    to.waits = from.waits;
+    to.run = from.run;
+    to.capture = from.capture;
+    to.captureOffset = from.captureOffset;
+    to.value.swap(from.value);
+    to.mask.swap(from.mask);
+    to.sources.swap(from.sources);
+    if (!from.digitLines.empty() || !to.digitLines.empty()) {
+        to.digitLines.swap(from.digitLines);
+        from.digitLines.clear();
+    }
+    from.value.releaseIfLarge(most);
+    from.mask.releaseIfLarge(most);
+    if (from.sources.capacity() * sizeof(ValueSource) > most) {
+        std::vector<ValueSource>().swap(from.sources);
+    }
+}
+
+}  // namespace kelsvf::check::diff

@@ -1,0 +1,160 @@
+#include "PlaySide.h"
+
+#include <pthread.h>
+
+#include <csignal>
+#include <system_error>
+
+namespace kelsvf::check::diff {
+
+bool Side::next(Effect& effect) {
+    if (held_) {
+        effect = std::move(*held_);
+        held_.reset();
+        return true;
+    }
+    if (worker_.joinable() || aheadEnded_) {
+        return takeAhead(effect);
+    }
+    while (queue_.empty() && !ended_) {
+        ended_ = !player_.playNext(reader_);
+        if (ended_) {
+            queue_.closeCheck();
+        }
+    }
+    if (queue_.empty()) {
+        return false;
+    }
+    queue_.pop(effect);
+    return true;
+}
+
+const std::optional<Finding>& Side::readerError() const {
+    static const std::optional<Finding> kNone;
+    if (!aheadEnded_ && !worker_.joinable()) {
+        return queue_.readerError;
+    }
+    return queue_.readerError && (endTaken_ || errorAfter_ < taken_) ? queue_.readerError : kNone;
+}
+
+void Side::startAhead() {
+    // Signals go to the main thread, whose handlers clean up; the player thread takes none.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    try {
+        worker_ = std::thread([this] { playAhead(); });
+    } catch (const std::system_error&) {
+        // no thread to be had: played in turn
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
+
+void Side::stopAhead() {
+    if (!worker_.joinable()) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+    aheadEnded_ = true;
+}
+
+void Side::playAhead() {
+    std::vector<Effect> filling;
+    size_t count = 0;
+    size_t bytes = 0;
+    uint64_t handed = 0;
+    bool more = true;
+    try {
+        while (more) {
+            // The events complete before this statement: a reader error in it is seen by
+            // a comparison that asks for more than these.
+            const uint64_t readyBefore = handed + count + queue_.ready();
+            const bool hadError = queue_.readerError.has_value();
+            more = player_.playNext(reader_);
+            if (!hadError && queue_.readerError) {
+                errorAfter_ = readyBefore;
+            }
+            if (!more) {
+                queue_.closeCheck();
+            }
+            while (!queue_.empty()) {
+                if (count == filling.size()) {
+                    filling.emplace_back();
+                }
+                Effect& effect = filling[count++];
+                queue_.pop(effect);
+                bytes += bytesFor(std::min(effect.bitCount, kBlockBits)) * (effect.tdo ? 2 : 1);
+            }
+            if (!more || count >= kBatchEvents || bytes >= kBatchBytes) {
+                if (!handOver(filling, count)) {
+                    return;
+                }
+                handed += count;
+                count = 0;
+                bytes = 0;
+            }
+        }
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        failure_ = std::current_exception();
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        workerEnded_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool Side::handOver(std::vector<Effect>& filling, size_t count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return stopping_ || readyCount_ == 0; });
+    if (stopping_) {
+        return false;
+    }
+    ready_.swap(filling);
+    readyCount_ = count;
+    lock.unlock();
+    changed_.notify_all();
+    return true;
+}
+
+bool Side::takeAhead(Effect& effect) {
+    if (readAt_ == readCount_) {
+        if (!nextBatch()) {
+            return false;
+        }
+    }
+    moveEffect(reading_[readAt_++], effect, kSlotBytes);
+    ++taken_;
+    return true;
+}
+
+bool Side::nextBatch() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return readyCount_ != 0 || workerEnded_ || stopping_; });
+    if (readyCount_ == 0) {
+        const std::exception_ptr failure = failure_;
+        lock.unlock();
+        stopAhead();
+        endTaken_ = true;
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+        return false;
+    }
+    reading_.swap(ready_);
+    readCount_ = readyCount_;
+    readyCount_ = 0;
+    readAt_ = 0;
+    lock.unlock();
+    changed_.notify_all();
+    return true;
+}
+
+}  // namespace kelsvf::check::diff

@@ -1,0 +1,122 @@
+// One file being played for diff, its events taken one at a time.
+#ifndef KELSVF_CHECK_PLAY_SIDE_H
+#define KELSVF_CHECK_PLAY_SIDE_H
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "EffectDiff.h"
+#include "EffectQueue.h"
+
+namespace kelsvf::check::diff {
+
+// One file being played: its events one at a time, and where the last one left it. With
+// `ahead`, the file is played on a thread of its own, which hands its events over in batches; the
+// comparison sees the same events, and the same reader error at the same point, as when it plays
+// the file itself, one statement when it needs the next event.
+class Side {
+  public:
+    Side(const ChainDescription& chain, const EffectDiffOptions& options, StatementSource& reader,
+         bool ahead)
+        : player_(chain, queue_, PlayOptions{options.frequencyHz}), reader_(reader) {
+        queue_.attach(player_);
+        if (ahead) {
+            startAhead();
+        }
+    }
+    ~Side() { stopAhead(); }
+    Side(const Side&) = delete;
+    Side& operator=(const Side&) = delete;
+
+    // The next event; false when the file has no more.
+    bool next(Effect& effect);
+
+    // The clocks and waits at the end of the file (after next() returned false).
+    Effect atEnd() const {
+        Effect end;
+        const PlaySummary summary = player_.summary();
+        end.clocks = summary.clocksInState;
+        end.waits = summary.minimumWaitMicroseconds;
+        end.run = summary.runMicroseconds;
+        return end;
+    }
+
+    // Gives `effect` back, to be the next again.
+    void holdBack(Effect effect) { held_ = std::move(effect); }
+
+    // Where the stretch up to `effect` began: the line of the event before it.
+    uint64_t previousLine() const { return previous_.line; }
+    const Effect& previous() const { return previous_; }
+    // Only its place, clocks and waits are needed from here on; the caller keeps its buffers.
+    void passed(const Effect& effect) {
+        previous_.tdo = effect.tdo;
+        previous_.line = effect.line;
+        previous_.device = effect.device;
+        previous_.ir = effect.ir;
+        previous_.bitCount = effect.bitCount;
+        previous_.clocks = effect.clocks;
+        previous_.waits = effect.waits;
+        previous_.run = effect.run;
+    }
+
+    // After stop(): what the file's play counted.
+    PlaySummary summary() const { return player_.summary(); }
+    // The reader's error, once the comparison has come to it.
+    const std::optional<Finding>& readerError() const;
+    // The thread that plays ahead stopped, where one does.
+    void stop() { stopAhead(); }
+
+  private:
+    // Batches of this many events at most, or of this many value bytes; a slot keeps buffers of
+    // up to kSlotBytes for the next event. Three batches at most are in use: bounded memory.
+    static constexpr size_t kBatchEvents = 128;
+    static constexpr size_t kBatchBytes = 256 * 1024;
+    static constexpr size_t kSlotBytes = 4096;
+
+    void startAhead();
+
+    void stopAhead();
+
+    // The player's thread: plays the file, hands its events over.
+    void playAhead();
+
+    // Waits until the batch handed over before is taken; false when the comparison stopped.
+    bool handOver(std::vector<Effect>& filling, size_t count);
+
+    bool takeAhead(Effect& effect);
+
+    bool nextBatch();
+
+    EffectQueue queue_;
+    ChainPlayer player_;
+    StatementSource& reader_;
+    bool ended_ = false;
+    std::optional<Effect> held_;
+    Effect previous_;
+
+    // Playing ahead: the thread and the batch it hands over, under mutex_.
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Effect> ready_;
+    size_t readyCount_ = 0;
+    bool workerEnded_ = false;
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    uint64_t errorAfter_ = 0;  // events complete before the statement of the reader's error
+    // The comparison's side: the batch it takes from, and how far it came.
+    std::vector<Effect> reading_;
+    size_t readAt_ = 0;
+    size_t readCount_ = 0;
+    uint64_t taken_ = 0;
+    bool endTaken_ = false;
+    bool aheadEnded_ = false;  // the thread has been joined
+};
+
+}  // namespace kelsvf::check::diff
+
+#endif  // KELSVF_CHECK_PLAY_SIDE_H
