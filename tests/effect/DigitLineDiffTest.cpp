@@ -13,8 +13,10 @@ namespace {
 using namespace kelsvf::check;
 
 struct Layout {
+    Layout(std::vector<size_t> lineWidths, std::string lineEnd = "\n", std::string after = "")
+        : widths(std::move(lineWidths)), eol(std::move(lineEnd)), between(std::move(after)) {}
     std::vector<size_t> widths;  // of the lines of digits, in turn
-    std::string eol = "\n";
+    std::string eol;
     std::string between;  // after each line of digits: a comment, a blank line
 };
 
@@ -35,7 +37,8 @@ Written bitstream(const std::string& before, std::string digits, const Layout& l
     for (size_t at = 0, k = 0; at < digits.size(); ++k) {
         const size_t width = layout.widths[k % layout.widths.size()];
         if (changed >= at && changed < at + width) {
-            out.line = 1 + std::count(out.text.begin(), out.text.end(), '\n');
+            out.line =
+                1 + static_cast<uint64_t>(std::count(out.text.begin(), out.text.end(), '\n'));
         }
         out.text += digits.substr(at, width) + layout.eol + layout.between;
         at += width;
@@ -101,7 +104,8 @@ TEST(DigitLineDiff, NamesTheLineOfTheDifferingDigitInEachFile) {
             const DiffResult result =
                 EffectDiff(chain, EffectDiffOptions{}).compare(readerA, readerB);
             ASSERT_FALSE(result.differences.empty()) << c.name;
-            const uint64_t statement = 1 + std::count(c.before.begin(), c.before.end(), '\n');
+            const uint64_t statement =
+                1 + static_cast<uint64_t>(std::count(c.before.begin(), c.before.end(), '\n'));
             const std::string lines = "(lines " + std::to_string(c.fallsBack ? statement : a.line) +
                                       " | " + std::to_string(b.line) + ")";
             const std::string& what = result.differences[0].what;
