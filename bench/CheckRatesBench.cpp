@@ -80,7 +80,9 @@ void BM_DiffStatements(benchmark::State& state) {
         const auto start = Clock::now();
         kelsvfreader::SvfReader a(std::move(sourceA));
         kelsvfreader::SvfReader b(std::move(sourceB));
-        const auto result = kelsvf::check::EffectDiff(statementDevice()).compare(a, b);
+        kelsvf::check::EffectDiffOptions options;
+        options.playInParallel = state.range(0) == 2;
+        const auto result = kelsvf::check::EffectDiff(statementDevice(), options).compare(a, b);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         if (!result.same()) {
             state.SkipWithError("diff did not find the statement file the same as itself");
@@ -129,7 +131,11 @@ BENCHMARK(BM_CheckStatements)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
     ->DisplayAggregatesOnly(true);
+// threads 2: file B played on a thread of its own (the default); 1: both in turn on one.
 BENCHMARK(BM_DiffStatements)
+    ->ArgName("threads")
+    ->Arg(2)
+    ->Arg(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
