@@ -67,6 +67,10 @@ int diffCommand(const CommandLine& line) {
     diffOptions.maxDifferences = options.maxDifferences;
     diffOptions.waitsAtLeast = options.waitsAtLeast;
     diffOptions.frequencyHz = options.chain.frequencyHz;
+    // File B plays ahead on a thread of its own, but not where that shows: an XSVF reader
+    // prints its notes as it reads, and standard input may wait on its writer after the
+    // comparison has stopped.
+    diffOptions.playInParallel = !readerB.xsvf() && options.fileB != "-";
     // Each difference as soon as it is found: a long comparison shows its first at once.
     diffOptions.onDifference = [&](const check::EffectDifference& difference) {
         std::printf("%s %s: %s: %s | %s\n", placeText(a.name, difference.a).c_str(),
