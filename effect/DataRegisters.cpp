@@ -100,7 +100,9 @@ void ChainPlayer::Impl::selectDataRegisters() {
     }
     knownDrBits = 0;
     tdoSideBits = 0;
+    drSplitAssumed = false;
     for (size_t i = 0; i < drSelected.size(); ++i) {
+        drSplitAssumed = drSplitAssumed || drSelected[i].assumed;
         if (!drSelected[i].elastic) {
             knownDrBits += drSelected[i].length;
             if (elastic && i > *elastic) {

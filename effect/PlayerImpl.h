@@ -73,6 +73,9 @@ struct ChainPlayer::Impl {
     // The commonest scan, a short SDR without TDO from Run-Test/Idle back to it, played in one
     // step; false, and nothing played, for any other.
     bool playShortScan(const kelsvfreader::Statement& statement, StatementSource& reader);
+    // Its capture, shift and update at once, where the selection is kept and a register of
+    // unknown length takes what the others leave (the scan fits without a finding).
+    void captureShiftUpdate(const Bits& tdi, uint64_t bits);
 
     // --- ScanPlay.cpp
     void playScan(bool ir, const kelsvfreader::Statement& statement, StatementSource& reader);
@@ -172,6 +175,7 @@ struct ChainPlayer::Impl {
     std::vector<SelectedRegister> drSelected;
     bool selectionKept = false;
     ShiftWindow keptDrPath;
+    bool drSplitAssumed = false;  // registers of unknown length beside the elastic one
     std::optional<size_t> elastic;
     uint64_t knownDrBits = 0;  // the registers of known length together
     uint64_t tdoSideBits = 0;  // of those, the ones between the elastic register and TDO

@@ -43,6 +43,19 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
         ++clocksSpent;
         state = next;
     };
+    if (selectionKept && elastic && bits > knownDrBits && !drSplitAssumed) {
+        // The capture finds nothing to say: the scan fits the registers it fills.
+        clock(KELJTAG_SELECT_DR_SCAN);
+        clock(KELJTAG_CAPTURE_DR);
+        clock(KELJTAG_SHIFT_DR);
+        clocks[static_cast<size_t>(KELJTAG_SHIFT_DR)] += bits;
+        clocksSpent += bits;
+        state = KELJTAG_EXIT1_DR;
+        clock(KELJTAG_UPDATE_DR);
+        captureShiftUpdate(body.tdi, bits);
+        clock(KELJTAG_RUN_TEST_IDLE);
+        return true;
+    }
     // Select-DR, Capture-DR (which checks that the scan fits), Shift-DR.
     clock(KELJTAG_SELECT_DR_SCAN);
     pendingDrBits = bits;
@@ -73,6 +86,59 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     updateDr();
     clock(KELJTAG_RUN_TEST_IDLE);
     return true;
+}
+
+void ChainPlayer::Impl::captureShiftUpdate(const Bits& tdi, uint64_t bits) {
+    // As captureDr, shiftDr and keepDrBits leave the registers for one scan of its own line.
+    if (!drStream.empty()) {
+        drStream = BitRope{};
+    }
+    drTail.clear();
+    drTailBits = 0;
+    drDigitLines.clear();
+    drSegments.clear();
+    drSegments.push_back({0, line});
+    drShiftedBits = bits;
+    ++drCaptureNumber;
+    drFirst = tdi;
+    drShifted = true;
+    drLine = line;
+
+    // As updateDr: every register holds bits of this scan, the elastic one what the others
+    // leave; each latches them, from the scan's own bytes where they start a byte.
+    const uint8_t* first = drFirst.memory();
+    const uint64_t elasticLength = bits - knownDrBits;
+    registerStarts.resize(drSelected.size());
+    uint64_t at = 0;
+    for (size_t i = drSelected.size(); i-- > 0;) {
+        registerStarts[i] = at;
+        at += drSelected[i].elastic ? elasticLength : drSelected[i].length;
+    }
+    valueSources.assign(1, ValueSource{0, line});
+    valueDigitLines.clear();
+    for (size_t i = 0; i < drSelected.size(); ++i) {
+        const SelectedRegister& selected = drSelected[i];
+        if (selected.bypass) {
+            continue;
+        }
+        const uint64_t length = selected.elastic ? elasticLength : selected.length;
+        const uint64_t start = registerStarts[i];
+        BitValue value;
+        if (start % 8 == 0 && start + length == bits) {
+            value = BitValue(std::span<const uint8_t>(first + start / 8, bytesFor(length)), length);
+        } else {
+            valueBits.assign(bytesFor(length), 0);
+            copyBits(valueBits.data(), 0, first, start, length);
+            value = BitValue(valueBits, length);
+        }
+        ++counts.drUpdates;
+        DeviceUpdate update{
+            line, static_cast<uint32_t>(i), false, length, value, selected.name, valueSources};
+        update.instructionCode = selected.instruction;
+        update.afterReset = devices[i].selectedByReset;
+        sink.deviceUpdate(update);
+    }
+    drCaptured = false;
 }
 
 }  // namespace kelsvf::check
