@@ -110,6 +110,11 @@ struct VectorText {
 }  // namespace
 
 bool SvfReader::Impl::readScanFast(Statement& statement) {
+    const ScanKind kind = scanKindOf(keyword);
+    OneStepText& last = lastScanText[static_cast<size_t>(kind)];
+    if (last.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        return repeatScan(statement, kind, last);
+    }
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t length = 0;
     if (!text.skipBlanks() || !text.count(length) || length > kMostFastBits) {
@@ -149,7 +154,6 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
         vector.given = true;
         vector.nameOffset = nameOffset;
     }
-    const ScanKind kind = scanKindOf(keyword);
     ScanValues& values = scans[static_cast<size_t>(kind)];
     const auto bitCount = static_cast<uint32_t>(length);
     if (!vectors[kTdi].given && values.bitCount != bitCount && bitCount != 0) {
@@ -201,13 +205,48 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
             throw std::bad_alloc();  // reported by next() as for any statement
         }
     }
+    last.keep(lexer.blockRest(), text.offset() + 1);
+    last.given = static_cast<uint8_t>((values.tdiGiven ? OneStepText::kTdi : 0) |
+                                      (values.tdoGiven ? OneStepText::kTdo : 0) |
+                                      (values.maskGiven ? OneStepText::kMask : 0) |
+                                      (values.smaskGiven ? OneStepText::kSmask : 0));
+    last.tdoOffset = vectors[kTdo].nameOffset;
     lexer.skipInLine(text.offset());
     statement.end = lexer.position();
     lexer.skipInLine(1);
     return finishScan(statement, kind, previous, Position{}, tdoAt);
 }
 
+// The same text again. The one-step reading of a scan computes, from its kind and its text alone,
+// the length and the vectors given, with their places relative to the text; of the reader's
+// state it tests only "no TDI and another length", and it changes only that kind's values in
+// force. When the last reading of the kind was the one-step reading of this very text (any other
+// reading of the kind drops or replaces the kept text; no other statement touches a kind's
+// values; a failure ends the reader), the length in force is the text's, so the test passes
+// again and the length does not change, and the given vectors hold what decoding the same
+// digits would write. What depends on more than the text is done as in any reading: finishScan
+// (an omitted TDO, the carried-MASK note and its state) and, for RUNTEST, resolveRunStates. The
+// text lies on one line, so the positions are the lexer's plus the text's offsets.
+bool SvfReader::Impl::repeatScan(Statement& statement, ScanKind kind, const OneStepText& last) {
+    ScanValues& values = scans[static_cast<size_t>(kind)];
+    const Position at = lexer.position();
+    values.lengthChanged = false;
+    values.tdiGiven = (last.given & OneStepText::kTdi) != 0;
+    values.tdoGiven = (last.given & OneStepText::kTdo) != 0;
+    values.maskGiven = (last.given & OneStepText::kMask) != 0;
+    values.smaskGiven = (last.given & OneStepText::kSmask) != 0;
+    const Position tdoAt{at.line, at.column + last.tdoOffset};
+    lexer.skipInLine(last.length() - 1);
+    statement.end = lexer.position();
+    lexer.skipInLine(1);
+    return finishScan(statement, kind, values.bitCount, Position{}, tdoAt);
+}
+
 bool SvfReader::Impl::readRunTestFast(Statement& statement) {
+    if (lastRunTestText.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        repeatRunTest(statement, lastRunTestText);
+        return true;
+    }
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t count = 0;
     char unit[4];
@@ -220,11 +259,25 @@ bool SvfReader::Impl::readRunTestFast(Statement& statement) {
     run.count = count;
     run.hasCount = true;
     run.clock = RunClock::TCK;
+    lastRunTestText.keep(lexer.blockRest(), text.offset() + 1);
+    lastRunTestText.count = count;
     lexer.skipInLine(text.offset());
     statement.end = lexer.position();
     lexer.skipInLine(1);
     resolveRunStates(run, statement.position);
     return true;
+}
+
+// As repeatScan: the one-step RUNTEST reads its count from the text alone.
+void SvfReader::Impl::repeatRunTest(Statement& statement, const OneStepText& last) {
+    RunTest& run = statement.run;
+    run.count = last.count;
+    run.hasCount = true;
+    run.clock = RunClock::TCK;
+    lexer.skipInLine(last.length() - 1);
+    statement.end = lexer.position();
+    lexer.skipInLine(1);
+    resolveRunStates(run, statement.position);
 }
 
 }  // namespace kelsvfreader

@@ -4,6 +4,7 @@
 #define KELSVFREADER_READER_IMPL_H
 
 #include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,35 @@ class ScanValuesStore {
     static bool& allOnes(ScanValues& values, bool smask) {
         return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
     }
+};
+
+// The text of the last statement of a kind read in one step, from after its keyword up to and
+// including its ';', and what its reading found there: a statement of the same text is taken
+// again without parsing it (see FastStatements.cpp for why that gives the same statement).
+class OneStepText {
+  public:
+    static constexpr size_t kMostBytes = 128;  // longer texts are not kept
+    enum Given : uint8_t { kTdi = 1, kTdo = 2, kMask = 4, kSmask = 8 };
+
+    // True when the block at `at` begins with the kept text.
+    bool repeatsAt(const char* at, const char* end) const {
+        return length_ != 0 && static_cast<size_t>(end - at) >= length_ &&
+               std::memcmp(at, text_, length_) == 0;
+    }
+    void keep(const char* at, size_t length) {
+        length_ = length <= kMostBytes ? length : 0;
+        std::memcpy(text_, at, length_);
+    }
+    void forget() { length_ = 0; }
+    size_t length() const { return length_; }
+
+    uint8_t given = 0;     // scans: the vectors written
+    size_t tdoOffset = 0;  // scans: of TDO's name in the text
+    uint64_t count = 0;    // RUNTEST: the count of TCK clocks
+
+  private:
+    size_t length_ = 0;  // 0: nothing to repeat
+    char text_[kMostBytes];
 };
 
 // HIR, HDR, TIR, TDR, SIR or SDR: the scan kind of a scan keyword.
@@ -70,6 +100,18 @@ struct SvfReader::Impl {
     // for any other text, which the general reading then takes (with its notes and messages).
     bool readScanFast(Statement& statement);
     bool readRunTestFast(Statement& statement);
+    // The one-step statement of the kept text again, at the lexer's position.
+    bool repeatScan(Statement& statement, ScanKind kind, const OneStepText& last);
+    void repeatRunTest(Statement& statement, const OneStepText& last);
+    // The last one-step texts: a general reading of the kind, or a failure, drops them.
+    std::array<OneStepText, kScanKindCount> lastScanText;
+    OneStepText lastRunTestText;
+    void forgetOneStepTexts() {
+        for (OneStepText& text : lastScanText) {
+            text.forget();
+        }
+        lastRunTestText.forget();
+    }
     // TDI's line map: that of the value just read, null for a value on one line.
     void keepTdiLines(ScanValues& values, uint64_t digits) {
         if (values.tdiLines != nullptr || !tdiLineEnds.empty()) {

@@ -36,6 +36,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
+    lastScanText[index].forget();
     // Built only for a message.
     const auto name = [this] { return std::string(keywordName(keyword)); };
 
@@ -154,14 +155,16 @@ bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t p
             values.tdiLines.reset();
         }
     }
-    if (!values.tdoGiven) {
-        values.tdo = Bits();
+    if (!values.tdoGiven && !values.tdo.empty()) {
+        values.tdo = Bits();  // an empty Bits is always Bits()
     }
     // An omitted MASK or SMASK of a new length is all ones, made only when asked for.
-    for (const bool smask : {false, true}) {
-        if (!(smask ? values.smaskGiven : values.maskGiven) && values.lengthChanged) {
-            ScanValuesStore::allOnes(values, smask) = true;
-            ScanValuesStore::bits(values, smask) = Bits::ones(values.bitCount);
+    if (values.lengthChanged) {
+        for (const bool smask : {false, true}) {
+            if (!(smask ? values.smaskGiven : values.maskGiven)) {
+                ScanValuesStore::allOnes(values, smask) = true;
+                ScanValuesStore::bits(values, smask) = Bits::ones(values.bitCount);
+            }
         }
     }
 
