@@ -36,8 +36,19 @@ class OneStepText {
 
     // True when the block at `at` begins with the kept text.
     bool repeatsAt(const char* at, const char* end) const {
-        return length_ != 0 && static_cast<size_t>(end - at) >= length_ &&
-               std::memcmp(at, text_, length_) == 0;
+        if (length_ == 0 || static_cast<size_t>(end - at) < length_) {
+            return false;
+        }
+        if (length_ < 8) {
+            return std::memcmp(at, text_, length_) == 0;
+        }
+        // Eight bytes at a time, the last eight overlapping: texts are short, a call costs more.
+        for (size_t i = 0; i + 8 < length_; i += 8) {
+            if (word(at + i) != word(text_ + i)) {
+                return false;
+            }
+        }
+        return word(at + length_ - 8) == word(text_ + length_ - 8);
     }
     void keep(const char* at, size_t length) {
         length_ = length <= kMostBytes ? length : 0;
@@ -51,6 +62,12 @@ class OneStepText {
     uint64_t count = 0;    // RUNTEST: the count of TCK clocks
 
   private:
+    static uint64_t word(const char* at) {
+        uint64_t value = 0;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
+
     size_t length_ = 0;  // 0: nothing to repeat
     char text_[kMostBytes];
 };
@@ -95,6 +112,9 @@ struct SvfReader::Impl {
     // After the vectors: what the omitted ones mean, the carried-over notes, the statement's scan.
     bool finishScan(Statement& statement, ScanKind kind, uint32_t previous, Position lengthAt,
                     Position tdoAt);
+    // finishScan's rare message and note, apart from the path of every scan.
+    [[gnu::cold]] bool failNoTdiToCarry(Position lengthAt, uint32_t previous, uint32_t bitCount);
+    [[gnu::cold]] void noteMaskLost(Position tdoAt);
     // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
     // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
     // for any other text, which the general reading then takes (with its notes and messages).
@@ -123,6 +143,8 @@ struct SvfReader::Impl {
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);
     void resolveRunStates(RunTest& run, Position at);
+    // Apart from resolveRunStates, which runs for every RUNTEST: the note is rare.
+    [[gnu::cold]] void noteRunWithoutEndState(const RunTest& run, Position at, TapState inForce);
     void noteSinglePrecision(const WordAt& time, const Time& read);
     bool readFrequency(Statement& statement);
     bool readTrst(Statement& statement);
