@@ -26,13 +26,10 @@ class ScanValuesStore {
     }
 };
 
-// The text of the last statement of a kind read in one step, from after its keyword up to and
-// including its ';', and what its reading found there: a statement of the same text is taken
-// again without parsing it (see FastStatements.cpp for why that gives the same statement).
+// The text of a statement read in one step, from after its keyword up to and including its ';'.
 class OneStepText {
   public:
     static constexpr size_t kMostBytes = 128;  // longer texts are not kept
-    enum Given : uint8_t { kTdi = 1, kTdo = 2, kMask = 4, kSmask = 8 };
 
     // True when the block at `at` begins with the kept text.
     bool repeatsAt(const char* at, const char* end) const {
@@ -55,11 +52,6 @@ class OneStepText {
         std::memcpy(text_, at, length_);
     }
     void forget() { length_ = 0; }
-    size_t length() const { return length_; }
-
-    uint8_t given = 0;     // scans: the vectors written
-    size_t tdoOffset = 0;  // scans: of TDO's name in the text
-    uint64_t count = 0;    // RUNTEST: the count of TCK clocks
 
   private:
     static uint64_t word(const char* at) {
@@ -68,8 +60,40 @@ class OneStepText {
         return value;
     }
 
-    size_t length_ = 0;  // 0: nothing to repeat
+    size_t length_ = 0;  // 0: nothing kept
     char text_[kMostBytes];
+};
+
+// What the one-step reading of a scan found in its text, kept with the text: the same text
+// again is not parsed again (see FastStatements.cpp for why it reads the same).
+struct OneStepScan {
+    enum Vector : uint8_t { kTdi, kTdo, kMask, kSmask, kVectorCount };
+    OneStepText text;
+    size_t length = 0;  // of the text
+    uint32_t bitCount = 0;
+    std::array<bool, kVectorCount> given{};
+    std::array<Bits, kVectorCount> vectors;  // as decoded, those given
+    size_t tdoOffset = 0;                    // of TDO's name in the text
+};
+
+// The last two one-step scans of a kind (a write and a verify often alternate).
+struct OneStepScans {
+    std::array<OneStepScan, 2> kept;
+    size_t lastUsed = 0;
+    // The one whose vectors the values in force hold, unchanged since: null when another
+    // reading of the kind came after it.
+    const OneStepScan* inForce = nullptr;
+    void forget() {
+        kept[0].text.forget();
+        kept[1].text.forget();
+        inForce = nullptr;
+    }
+};
+
+struct OneStepRunTest {
+    OneStepText text;
+    size_t length = 0;
+    uint64_t count = 0;  // of TCK clocks
 };
 
 // HIR, HDR, TIR, TDR, SIR or SDR: the scan kind of a scan keyword.
@@ -120,17 +144,21 @@ struct SvfReader::Impl {
     // for any other text, which the general reading then takes (with its notes and messages).
     bool readScanFast(Statement& statement);
     bool readRunTestFast(Statement& statement);
-    // The one-step statement of the kept text again, at the lexer's position.
-    bool repeatScan(Statement& statement, ScanKind kind, const OneStepText& last);
-    void repeatRunTest(Statement& statement, const OneStepText& last);
-    // The last one-step texts: a general reading of the kind, or a failure, drops them.
-    std::array<OneStepText, kScanKindCount> lastScanText;
-    OneStepText lastRunTestText;
-    void forgetOneStepTexts() {
-        for (OneStepText& text : lastScanText) {
-            text.forget();
+    // A one-step reading, parsed now or kept, applied at the lexer's position: false, and
+    // nothing read, when the state does not allow it.
+    bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
+    void applyRunTest(Statement& statement, const OneStepRunTest& run);
+    // A general reading of the kind, or a failure, drops what is kept.
+    std::array<OneStepScans, kScanKindCount> oneStepScans;
+    std::array<OneStepRunTest, 2> oneStepRunTests;
+    size_t lastRunTestUsed = 0;
+    void forgetOneStepReadings() {
+        for (OneStepScans& kind : oneStepScans) {
+            kind.forget();
         }
-        lastRunTestText.forget();
+        for (OneStepRunTest& run : oneStepRunTests) {
+            run.text.forget();
+        }
     }
     // TDI's line map: that of the value just read, null for a value on one line.
     void keepTdiLines(ScanValues& values, uint64_t digits) {

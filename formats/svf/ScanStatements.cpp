@@ -36,7 +36,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
-    lastScanText[index].forget();
+    oneStepScans[index].inForce = nullptr;  // the parsed texts stay true
     // Built only for a message.
     const auto name = [this] { return std::string(keywordName(keyword)); };
 

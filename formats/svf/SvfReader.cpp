@@ -38,7 +38,7 @@ bool SvfReader::next(Statement& statement) noexcept {
         impl_->fail(impl_->start, std::string("cannot read on: ") + failure.what());
     }
     impl_->finished = true;
-    impl_->forgetOneStepTexts();
+    impl_->forgetOneStepReadings();
     return false;
 }
 
@@ -156,7 +156,7 @@ bool SvfReader::Impl::next(Statement& statement) {
     }
     if (!read) {
         finished = true;
-        forgetOneStepTexts();
+        forgetOneStepReadings();
         return false;
     }
     ++statementCount;

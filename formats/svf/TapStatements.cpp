@@ -114,7 +114,6 @@ bool SvfReader::Impl::readEndState(Statement& statement) {
 // RUNTEST [run_state] [run_count TCK|SCK] [min_time SEC [MAXIMUM max_time SEC]]
 //         [ENDSTATE end_state] ;  with a count or a minimum time or both.
 bool SvfReader::Impl::readRunTest(Statement& statement) {
-    lastRunTestText.forget();
     if (!readWords(statement, kMostRunTestWords)) {
         return false;
     }

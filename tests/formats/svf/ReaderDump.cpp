@@ -123,7 +123,8 @@ ReadResult readWithBlockSize(std::string_view text, size_t blockSize) {
         if (const ScanValues* scan = statement.scan) {
             at += std::string(scan->lengthChanged ? " new-length" : "") +
                   (scan->maskAllOnes() ? " mask-ones" : "") +
-                  (scan->smaskAllOnes() ? " smask-ones" : "");
+                  (scan->smaskAllOnes() ? " smask-ones" : "") +
+                  (scan->tdiLines != nullptr ? " tdi-lines" : "");
         }
         result.positions.push_back(at);
         takeNotes();

@@ -24,7 +24,7 @@ struct ReadResult {
     std::vector<std::string> notes;       // "kind@line:column"
     std::vector<std::string> noteTexts;
     // "line:column-line:column" of keyword and ';', the bytes read after it, and for a scan
-    // whether its length changed and which masks are all ones by default.
+    // whether its length changed, which masks are all ones by default, whether TDI has a line map.
     std::vector<std::string> positions;
     std::string error;  // "line:column: message", empty without one
 };
