@@ -203,8 +203,10 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
 // length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
 // any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
 // all. When inForce is this one, the values were last set from it and nothing set them since:
-// they hold its vectors already, and copying them again would change nothing. The text lies on
-// one line, so the positions are the lexer's plus the text's offsets.
+// they hold its vectors already, and copying them again would change nothing. The one-step forms
+// carry no note of their own (those that need one take the general way); the notes about the
+// line come from next(), as for any statement. The text lies on one line, so the positions are
+// the lexer's plus the text's offsets.
 bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
