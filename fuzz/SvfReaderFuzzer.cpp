@@ -3,7 +3,8 @@
 // error (a block boundary may fall anywhere: inside a keyword, a number, a hex value, a CR LF);
 // every statement comes after the one before it; every scan vector has exactly the bytes of its
 // length with no bit set beyond it and reads the same in slices; a TDO is there exactly when
-// given. Values spilled to a file read as values held in memory.
+// given. Values spilled to a file read as values held in memory. The one-step reading and its
+// repeats take whole lines of a block: read in small blocks the same text takes the general way.
 //
 // Input: the first byte picks the block size (1 to 16 bytes) and whether the reading in blocks
 // spills every value, the rest is the text.
@@ -73,8 +74,16 @@ std::string describe(const Statement& statement) {
         out += " bits=" + std::to_string(scan.bitCount);
         const std::vector<uint8_t> tdi = scan.tdi.toBytes();
         const std::vector<uint8_t> tdo = scan.tdo.toBytes();
+        const std::vector<uint8_t> mask = scan.mask().toBytes();
+        const std::vector<uint8_t> smask = scan.smask().toBytes();
         out += " tdi=" + std::string(tdi.begin(), tdi.end()) +
-               " tdo=" + std::string(tdo.begin(), tdo.end());
+               " tdo=" + std::string(tdo.begin(), tdo.end()) +
+               " mask=" + std::string(mask.begin(), mask.end()) +
+               " smask=" + std::string(smask.begin(), smask.end()) +
+               " given=" + std::to_string(scan.tdiGiven) + std::to_string(scan.tdoGiven) +
+               std::to_string(scan.maskGiven) + std::to_string(scan.smaskGiven) +
+               " new-length=" + std::to_string(scan.lengthChanged) +
+               " ones=" + std::to_string(scan.maskAllOnes()) + std::to_string(scan.smaskAllOnes());
     }
     return out;
 }
@@ -120,7 +129,8 @@ Reading read(std::string_view text, size_t blockSize, uint64_t spillAbove) {
             KEL_FUZZ_CHECK(!statement.path.empty() && statement.path.back() == statement.state,
                            where + ": a STATE whose path does not end in its state");
         }
-        reading.statements.push_back(describe(statement));
+        reading.statements.push_back(describe(statement) + " then " +
+                                     std::to_string(reader.bytesRead()));
     }
     KEL_FUZZ_CHECK(!reader.next(statement), "the reader goes on after the end");
     if (reader.failed()) {

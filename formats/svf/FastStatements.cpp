@@ -1,8 +1,11 @@
 // One-step reading of the statements that make up most of a programming file: a scan with short
 // vectors and a count of clocks, each on one line. A form that needs a note or a message, or
 // that crosses a line or the block, is left to the general reading, which gives the same
-// statement for this text: the one-step path only saves the tokens' way through the lexer.
+// statement for this text: the one-step path only saves the tokens' way through the lexer. The
+// last two texts of each kind are kept with what their parse found, so that a text read again
+// is not parsed again.
 #include <cstring>
+#include <new>
 
 #include "CharClass.h"
 #include "ReaderImpl.h"
@@ -98,7 +101,11 @@ void decodeHex(const char* first, size_t digits, uint8_t* bytes) {
     }
 }
 
-enum Vector : uint8_t { kTdi, kTdo, kMask, kSmask, kVectorCount };
+constexpr size_t kTdi = OneStepScan::kTdi;
+constexpr size_t kTdo = OneStepScan::kTdo;
+constexpr size_t kMask = OneStepScan::kMask;
+constexpr size_t kSmask = OneStepScan::kSmask;
+constexpr size_t kVectorCount = OneStepScan::kVectorCount;
 
 struct VectorText {
     const char* first = nullptr;
@@ -110,6 +117,13 @@ struct VectorText {
 }  // namespace
 
 bool SvfReader::Impl::readScanFast(Statement& statement) {
+    const ScanKind kind = scanKindOf(keyword);
+    OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
+    for (OneStepScan& kept : oneStep.kept) {
+        if (kept.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            return applyScan(statement, kind, kept);
+        }
+    }
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t length = 0;
     if (!text.skipBlanks() || !text.count(length) || length > kMostFastBits) {
@@ -127,7 +141,7 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
         const size_t nameOffset = text.offset();
         char name[5];
         const size_t nameLength = text.word(name, sizeof name);
-        const Vector which = is(name, nameLength, "TDI")     ? kTdi
+        const size_t which = is(name, nameLength, "TDI")     ? kTdi
                              : is(name, nameLength, "TDO")   ? kTdo
                              : is(name, nameLength, "MASK")  ? kMask
                              : is(name, nameLength, "SMASK") ? kSmask
@@ -149,65 +163,97 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
         vector.given = true;
         vector.nameOffset = nameOffset;
     }
-    const ScanKind kind = scanKindOf(keyword);
-    ScanValues& values = scans[static_cast<size_t>(kind)];
-    const auto bitCount = static_cast<uint32_t>(length);
-    if (!vectors[kTdi].given && values.bitCount != bitCount && bitCount != 0) {
-        return false;  // no TDI to carry over: the general reading says so
-    }
 
-    // The statement is read: from here on it changes the reader's state.
-    const Position at = lexer.position();
-    const uint32_t previous = values.bitCount;
-    values.bitCount = bitCount;
-    values.lengthChanged = previous != bitCount;
-    values.tdiGiven = values.tdoGiven = values.maskGiven = values.smaskGiven = false;
-    Position tdoAt;
+    // Parsed: kept in place of the one used longer ago, then applied as a kept one is.
+    OneStepScan& scan = oneStep.kept[1 - oneStep.lastUsed];
+    if (oneStep.inForce == &scan) {
+        oneStep.inForce = nullptr;  // the values keep their own copies
+    }
+    scan.text.forget();  // until it is whole
+    scan.length = text.offset() + 1;
+    scan.bitCount = static_cast<uint32_t>(length);
+    scan.tdoOffset = vectors[kTdo].nameOffset;
     for (size_t i = 0; i < kVectorCount; ++i) {
         const VectorText& vector = vectors[i];
+        scan.given[i] = vector.given;
+        Bits& bits = scan.vectors[i];
         if (!vector.given) {
-            continue;
-        }
-        Bits* bits = nullptr;
-        switch (i) {
-            case kTdi:
-                values.tdiGiven = true;
-                bits = &values.tdi;
-                values.tdiLines.reset();  // on one line: the statement's line is its digits'
-                break;
-            case kTdo:
-                values.tdoGiven = true;
-                bits = &values.tdo;
-                tdoAt = Position{at.line, at.column + vector.nameOffset};
-                break;
-            default: {
-                const bool smask = i == kSmask;
-                (smask ? values.smaskGiven : values.maskGiven) = true;
-                bits = &ScanValuesStore::bits(values, smask);
-                ScanValuesStore::allOnes(values, smask) = false;
-                break;
-            }
-        }
-        if (bitCount <= Bits::kSmallBits) {
+            bits = Bits();
+        } else if (scan.bitCount <= Bits::kSmallBits) {
             uint8_t bytes[Bits::kSmallBits / 8] = {};
             decodeHex(vector.first, vector.digits, bytes);
-            *bits = Bits::fromShort(bytes, bitCount);
+            bits = Bits::fromShort(bytes, scan.bitCount);
         } else {
-            std::vector<uint8_t> bytes((static_cast<size_t>(bitCount) + 7) / 8);
+            std::vector<uint8_t> bytes((static_cast<size_t>(scan.bitCount) + 7) / 8);
             decodeHex(vector.first, vector.digits, bytes.data());
-            *bits = Bits::fromBytes(std::move(bytes), bitCount);
+            bits = Bits::fromBytes(std::move(bytes), scan.bitCount);
         }
-        if (bits->size() != bitCount) {
+        if (bits.size() != (vector.given ? scan.bitCount : 0)) {
             throw std::bad_alloc();  // reported by next() as for any statement
         }
     }
-    lexer.skipInLine(text.offset());
+    scan.text.keep(lexer.blockRest(), scan.length);
+    return applyScan(statement, kind, scan);
+}
+
+// Why a kept reading reads the same. The parse of a one-step scan depends on its text alone: the
+// length, the vectors given, their values and places in the text. So a kept parse is true for
+// its text for ever, and applyScan does with it what it does with a parse made now. That applies
+// it against the state as it is: the one test of the state ("no TDI and another length"), the
+// length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
+// any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
+// all. When inForce is this one, the values were last set from it and nothing set them since:
+// they hold its vectors already, and copying them again would change nothing. The one-step forms
+// carry no note of their own (those that need one take the general way); the notes about the
+// line come from next(), as for any statement. The text lies on one line, so the positions are
+// the lexer's plus the text's offsets.
+bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
+    const auto index = static_cast<size_t>(kind);
+    ScanValues& values = scans[index];
+    if (!scan.given[kTdi] && values.bitCount != scan.bitCount && scan.bitCount != 0) {
+        return false;  // no TDI to carry over: the general reading says so
+    }
+    const uint32_t previous = values.bitCount;
+    values.bitCount = scan.bitCount;
+    values.lengthChanged = previous != scan.bitCount;
+    values.tdiGiven = scan.given[kTdi];
+    values.tdoGiven = scan.given[kTdo];
+    values.maskGiven = scan.given[kMask];
+    values.smaskGiven = scan.given[kSmask];
+    OneStepScans& oneStep = oneStepScans[index];
+    if (oneStep.inForce != &scan) {
+        if (values.tdiGiven) {
+            values.tdi = scan.vectors[kTdi];
+            values.tdiLines.reset();  // on one line: the statement's line is its digits'
+        }
+        if (values.tdoGiven) {
+            values.tdo = scan.vectors[kTdo];
+        }
+        for (const bool smask : {false, true}) {
+            if (scan.given[smask ? kSmask : kMask]) {
+                ScanValuesStore::bits(values, smask) = scan.vectors[smask ? kSmask : kMask];
+                ScanValuesStore::allOnes(values, smask) = false;
+            }
+        }
+        oneStep.inForce = &scan;
+    }
+    oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
+    const Position at = lexer.position();
+    const Position tdoAt{at.line, at.column + scan.tdoOffset};
+    lexer.skipInLine(scan.length - 1);
     statement.end = lexer.position();
     lexer.skipInLine(1);
     return finishScan(statement, kind, previous, Position{}, tdoAt);
 }
 
 bool SvfReader::Impl::readRunTestFast(Statement& statement) {
+    for (const OneStepRunTest& kept : oneStepRunTests) {
+        if (kept.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            lastRunTestUsed = &kept == &oneStepRunTests[0] ? 0 : 1;
+            applyRunTest(statement, kept);
+            return true;
+        }
+    }
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t count = 0;
     char unit[4];
@@ -216,15 +262,26 @@ bool SvfReader::Impl::readRunTestFast(Statement& statement) {
         text.peek() != ';') {
         return false;
     }
-    RunTest& run = statement.run;
+    lastRunTestUsed = 1 - lastRunTestUsed;
+    OneStepRunTest& run = oneStepRunTests[lastRunTestUsed];
+    run.length = text.offset() + 1;
     run.count = count;
+    run.text.keep(lexer.blockRest(), run.length);
+    applyRunTest(statement, run);
+    return true;
+}
+
+// As applyScan: the parse of a one-step RUNTEST is its count, from its text alone; the states
+// it runs in and ends in are resolved against those in force, as for any RUNTEST.
+void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
+    RunTest& run = statement.run;
+    run.count = kept.count;
     run.hasCount = true;
     run.clock = RunClock::TCK;
-    lexer.skipInLine(text.offset());
+    lexer.skipInLine(kept.length - 1);
     statement.end = lexer.position();
     lexer.skipInLine(1);
     resolveRunStates(run, statement.position);
-    return true;
 }
 
 }  // namespace kelsvfreader

@@ -4,6 +4,7 @@
 #define KELSVFREADER_READER_IMPL_H
 
 #include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,76 @@ class ScanValuesStore {
     static bool& allOnes(ScanValues& values, bool smask) {
         return smask ? values.smaskAllOnes_ : values.maskAllOnes_;
     }
+};
+
+// The text of a statement read in one step, from after its keyword up to and including its ';'.
+class OneStepText {
+  public:
+    static constexpr size_t kMostBytes = 128;  // longer texts are not kept
+
+    // True when the block at `at` begins with the kept text.
+    bool repeatsAt(const char* at, const char* end) const {
+        if (length_ == 0 || static_cast<size_t>(end - at) < length_) {
+            return false;
+        }
+        if (length_ < 8) {
+            return std::memcmp(at, text_, length_) == 0;
+        }
+        // Eight bytes at a time, the last eight overlapping: texts are short, a call costs more.
+        for (size_t i = 0; i + 8 < length_; i += 8) {
+            if (word(at + i) != word(text_ + i)) {
+                return false;
+            }
+        }
+        return word(at + length_ - 8) == word(text_ + length_ - 8);
+    }
+    void keep(const char* at, size_t length) {
+        length_ = length <= kMostBytes ? length : 0;
+        std::memcpy(text_, at, length_);
+    }
+    void forget() { length_ = 0; }
+
+  private:
+    static uint64_t word(const char* at) {
+        uint64_t value = 0;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
+
+    size_t length_ = 0;  // 0: nothing kept
+    char text_[kMostBytes];
+};
+
+// What the one-step reading of a scan found in its text, kept with the text: the same text
+// again is not parsed again (see FastStatements.cpp for why it reads the same).
+struct OneStepScan {
+    enum Vector : uint8_t { kTdi, kTdo, kMask, kSmask, kVectorCount };
+    OneStepText text;
+    size_t length = 0;  // of the text
+    uint32_t bitCount = 0;
+    std::array<bool, kVectorCount> given{};
+    std::array<Bits, kVectorCount> vectors;  // as decoded, those given
+    size_t tdoOffset = 0;                    // of TDO's name in the text
+};
+
+// The last two one-step scans of a kind (a write and a verify often alternate).
+struct OneStepScans {
+    std::array<OneStepScan, 2> kept;
+    size_t lastUsed = 0;
+    // The one whose vectors the values in force hold, unchanged since: null when another
+    // reading of the kind came after it.
+    const OneStepScan* inForce = nullptr;
+    void forget() {
+        kept[0].text.forget();
+        kept[1].text.forget();
+        inForce = nullptr;
+    }
+};
+
+struct OneStepRunTest {
+    OneStepText text;
+    size_t length = 0;
+    uint64_t count = 0;  // of TCK clocks
 };
 
 // HIR, HDR, TIR, TDR, SIR or SDR: the scan kind of a scan keyword.
@@ -65,11 +136,30 @@ struct SvfReader::Impl {
     // After the vectors: what the omitted ones mean, the carried-over notes, the statement's scan.
     bool finishScan(Statement& statement, ScanKind kind, uint32_t previous, Position lengthAt,
                     Position tdoAt);
+    // finishScan's rare message and note, apart from the path of every scan.
+    [[gnu::cold]] bool failNoTdiToCarry(Position lengthAt, uint32_t previous, uint32_t bitCount);
+    [[gnu::cold]] void noteMaskLost(Position tdoAt);
     // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
     // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
     // for any other text, which the general reading then takes (with its notes and messages).
     bool readScanFast(Statement& statement);
     bool readRunTestFast(Statement& statement);
+    // A one-step reading, parsed now or kept, applied at the lexer's position: false, and
+    // nothing read, when the state does not allow it.
+    bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
+    void applyRunTest(Statement& statement, const OneStepRunTest& run);
+    // A general reading of the kind, or a failure, drops what is kept.
+    std::array<OneStepScans, kScanKindCount> oneStepScans;
+    std::array<OneStepRunTest, 2> oneStepRunTests;
+    size_t lastRunTestUsed = 0;
+    void forgetOneStepReadings() {
+        for (OneStepScans& kind : oneStepScans) {
+            kind.forget();
+        }
+        for (OneStepRunTest& run : oneStepRunTests) {
+            run.text.forget();
+        }
+    }
     // TDI's line map: that of the value just read, null for a value on one line.
     void keepTdiLines(ScanValues& values, uint64_t digits) {
         if (values.tdiLines != nullptr || !tdiLineEnds.empty()) {
@@ -81,6 +171,8 @@ struct SvfReader::Impl {
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);
     void resolveRunStates(RunTest& run, Position at);
+    // Apart from resolveRunStates, which runs for every RUNTEST: the note is rare.
+    [[gnu::cold]] void noteRunWithoutEndState(const RunTest& run, Position at, TapState inForce);
     void noteSinglePrecision(const WordAt& time, const Time& read);
     bool readFrequency(Statement& statement);
     bool readTrst(Statement& statement);

@@ -36,6 +36,7 @@ bool SvfReader::Impl::readScan(Statement& statement) {
     const ScanKind kind = scanKindOf(keyword);
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
+    oneStepScans[index].inForce = nullptr;  // the parsed texts stay true
     // Built only for a message.
     const auto name = [this] { return std::string(keywordName(keyword)); };
 
@@ -141,35 +142,31 @@ bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t p
                                  Position lengthAt, Position tdoAt) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
-    const auto name = [this] { return std::string(keywordName(keyword)); };
     if (!values.tdiGiven) {
         if (values.lengthChanged && values.bitCount != 0) {
-            return fail(lengthAt, name() + ": TDI must be given: the length changed from " +
-                                      std::to_string(previous) + " to " +
-                                      std::to_string(values.bitCount) +
-                                      " bits, so there is no TDI to carry over");
+            return failNoTdiToCarry(lengthAt, previous, values.bitCount);
         }
         if (values.lengthChanged) {
             values.tdi = Bits();
             values.tdiLines.reset();
         }
     }
-    if (!values.tdoGiven) {
-        values.tdo = Bits();
+    if (!values.tdoGiven && !values.tdo.empty()) {
+        values.tdo = Bits();  // an empty Bits is always Bits()
     }
     // An omitted MASK or SMASK of a new length is all ones, made only when asked for.
-    for (const bool smask : {false, true}) {
-        if (!(smask ? values.smaskGiven : values.maskGiven) && values.lengthChanged) {
-            ScanValuesStore::allOnes(values, smask) = true;
-            ScanValuesStore::bits(values, smask) = Bits::ones(values.bitCount);
+    if (values.lengthChanged) {
+        for (const bool smask : {false, true}) {
+            if (!(smask ? values.smaskGiven : values.maskGiven)) {
+                ScanValuesStore::allOnes(values, smask) = true;
+                ScanValuesStore::bits(values, smask) = Bits::ones(values.bitCount);
+            }
         }
     }
 
     bool& cleared = maskCleared[index];
     if (values.tdoGiven && !values.maskGiven && !values.lengthChanged && cleared) {
-        note(NoteKind::MaskLostAfterUncheckedScan, tdoAt,
-             name() + ": TDO with the MASK carried over an earlier " + name() +
-                 " without TDO; a common player cleared that MASK there and compares no bit");
+        noteMaskLost(tdoAt);
     }
     if (!values.tdoGiven) {
         cleared = true;
@@ -180,6 +177,20 @@ bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t p
     statement.scanKind = kind;
     statement.scan = &values;
     return true;
+}
+
+bool SvfReader::Impl::failNoTdiToCarry(Position lengthAt, uint32_t previous, uint32_t bitCount) {
+    return fail(lengthAt, std::string(keywordName(keyword)) +
+                              ": TDI must be given: the length changed from " +
+                              std::to_string(previous) + " to " + std::to_string(bitCount) +
+                              " bits, so there is no TDI to carry over");
+}
+
+void SvfReader::Impl::noteMaskLost(Position tdoAt) {
+    const std::string name = keywordName(keyword);
+    note(NoteKind::MaskLostAfterUncheckedScan, tdoAt,
+         name + ": TDO with the MASK carried over an earlier " + name +
+             " without TDO; a common player cleared that MASK there and compares no bit");
 }
 
 }  // namespace kelsvfreader

@@ -55,6 +55,21 @@ class SvfLexer {
         }
         return skipToSignificant();
     }
+    // peekSignificant() for the commonest text after a statement: one line end (LF, CR LF or
+    // CR), then the next keyword in the block.
+    int peekAfterLineEnd() {
+        const char* p = cur_;
+        p += p != end_ && *p == '\r';
+        p += p != end_ && *p == '\n';
+        if (p == cur_ || p == end_ || kCharClass[static_cast<uint8_t>(*p)] != kWordChar ||
+            failed_) {
+            return peekSignificant();
+        }
+        for (; cur_ != p; ++cur_) {
+            countLineEnd(*cur_, offset());
+        }
+        return static_cast<uint8_t>(*cur_);
+    }
     // Consumes the byte that peekSignificant() returned (never a line end).
     void advance() { ++cur_; }
 

@@ -38,6 +38,7 @@ bool SvfReader::next(Statement& statement) noexcept {
         impl_->fail(impl_->start, std::string("cannot read on: ") + failure.what());
     }
     impl_->finished = true;
+    impl_->forgetOneStepReadings();
     return false;
 }
 
@@ -155,13 +156,14 @@ bool SvfReader::Impl::next(Statement& statement) {
     }
     if (!read) {
         finished = true;
+        forgetOneStepReadings();
         return false;
     }
     ++statementCount;
 
     // What follows the ';' on its line decides two notes; a failure here shows on the next call.
     const uint64_t endLine = lexer.line();
-    const bool more = lexer.peekSignificant() >= 0;
+    const bool more = lexer.peekAfterLineEnd() >= 0;
     const bool sameLine = lexer.line() == endLine;
     nextSharesLine = more && sameLine;
     if (!more && !lexer.failed() && sameLine) {

@@ -211,19 +211,26 @@ void SvfReader::Impl::resolveRunStates(RunTest& run, Position at) {
     if (!run.endStateGiven) {
         const TapState inForce = states.runEndState;
         run.endState = run.runStateGiven ? run.runState : inForce;
-        if (run.runState != KELJTAG_RUN_TEST_IDLE) {
-            note(NoteKind::RunStateWithoutEndState, at,
-                 std::string("RUNTEST in ") + svfStateName(run.runState) +
-                     " without ENDSTATE: players differ on where it ends (read as " +
-                     svfStateName(run.endState) + "), and the run state stays in force");
-        } else if (run.runStateGiven && inForce != run.runState) {
-            note(NoteKind::RunStateWithoutEndState, at,
-                 std::string("RUNTEST IDLE without ENDSTATE while the end state in force is ") +
-                     svfStateName(inForce) + ": players differ on where it ends (read as IDLE)");
+        if (run.runState != KELJTAG_RUN_TEST_IDLE ||
+            (run.runStateGiven && inForce != run.runState)) {
+            noteRunWithoutEndState(run, at, inForce);
         }
     }
     states.runState = run.runState;
     states.runEndState = run.endState;
+}
+
+void SvfReader::Impl::noteRunWithoutEndState(const RunTest& run, Position at, TapState inForce) {
+    if (run.runState != KELJTAG_RUN_TEST_IDLE) {
+        note(NoteKind::RunStateWithoutEndState, at,
+             std::string("RUNTEST in ") + svfStateName(run.runState) +
+                 " without ENDSTATE: players differ on where it ends (read as " +
+                 svfStateName(run.endState) + "), and the run state stays in force");
+    } else {
+        note(NoteKind::RunStateWithoutEndState, at,
+             std::string("RUNTEST IDLE without ENDSTATE while the end state in force is ") +
+                 svfStateName(inForce) + ": players differ on where it ends (read as IDLE)");
+    }
 }
 
 void SvfReader::Impl::noteSinglePrecision(const WordAt& time, const Time& read) {

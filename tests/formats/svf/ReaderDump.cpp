@@ -117,7 +117,16 @@ ReadResult readWithBlockSize(std::string_view text, size_t blockSize) {
     };
     while (reader.next(statement)) {
         result.statements.push_back(dumpStatement(statement));
-        result.positions.push_back(position(statement.position) + "-" + position(statement.end));
+        // Also what the dump leaves out: where the reader stands, and how masks were resolved.
+        std::string at = position(statement.position) + "-" + position(statement.end) + " then " +
+                         std::to_string(reader.bytesRead());
+        if (const ScanValues* scan = statement.scan) {
+            at += std::string(scan->lengthChanged ? " new-length" : "") +
+                  (scan->maskAllOnes() ? " mask-ones" : "") +
+                  (scan->smaskAllOnes() ? " smask-ones" : "") +
+                  (scan->tdiLines != nullptr ? " tdi-lines" : "");
+        }
+        result.positions.push_back(at);
         takeNotes();
     }
     takeNotes();
@@ -128,9 +137,9 @@ ReadResult readWithBlockSize(std::string_view text, size_t blockSize) {
     return result;
 }
 
-ReadResult readAll(std::string_view text) {
+ReadResult readAll(std::string_view text, const std::vector<size_t>& blockSizes) {
     const ReadResult whole = readWithBlockSize(text, 0);
-    for (const size_t blockSize : {size_t{1}, size_t{2}, size_t{3}, size_t{7}}) {
+    for (const size_t blockSize : blockSizes) {
         const ReadResult cut = readWithBlockSize(text, blockSize);
         EXPECT_EQ(whole.statements, cut.statements) << "block size " << blockSize;
         EXPECT_EQ(whole.notes, cut.notes) << "block size " << blockSize;

@@ -23,13 +23,15 @@ struct ReadResult {
     std::vector<std::string> statements;  // dumped
     std::vector<std::string> notes;       // "kind@line:column"
     std::vector<std::string> noteTexts;
-    std::vector<std::string> positions;  // "line:column-line:column" of keyword and ';'
-    std::string error;                   // "line:column: message", empty without one
+    // "line:column-line:column" of keyword and ';', the bytes read after it, and for a scan
+    // whether its length changed, which masks are all ones by default, whether TDI has a line map.
+    std::vector<std::string> positions;
+    std::string error;  // "line:column: message", empty without one
 };
 
-// Reads the whole text in one block, then in blocks of 1, 2, 3 and 7 bytes; every reading must
-// give the same result (a test failure names the block size otherwise).
-ReadResult readAll(std::string_view text);
+// Reads the whole text in one block, then in blocks of 1, 2, 3 and 7 bytes (or those given);
+// every reading must give the same result (a test failure names the block size otherwise).
+ReadResult readAll(std::string_view text, const std::vector<size_t>& blockSizes = {1, 2, 3, 7});
 
 // One reading with one block size.
 ReadResult readWithBlockSize(std::string_view text, size_t blockSize);

@@ -198,10 +198,42 @@ TEST(SvfReaderOneStep, ReadsAsTheGeneralReadingAtTheEdgesOfItsForms) {
         "SDR 8 TDI (1)\n",
         "RUNTEST 10 TCK\n",
         "SDR\n8 TDI (1);\nRUNTEST\r\n10 TCK;\nSDR(8);\n",  // a keyword at the line's end
+        // A one-step text again is not parsed again: repeats and what must break them.
+        "SDR 16 TDI (7FFF);\nSDR 16 TDI (7FFF);\r\nSDR 16 TDI (7FFF);\rRUNTEST 10 TCK;\n"
+        "RUNTEST 10 TCK;\nRUNTEST 10 TCK;SDR 16 TDI (7FFF);\n  RUNTEST 10 TCK;\n",
+        "SDR 8 TDI (a5) TDO (5a) MASK (0f);\nSIR 8 TDI (a5) TDO (5a) MASK (0f);\n"
+        "SDR 8 TDI (a5) TDO (5a) MASK (0f);\nSIR 8 TDI (a5) TDO (5a) MASK (0f);\nSDR 8;\nSDR 8;\n",
+        "SDR 8 TDI (a5) MASK (0f);\nSDR 4 TDI (5);\nSDR 8 TDI (a5) MASK (0f);\nSDR 8 TDI (a5);\n"
+        "SDR 8 TDI (a5);\nSDR 8\nTDI (5a);\nSDR 8 TDI (a5);\nSDR 4\nTDI (1);\nSDR 8 TDI (a5);\n",
+        "SDR 8 TDI (00);\nSDR 8 TDI (00);\nSDR 8  TDI (00)  TDO (01);\nSDR 8  TDI (00)  TDO (01);\n"
+        "SDR 8  TDI (00)  TDO (01) MASK (3);\nSDR 8  TDI (00)  TDO (01);\nHDR 8 TDI (00);\n"
+        "SDR 8 TDI (00);\nSDR 8  TDI (00)  TDO (01);\n",
+        "SDR 8 TDO (01);\nSDR 8 TDI (1);\nSDR 8 TDO (01);\nSDR 8 TDO (01);\n"
+        "SDR 0;\nSDR 0;\nsdr 0;\n",
+        "RUNTEST 5 TCK;\nRUNTEST DRPAUSE 5 TCK;\nRUNTEST 5 TCK;\nRUNTEST 5 TCK;\n"
+        "RUNTEST IDLE 5 TCK;\nRUNTEST 5 TCK;\nRUNTEST 5 TCK ENDSTATE IRPAUSE;\n"
+        "RUNTEST 5 TCK;\nRuNtEsT 5 TCK;\n",
+        "SDR 8 TDI (a5);\nSDR 8 TDI (a5);\nSDR 8 TDI (5a) ! c\n;\nSDR 8 TDI (a5);\n"
+        "RUNTEST 7 TCK;\nRUNTEST 7 TCK;\nRUNTEST 7\nTCK;\nRUNTEST 7 TCK;\nRUNTEST 7 TCK;",
+        "SDR 8 TDI (a5);\nSDR 8 TDI (a5);\nSDR 8 TDI (a5) TDI (1);\n",
+        "SDR 16 TDI (7FFF);\nSDR 16 TDI (0) TDO (7FFF) MASK (7FFF);\nSDR 16 TDI (7FFF);\n"
+        "SDR 16 TDI (0) TDO (7FFF) MASK (7FFF);\nSDR 16 TDI (7FFF);\nSDR 16 TDO (7FFF);\n"
+        "SDR 16 TDI (7FFF);\nSDR 16 TDO (7FFF);\nSDR 8 TDI (1);\nSDR 16 TDI (7FFF);\n"
+        "RUNTEST 10 TCK;\nRUNTEST 50003 TCK;\nRUNTEST 10 TCK;\nRUNTEST 3 TCK;\n"
+        "RUNTEST 50003 TCK;\n",
+        "SDR 8 TDI (1) MASK (3);\nSDR 8 TDI (2);\nSDR 8 TDI (1) MASK (3);\nSDR 8 TDI (2) TDO (1);\n"
+        "SDR 8 TDI (2);\nSDR 8 TDI (2) TDO (1);\nSDR 8;\nSDR 4 TDI (1);\nSDR 8;\n",
+        "SDR 8 TDI (a5);\nSDR 8 TDI (1\n2);\nSDR 8;\nSDR 8 TDI (a5);\nSDR 8 TDI (1\n2);\nSDR 8;\n",
     };
+    // Blocks of a line or two as well: the one-step reading and its repeats meet a block's edge
+    // at every place.
+    std::vector<size_t> blockSizes = {1, 2, 3, 7};
+    for (size_t size = 8; size <= 48; ++size) {
+        blockSizes.push_back(size);
+    }
     for (const std::string& text : kTexts) {
         SCOPED_TRACE(text);
-        readAll(text);
+        readAll(text, blockSizes);
     }
 }
 
