@@ -125,7 +125,7 @@ class ReportRoom {
 
     ReportBuffer& buffer_;
     char* at_;
-    const char* end_;
+    [[maybe_unused]] const char* end_;  // for the check in done()
 };
 
 inline ReportRoom& ReportRoom::shortValue(const BitValue& value, uint64_t bitCount) {

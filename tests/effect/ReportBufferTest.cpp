@@ -116,6 +116,12 @@ TEST(ReportRoom, WritesWhatTheStringHelpersGive) {
                 expected += std::to_string(n) + ',';
             }
         }
+        // An event larger than the buffer (a file name that long) grows it.
+        const std::string huge(300 * 1024, 'n');
+        ReportRoom room(out, huge.size() + 1);
+        room.put(huge).put('\n');
+        room.done();
+        expected += huge + '\n';
     });
     EXPECT_EQ(text, expected);
 }
