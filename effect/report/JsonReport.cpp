@@ -49,22 +49,26 @@ class JsonReport : public CheckReport {
     // members of fixed size into room reserved once.
     void deviceUpdate(const DeviceUpdate& update) override {
         const uint64_t bits = update.bitCount;
-        ReportRoom head(out_, kMostUpdateHead);
-        startEvent(head);
-        head.put("{\"type\": \"update\", \"line\": ")
+        // A digest is hex digits (or "(no digest)"): a JSON string as it stands.
+        const std::string& digest = digests_.of(update.value, bits);
+        ReportRoom room(out_, kMostUpdateHead + kMostShortValueText + digest.size() + 32);
+        startEvent(room);
+        room.put("{\"type\": \"update\", \"line\": ")
             .put(lines_.text(update.line))
             .put(", \"device\": ")
             .number(update.device)
             .put(update.ir ? ", \"register\": \"ir\", \"bits\": "
                            : ", \"register\": \"dr\", \"bits\": ")
             .number(bits);
-        head.done();
-        value(", \"value\": ", update.value, bits);
-        // A digest is hex digits (or "(no digest)"): a JSON string as it stands.
-        const std::string& digest = digests_.of(update.value, bits);
-        ReportRoom hash(out_, digest.size() + 12);
-        hash.put(", \"hash\": \"").put(digest).put('"');
-        hash.done();
+        if (bits <= kWholeValueBits) {
+            room.put(", \"value\": \"").shortValue(update.value, bits).put('"');
+            room.put(", \"hash\": \"").put(digest).put('"');
+            room.done();
+        } else {
+            room.done();
+            longValue(", \"value\": ", update.value, bits);
+            out_.put(", \"hash\": \"").put(digest).put('"');
+        }
         if (!update.registerName.empty()) {
             out_.put(", \"name\": ").jsonString(update.registerName);
         }
