@@ -4,9 +4,11 @@
 
 #include "CheckReport.h"
 #include "kelsvfreader/SvfStatement.h"
+#include "report/DecimalText.h"
 #include "report/DigestCache.h"
 #include "report/JsonText.h"
 #include "report/ReportBuffer.h"
+#include "report/ReportRoom.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
@@ -43,20 +45,30 @@ class JsonReport : public CheckReport {
                      jsonString(fileName).c_str(), devices.c_str());
     }
 
-    // Events go straight into the buffer, member by member as JsonObject spells them.
+    // Events go straight into the buffer, member by member as JsonObject spells them, the
+    // members of fixed size into room reserved once.
     void deviceUpdate(const DeviceUpdate& update) override {
-        startEvent();
-        out_.put("{\"type\": \"update\", \"line\": ")
-            .number(update.line)
+        const uint64_t bits = update.bitCount;
+        // A digest is hex digits (or "(no digest)"): a JSON string as it stands.
+        const std::string& digest = digests_.of(update.value, bits);
+        ReportRoom room(out_, kMostUpdateHead + kMostShortValueText + digest.size() + 32);
+        startEvent(room);
+        room.put("{\"type\": \"update\", \"line\": ")
+            .put(lines_.text(update.line))
             .put(", \"device\": ")
             .number(update.device)
             .put(update.ir ? ", \"register\": \"ir\", \"bits\": "
                            : ", \"register\": \"dr\", \"bits\": ")
-            .number(update.bitCount)
-            .put(", \"value\": ");
-        value(update.value, update.bitCount);
-        // A digest is hex digits (or "(no digest)"): a JSON string as it stands.
-        out_.put(", \"hash\": \"").put(digests_.of(update.value, update.bitCount)).put('"');
+            .number(bits);
+        if (bits <= kWholeValueBits) {
+            room.put(", \"value\": \"").shortValue(update.value, bits).put('"');
+            room.put(", \"hash\": \"").put(digest).put('"');
+            room.done();
+        } else {
+            room.done();
+            longValue(", \"value\": ", update.value, bits);
+            out_.put(", \"hash\": \"").put(digest).put('"');
+        }
         if (!update.registerName.empty()) {
             out_.put(", \"name\": ").jsonString(update.registerName);
         }
@@ -73,28 +85,31 @@ class JsonReport : public CheckReport {
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        startEvent();
-        out_.put("{\"type\": \"tdo\", \"line\": ")
-            .number(check.line)
+        ReportRoom head(out_, kMostTdoHead);
+        startEvent(head);
+        head.put("{\"type\": \"tdo\", \"line\": ")
+            .put(lines_.text(check.line))
             .put(check.ir ? ", \"register\": \"ir\", \"bits\": "
                           : ", \"register\": \"dr\", \"bits\": ")
-            .number(check.bitCount)
-            .put(check.passed ? ", \"passed\": true" : ", \"passed\": false")
-            .put(", \"mismatchedBits\": ")
+            .number(check.bitCount);
+        if (check.passed) {
+            head.put(", \"passed\": true");
+        } else {
+            head.put(", \"passed\": false");
+        }
+        head.put(", \"mismatchedBits\": ")
             .number(check.mismatchedBits)
             .put(", \"unknownBits\": ")
             .number(check.unknownBits)
             .put(", \"comparedBits\": ")
             .number(check.comparedBits);
         if (!check.passed) {
-            out_.put(", \"firstMismatch\": ").number(check.firstMismatch);
+            head.put(", \"firstMismatch\": ").number(check.firstMismatch);
         }
-        out_.put(", \"expected\": ");
-        value(check.expected, check.bitCount);
-        out_.put(", \"mask\": ");
-        value(check.mask, check.bitCount);
-        out_.put(", \"actual\": ");
-        value(check.actual, check.bitCount);
+        head.done();
+        value(", \"expected\": ", check.expected, check.bitCount);
+        value(", \"mask\": ", check.mask, check.bitCount);
+        value(", \"actual\": ", check.actual, check.bitCount);
         out_.put('}');
         out_.endEvent();
     }
@@ -158,10 +173,29 @@ class JsonReport : public CheckReport {
     }
 
   private:
-    // A JSON string of the value: shortened past kWholeValueBits unless every digit is asked
-    // for; whole values are written digit by digit into the buffer.
-    void value(const BitValue& bits, uint64_t bitCount) {
-        if (fullValues_ || !isShortened(bitCount)) {
+    // The event separator, then each member of an update's head and a TDO check's with its
+    // largest number.
+    static constexpr size_t kMostUpdateHead =
+        2 + 27 + kMostDecimalDigits + 12 + kMostDecimalDigits + 28 + kMostDecimalDigits;
+    static constexpr size_t kMostTdoHead = 2 + 24 + kMostDecimalDigits + 28 + kMostDecimalDigits +
+                                           17 + 20 + kMostDecimalDigits + 17 + kMostDecimalDigits +
+                                           18 + kMostDecimalDigits + 19 + kMostDecimalDigits;
+
+    // `member` and a JSON string of the value: shortened past kWholeValueBits unless every
+    // digit is asked for; whole values are written digit by digit into the buffer.
+    template <size_t N>
+    void value(const char (&member)[N], const BitValue& bits, uint64_t bitCount) {
+        if (bitCount <= kWholeValueBits) {
+            ReportRoom room(out_, N + kMostShortValueText + 2);
+            room.put(member).put('"').shortValue(bits, bitCount).put('"');
+            room.done();
+        } else {
+            longValue(member, bits, bitCount);
+        }
+    }
+    void longValue(std::string_view member, const BitValue& bits, uint64_t bitCount) {
+        out_.put(member);
+        if (fullValues_) {
             out_.put('"').hexDigits(bits, bitCount).put('"');
         } else {
             out_.jsonString(valueText(bits, bitCount));
@@ -169,12 +203,19 @@ class JsonReport : public CheckReport {
     }
 
     void startEvent() { out_.put(events_++ == 0 ? "\n" : ",\n"); }
+    void startEvent(ReportRoom& room) {
+        if (events_++ != 0) {
+            room.put(',');
+        }
+        room.put('\n');
+    }
 
     std::FILE* file_;
     ReportBuffer out_;
     DigestCache digests_;
     bool fullValues_;
     uint64_t events_ = 0;
+    SteppedDecimal lines_;
     std::vector<bool> hasPart_;
 };
 

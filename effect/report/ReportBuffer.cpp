@@ -5,10 +5,9 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <charconv>
-
+#include "report/DecimalText.h"
 #include "report/JsonText.h"
+#include "report/ReportRoom.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
@@ -19,19 +18,14 @@ ReportBuffer::ReportBuffer(std::FILE* out)
       text_(std::make_unique<char[]>(kCapacity)) {}
 
 ReportBuffer& ReportBuffer::number(uint64_t value) {
-    constexpr size_t kMostDigits = 20;
-    if (kCapacity - used_ < kMostDigits) {
-        flush();
-    }
-    char* const at = text_.get() + used_;
-    used_ += static_cast<size_t>(std::to_chars(at, at + kMostDigits, value).ptr - at);
+    commit(writeDecimal(reserve(kMostDecimalDigits), value));
     return *this;
 }
 
 ReportBuffer& ReportBuffer::hexDigits(std::span<const uint8_t> bits, uint64_t bitCount) {
     static constexpr char kDigits[] = "0123456789abcdef";
     const uint64_t digits = (bitCount + 3) / 4;
-    if (digits > kCapacity - used_) {
+    if (digits > capacity_ - used_) {
         return putLong(fullValueText(bits, bitCount));
     }
     char* out = text_.get() + used_;
@@ -72,9 +66,30 @@ ReportBuffer& ReportBuffer::hexDigitsOf(const BitValue& value, uint64_t bitCount
     }
 }
 
+char* ReportRoom::valueNotInMemory(char* at, const BitValue& value, uint64_t bitCount) {
+    if (value.empty()) {
+        return writeHexDigits(at, nullptr, bitCount);
+    }
+    uint8_t read[kWholeValueBits / 8] = {};
+    if (value.read(0, bitCount, read)) {
+        return writeHexDigits(at, read, bitCount);
+    }
+    constexpr std::string_view kUnreadable = "(unreadable)";
+    std::memcpy(at, kUnreadable.data(), kUnreadable.size());
+    return at + kUnreadable.size();
+}
+
+void ReportBuffer::makeRoom(size_t most) {
+    flush();
+    if (most > capacity_) {
+        text_ = std::make_unique_for_overwrite<char[]>(most);
+        capacity_ = most;
+    }
+}
+
 ReportBuffer& ReportBuffer::putLong(std::string_view piece) {
     flush();
-    if (piece.size() > kCapacity) {
+    if (piece.size() > capacity_) {
         if (out_ != nullptr) {
             std::fwrite(piece.data(), 1, piece.size(), out_);
         }

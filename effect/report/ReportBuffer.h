@@ -23,14 +23,14 @@ class ReportBuffer {
     ReportBuffer& operator=(const ReportBuffer&) = delete;
 
     ReportBuffer& put(char c) {
-        if (used_ == kCapacity) {
+        if (used_ == capacity_) {
             flush();
         }
         text_[used_++] = c;
         return *this;
     }
     ReportBuffer& put(std::string_view piece) {
-        if (piece.size() > kCapacity - used_) {
+        if (piece.size() > capacity_ - used_) {
             return putLong(piece);
         }
         std::memcpy(text_.get() + used_, piece.data(), piece.size());
@@ -61,14 +61,26 @@ class ReportBuffer {
     void flush();
 
   private:
+    friend class ReportRoom;
     static constexpr size_t kWriteSize = 64 * 1024;
     static constexpr size_t kCapacity = 2 * kWriteSize;
 
     ReportBuffer& putLong(std::string_view piece);
+    // Where `most` characters can go; the buffer grows for an event larger than it (a long file
+    // name), which is rare and no larger than what the event's pieces already take.
+    char* reserve(size_t most) {
+        if (most > capacity_ - used_) {
+            makeRoom(most);
+        }
+        return text_.get() + used_;
+    }
+    void makeRoom(size_t most);
+    void commit(const char* end) { used_ = static_cast<size_t>(end - text_.get()); }
 
     std::FILE* out_;
     bool lineBuffered_;
     std::unique_ptr<char[]> text_;
+    size_t capacity_ = kCapacity;
     size_t used_ = 0;
 };
 

@@ -7,7 +7,9 @@
 
 #include "CheckReport.h"
 #include "kelsvfreader/SvfStatement.h"
+#include "report/DecimalText.h"
 #include "report/ReportBuffer.h"
+#include "report/ReportRoom.h"
 #include "report/ValueText.h"
 
 namespace kelsvf::check {
@@ -57,42 +59,39 @@ class TextReport : public CheckReport {
         std::fprintf(file_, "check of %s on %s\n", name_.c_str(), chain.describe().c_str());
     }
 
-    // A file of many short scans makes a line per statement: the lines go out in large writes.
+    // A file of many short scans makes a line per statement: each line is written into room
+    // reserved once, and the lines go out in large writes.
     void deviceUpdate(const DeviceUpdate& update) override {
-        startLine(update.line);
-        out_.put(": device ").number(update.device).put(update.ir ? " ir " : " dr ");
-        // An update without a shift into a register of unknown length latches no bit.
-        if (update.bitCount != 0) {
-            if (isShortened(update.bitCount)) {
-                out_.put(valueText(update.value, update.bitCount));
-            } else {
-                out_.hexDigits(update.value, update.bitCount);
-            }
-            out_.put(' ');
+        if (!isShortened(update.bitCount)) {
+            writeUpdate(update, {}, {});
+        } else {
+            // A shortened value shows its top digits and a digest.
+            writeUpdate(update, valueText(update.value, update.bitCount),
+                        digestText(update.value, update.bitCount));
         }
-        if (update.ir && !update.instruction.empty()) {
-            out_.put(update.instruction).put(' ');
-        }
-        out_.put('(').number(update.bitCount).put(update.bitCount == 1 ? " bit" : " bits");
-        if (isShortened(update.bitCount)) {
-            out_.put(", sha256 ").put(digestText(update.value, update.bitCount));
-        }
-        out_.put(")\n");
         out_.endEvent();
     }
 
     void tdoCheck(const TdoCheck& check) override {
-        startLine(check.line);
-        out_.put(": tdo ").number(check.bitCount);
-        if (check.comparedBits == 0) {
-            out_.put(" bits not compared (the expected bits are the device's own capture)\n");
-        } else {
-            out_.put(check.passed ? " bits passed" : " bits FAILED");
-            if (check.unknownBits != 0) {
-                out_.put(" (").number(check.unknownBits);
-                out_.put(" expected bits not compared: their capture is the device's own)");
+        {
+            ReportRoom room(out_, name_.size() + kMostTdoText);
+            startLine(room, check.line);
+            room.put(": tdo ").number(check.bitCount);
+            if (check.comparedBits == 0) {
+                room.put(" bits not compared (the expected bits are the device's own capture)\n");
+            } else {
+                if (check.passed) {
+                    room.put(" bits passed");
+                } else {
+                    room.put(" bits FAILED");
+                }
+                if (check.unknownBits != 0) {
+                    room.put(" (").number(check.unknownBits);
+                    room.put(" expected bits not compared: their capture is the device's own)");
+                }
+                room.put('\n');
             }
-            out_.put('\n');
+            room.done();
         }
         out_.endEvent();
     }
@@ -144,12 +143,52 @@ class TextReport : public CheckReport {
                                                : "note";
     }
 
-    void startLine(uint64_t line) { out_.put(name_).put(':').number(line); }
+    // The most of an update's line besides the file name, the instruction and a shortened
+    // value's texts: ":LINE: device N dr VALUE (N bits)\n".
+    static constexpr size_t kMostUpdateText = 1 + kMostDecimalDigits + 9 + kMostDecimalDigits + 4 +
+                                              kMostShortValueText + 2 + 1 + kMostDecimalDigits + 5 +
+                                              9 + 3;
+    static constexpr size_t kMostTdoText = 200;
+
+    // `top` and `digest`: a shortened value's texts, empty for one shown whole.
+    void writeUpdate(const DeviceUpdate& update, std::string_view top, std::string_view digest) {
+        const uint64_t bits = update.bitCount;
+        ReportRoom room(out_, name_.size() + update.instruction.size() + top.size() +
+                                  digest.size() + kMostUpdateText);
+        startLine(room, update.line);
+        room.put(": device ").number(update.device).put(update.ir ? " ir " : " dr ");
+        // An update without a shift into a register of unknown length latches no bit.
+        if (bits != 0) {
+            if (top.empty()) {
+                room.shortValue(update.value, bits);
+            } else {
+                room.put(top);
+            }
+            room.put(' ');
+        }
+        if (update.ir && !update.instruction.empty()) {
+            room.put(update.instruction).put(' ');
+        }
+        room.put('(').number(bits).put(" bit");
+        if (bits != 1) {
+            room.put('s');
+        }
+        if (!digest.empty()) {
+            room.put(", sha256 ").put(digest);
+        }
+        room.put(")\n");
+        room.done();
+    }
+
+    void startLine(ReportRoom& room, uint64_t line) {
+        room.put(name_).put(':').put(lines_.text(line));
+    }
 
     std::FILE* file_;
     ReportBuffer out_;
     ChainDescription chain_;
     std::string name_;
+    SteppedDecimal lines_;
     std::map<std::pair<Severity, std::string>, Group> groups_;
 };
 

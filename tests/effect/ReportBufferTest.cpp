@@ -4,12 +4,15 @@
 
 #include <cstdio>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "report/DecimalText.h"
 #include "report/DigestCache.h"
 #include "report/JsonText.h"
 #include "report/ReportBuffer.h"
+#include "report/ReportRoom.h"
 #include "report/ValueText.h"
 
 namespace checktest {
@@ -69,6 +72,99 @@ TEST(DigestCache, GivesTheDigestOfEachValueAndLength) {
                 ASSERT_EQ(cache.of(value, bits), digestText(value, bits));
             }
         }
+    }
+}
+
+// Every length up to the whole-value limit, odd ones too: in memory with stray bits past the
+// length (not the value's), all ones, and joined from two scans; numbers at each digit boundary.
+TEST(ReportRoom, WritesWhatTheStringHelpersGive) {
+    std::vector<uint8_t> stray(kWholeValueBits / 8);
+    for (size_t i = 0; i < stray.size(); ++i) {
+        stray[i] = static_cast<uint8_t>(0xA5u ^ (i * 37u));
+    }
+    std::string expected;
+    const std::string text = written([&](ReportBuffer& out) {
+        for (uint64_t bits = 0; bits <= kWholeValueBits; ++bits) {
+            const std::span<const uint8_t> shown = std::span(stray).first((bits + 7) / 8);
+            std::vector<uint8_t> bytes(shown.begin(), shown.end());
+            const BitValue inMemory(bytes, bits);
+            std::vector<uint8_t> clean = bytes;
+            if (bits % 8 != 0) {
+                clean.back() &= static_cast<uint8_t>((1u << (bits % 8)) - 1u);
+            }
+            const size_t low = clean.size() / 2;
+            const std::span<const uint8_t> parts(clean);
+            const std::span<const uint8_t> lowPart = parts.first(low);
+            const std::span<const uint8_t> highPart = parts.subspan(low);
+            BitRope rope;
+            ASSERT_TRUE(rope.append(Bits::fromBytes({lowPart.begin(), lowPart.end()}, low * 8)));
+            ASSERT_TRUE(
+                rope.append(Bits::fromBytes({highPart.begin(), highPart.end()}, bits - low * 8)));
+            ReportRoom room(out, 3 * kMostShortValueText + 3);
+            room.shortValue(inMemory, bits).put(' ').shortValue(BitValue(), bits).put(' ');
+            room.shortValue(BitValue(rope), bits).put('\n');
+            room.done();
+            expected += fullValueText(bytes, bits) + ' ' + fullValueText({}, bits) + ' ' +
+                        fullValueText(clean, bits) + '\n';
+        }
+        uint64_t power = 1;
+        for (int digits = 1; digits <= 20; ++digits, power *= 10) {
+            for (const uint64_t n : {power - 1, power, power + 1, power * 10 - 1}) {
+                ReportRoom room(out, kMostDecimalDigits + 1);
+                room.number(n).put(',');
+                room.done();
+                expected += std::to_string(n) + ',';
+            }
+        }
+        // An event larger than the buffer (a file name that long) grows it.
+        const std::string huge(300 * 1024, 'n');
+        ReportRoom room(out, huge.size() + 1);
+        room.put(huge).put('\n');
+        room.done();
+        expected += huge + '\n';
+    });
+    EXPECT_EQ(text, expected);
+}
+
+TEST(SteppedDecimal, GivesEachNumbersDigitsWhateverTheStep) {
+    std::vector<uint64_t> values;
+    for (uint64_t n = 0; n <= 120; ++n) {
+        values.push_back(n);  // by one across 9 and 99
+    }
+    for (uint64_t n = 999'999'950; n < 1'000'000'050; n += 7) {
+        values.push_back(n);  // by seven across the tenth digit
+    }
+    const uint64_t most = std::numeric_limits<uint64_t>::max();
+    for (const uint64_t n : {uint64_t{1'000'000'049}, uint64_t{5}, uint64_t{4}, uint64_t{4'000},
+                             uint64_t{4'009}, uint64_t{4'019}, most - 9, most, uint64_t{0}}) {
+        values.push_back(n);  // again, back, jumps, steps of exactly 9 and 10, the largest
+    }
+    SteppedDecimal stepped;
+    for (const uint64_t n : values) {
+        ASSERT_EQ(stepped.text(n), std::to_string(n));
+    }
+}
+
+// The last value's digest is reused only for the same length and every byte the same: values
+// that differ in one byte anywhere, or only in bits past their length, one after the other.
+TEST(DigestCache, ReusesTheLastDigestOnlyForTheSameValue) {
+    DigestCache cache;
+    for (const size_t size : {1u, 3u, 4u, 5u, 7u, 8u, 9u, 12u, 15u, 16u, 17u, 24u, 31u, 32u}) {
+        std::vector<uint8_t> base(size);
+        for (size_t i = 0; i < size; ++i) {
+            base[i] = static_cast<uint8_t>(i * 29u + size);
+        }
+        for (size_t at = 0; at < size; ++at) {
+            std::vector<uint8_t> other = base;
+            other[at] ^= 0x10;
+            for (const auto* value : {&base, &other, &other, &base}) {
+                ASSERT_EQ(cache.of(*value, size * 8), digestText(*value, size * 8));
+            }
+        }
+        ASSERT_EQ(cache.of(base, size * 8 - 3), digestText(base, size * 8 - 3));
+        const std::vector<uint8_t> uncached(40, 0x11);
+        ASSERT_EQ(cache.of(uncached, 320), digestText(uncached, 320));
+        ASSERT_EQ(cache.of(base, size * 8 - 3), digestText(base, size * 8 - 3));
     }
 }
 
