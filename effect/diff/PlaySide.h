@@ -71,11 +71,12 @@ class Side {
     void stop() { stopAhead(); }
 
   private:
-    // Batches of this many events at most, or of this many value bytes; a slot keeps buffers of
-    // up to kSlotBytes for the next event. Three batches at most are in use: bounded memory.
-    static constexpr size_t kBatchEvents = 128;
-    static constexpr size_t kBatchBytes = 256 * 1024;
-    static constexpr size_t kSlotBytes = 4096;
+    // Batches of this many events at most, or of this many value bytes: each hand-over wakes a
+    // thread, which costs more than a thousand small events. A slot keeps buffers of up to
+    // kSlotBytes for the next event. Three batches at most are in use: bounded memory.
+    static constexpr size_t kBatchEvents = 1024;
+    static constexpr size_t kBatchBytes = 1024 * 1024;
+    static constexpr size_t kSlotBytes = 512;
 
     void startAhead();
 
