@@ -3,7 +3,9 @@
 // fails and however few differences are asked for.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "EffectDiff.h"
 
@@ -56,20 +58,27 @@ DiffResult compare(const std::string& a, const std::string& b, size_t most, bool
 
 TEST(ParallelDiff, GivesWhatADiffInTurnGives) {
     constexpr size_t kNone = 100000;
-    const std::string a = flashFile(600, kNone, kNone);
+    // Events come in batches of 1024: 8 for every 7 scans, so scan 895 is near the first batch's
+    // end.
+    const std::string a = flashFile(2000, kNone, kNone);
     struct Case {
         size_t flipped;
         size_t failAt;
         size_t most;
     };
     const Case cases[] = {
-        {kNone, kNone, 10}, {300, kNone, 10}, {300, 300, 1}, {300, 301, 1},   {300, 302, 1},
-        {300, 299, 1},      {0, 1, 1},        {0, 0, 1},     {kNone, 0, 10},  {kNone, 599, 10},
-        {110, 111, 2},      {111, 112, 1},    {5, 590, 1},   {599, kNone, 1}, {kNone, 150, 1},
-        {127, 128, 1},      {128, 128, 1},    {256, 257, 1},
+        {kNone, kNone, 10}, {300, kNone, 10}, {300, 300, 1}, {300, 301, 1},    {300, 302, 1},
+        {300, 299, 1},      {0, 1, 1},        {0, 0, 1},     {kNone, 0, 10},   {kNone, 1999, 10},
+        {110, 111, 2},      {111, 112, 1},    {5, 590, 1},   {599, kNone, 1},  {kNone, 150, 1},
+        {127, 128, 1},      {128, 128, 1},    {256, 257, 1}, {1999, kNone, 1},
     };
-    for (const Case& c : cases) {
-        const std::string b = flashFile(600, c.flipped, c.failAt);
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (size_t at = 888; at < 904; at += 2) {
+        all.push_back({at, at, 1});
+        all.push_back({at, at + 1, 1});
+    }
+    for (const Case& c : all) {
+        const std::string b = flashFile(2000, c.flipped, c.failAt);
         for (const auto& [first, second] : {std::pair{a, b}, std::pair{b, a}}) {
             const std::string inTurn = resultText(compare(first, second, c.most, false));
             EXPECT_EQ(resultText(compare(first, second, c.most, true)), inTurn)
