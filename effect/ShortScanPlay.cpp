@@ -22,9 +22,13 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     const ScanValues& body = *statement.scan;
     const uint64_t bits = body.bitCount;
     if (state != KELJTAG_RUN_TEST_IDLE || body.tdoGiven || bits == 0 || bits > kOneStepBits ||
-        body.tdiLines != nullptr || reader.inForce(ScanKind::HDR).bitCount != 0 ||
-        reader.inForce(ScanKind::TDR).bitCount != 0 ||
-        reader.statesInForce().endDR != KELJTAG_RUN_TEST_IDLE) {
+        body.tdiLines != nullptr || reader.statesInForce().endDR != KELJTAG_RUN_TEST_IDLE) {
+        return false;
+    }
+    // An empty header or trailer that gives TDO still makes the scan a checked one.
+    const ScanValues& header = reader.inForce(ScanKind::HDR);
+    const ScanValues& trailer = reader.inForce(ScanKind::TDR);
+    if (header.bitCount != 0 || trailer.bitCount != 0 || header.tdoGiven || trailer.tdoGiven) {
         return false;
     }
     const uint8_t* tdi = body.tdi.memory();

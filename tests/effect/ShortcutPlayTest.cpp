@@ -38,7 +38,8 @@ const char* const kFiles[] = {
     "TDR 0;\nSDR 8 TDI (34);\nFREQUENCY 1E5 HZ;\nSDR 12 TDI (A\nBC);\nSDR 12 TDI (ABC);\n"
     "SDR 200 TDI (123456789abcdef0123456789abcdef0123456789abcdef01);\n"
     "SDR 5000 TDI (1);\nSDR 4096 TDI (8);\nSDR 129 TDI (1);\nSDR 128 TDI (1);\nFREQUENCY;\n"
-    "SDR 0;\nSDR 8 TDI (1) SMASK (FF);\n",
+    "SDR 0;\nSDR 8 TDI (1) SMASK (FF);\nTDR 0 TDO (0);\nSDR 2 TDI (1);\nTDR 0;\nHDR 0 TDO (0);\n"
+    "SDR 2 TDI (1);\nHDR 0;\nSDR 2 TDI (1);\n",
     // Findings in the scans: a misfit, several registers of unknown length, a reader error.
     "SIR 17 TDI (1FFFF);\nSDR 1 TDI (1);\nSIR 9 TDI (0);\nSDR 1 TDI (0);\nSDR 2 TDI (3);\n"
     "SDR 64 TDI (1);\nSDR 8 TDI (100);\n",
