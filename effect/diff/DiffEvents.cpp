@@ -4,7 +4,7 @@ namespace kelsvf::check::diff {
 
 // Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
 // than `most` bytes.
-void moveEffect(Effect& from, Effect& to, size_t most) {
+void copyPlaceAndCounts(const Effect& from, Effect& to) {
     to.tdo = from.tdo;
     to.line = from.line;
     to.device = from.device;
@@ -15,6 +15,10 @@ void moveEffect(Effect& from, Effect& to, size_t most) {
     to.run = from.run;
     to.capture = from.capture;
     to.captureOffset = from.captureOffset;
+}
+
+void moveEffect(Effect& from, Effect& to, size_t most) {
+    copyPlaceAndCounts(from, to);
     to.value.swap(from.value);
     to.mask.swap(from.mask);
     to.sources.swap(from.sources);

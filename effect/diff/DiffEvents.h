@@ -137,6 +137,9 @@ struct Effect {
 // Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
 // than `most` bytes.
 void moveEffect(Effect& from, Effect& to, size_t most);
+// Copies what `from` says of its place, its capture and the clocks and waits before it: all but
+// its values and sources.
+void copyPlaceAndCounts(const Effect& from, Effect& to);
 
 }  // namespace kelsvf::check::diff
 

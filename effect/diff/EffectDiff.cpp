@@ -213,28 +213,42 @@ std::string microsecondsText(double microseconds) {
     return text;
 }
 
+// The TAP states where two stretches differ, with what each file does there: "IDLE, DRSHIFT" |
+// "10, 16" | "12, 16", one difference for them all.
+struct StateColumns {
+    std::string states;
+    std::string aSide;
+    std::string bSide;
+
+    void add(size_t state, const std::string& inA, const std::string& inB) {
+        const char* separator = states.empty() ? "" : ", ";
+        states += separator;
+        states += kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state));
+        aSide += separator + inA;
+        bSide += separator + inB;
+    }
+    void report(const DiffPlace& placeA, const DiffPlace& placeB, const char* what,
+                std::vector<EffectDifference>& out) const {
+        if (!states.empty()) {
+            out.push_back({placeA, placeB, what + states, aSide, bSide});
+        }
+    }
+};
+
 // B's RUNTEST time in each run state of the stretch, where it is shorter than A's. A
 // microsecond's fraction is the rounding of clocks at a frequency, not a shorter wait.
 void compareRunTimes(const DiffPlace& placeA, const Effect& a, const Effect& previousA,
                      const DiffPlace& placeB, const Effect& b, const Effect& previousB,
                      std::vector<EffectDifference>& out) {
-    std::string states;
-    std::string aTimes;
-    std::string bTimes;
+    StateColumns shorter;
     for (size_t state = 0; state < a.run.size(); ++state) {
         const double inA = a.run[state] - previousA.run[state];
         const double inB = b.run[state] - previousB.run[state];
         if (inB + 0.5 < inA) {
-            const char* separator = states.empty() ? "" : ", ";
-            states += separator;
-            states += kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state));
-            aTimes += separator + microsecondsText(inA);
-            bTimes += separator + microsecondsText(inB);
+            shorter.add(state, microsecondsText(inA), microsecondsText(inB));
         }
     }
-    if (!states.empty()) {
-        out.push_back({placeA, placeB, "shorter waits in " + states, aTimes, bTimes});
-    }
+    shorter.report(placeA, placeB, "shorter waits in ", out);
 }
 
 // The clocks and waits of the stretches [previous, effect] of both files, when they differ.
@@ -252,23 +266,15 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
     };
     const bool sameClocks = sameCounts(a.clocks, b.clocks) &&
                             sameCounts(sideA.previous().clocks, sideB.previous().clocks);
-    std::string states;
-    std::string aClocks;
-    std::string bClocks;
+    StateColumns differing;
     for (size_t state = 0; state < a.clocks.size() && !sameClocks; ++state) {
         const Count inA = a.clocks[state] - sideA.previous().clocks[state];
         const Count inB = b.clocks[state] - sideB.previous().clocks[state];
         if (inA != inB) {
-            const char* separator = states.empty() ? "" : ", ";
-            states += separator;
-            states += kelsvfreader::svfStateName(static_cast<kelsvfreader::TapState>(state));
-            aClocks += separator + countText(inA);
-            bClocks += separator + countText(inB);
+            differing.add(state, countText(inA), countText(inB));
         }
     }
-    if (!states.empty()) {
-        out.push_back({placeA, placeB, "clocks in " + states, aClocks, bClocks});
-    }
+    differing.report(placeA, placeB, "clocks in ", out);
     const Count waitA = a.waits - sideA.previous().waits;
     const Count waitB = b.waits - sideB.previous().waits;
     if (waitA != waitB) {

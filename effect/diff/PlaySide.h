@@ -52,16 +52,7 @@ class Side {
     uint64_t previousLine() const { return previous_.line; }
     const Effect& previous() const { return previous_; }
     // Only its place, clocks and waits are needed from here on; the caller keeps its buffers.
-    void passed(const Effect& effect) {
-        previous_.tdo = effect.tdo;
-        previous_.line = effect.line;
-        previous_.device = effect.device;
-        previous_.ir = effect.ir;
-        previous_.bitCount = effect.bitCount;
-        previous_.clocks = effect.clocks;
-        previous_.waits = effect.waits;
-        previous_.run = effect.run;
-    }
+    void passed(const Effect& effect) { copyPlaceAndCounts(effect, previous_); }
 
     // After stop(): what the file's play counted.
     PlaySummary summary() const { return player_.summary(); }
