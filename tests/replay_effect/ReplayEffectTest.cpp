@@ -5,6 +5,8 @@
 // what the replay did.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -85,6 +87,29 @@ TEST_F(ReplayEffectTest, GeneratorStylesLatchWhatCheckReports) {
     for (int line = 0; line < 1000; ++line) {
         longValue += "\n  " + std::string(line % 2 == 0 ? "a5" : "3c");
     }
+    // A flash file's body: the same short write and wait again and again, new data now and then
+    // and verify reads between (read again, such a line is not parsed again, and the scan is
+    // played in one step). Behind a device in BYPASS, nearest TDO, every scan has its bit 0.
+    const auto page = [](unsigned bypassBits) {
+        const auto scan = [bypassBits](unsigned tdi, const char* check) {
+            char text[80];
+            std::snprintf(text, sizeof text, "SDR %u TDI (%x)%s;\n", 16 + bypassBits,
+                          tdi << bypassBits, check);
+            return std::string(text);
+        };
+        // A verify read gives back what the last write latched.
+        std::string text;
+        unsigned last = 0;
+        for (unsigned word = 0; word < 40; ++word) {
+            char verify[48];
+            std::snprintf(verify, sizeof verify, " TDO (%x) MASK (%x)", last << bypassBits,
+                          0x7fffu << bypassBits);
+            const unsigned data = word % 5 == 4 ? 0x1000 + word : 0x7fff;
+            text += word % 9 == 8 ? scan(0, verify) : scan(data, "") + "RUNTEST 10 TCK;\n";
+            last = word % 9 == 8 ? 0 : data;
+        }
+        return text;
+    };
     const struct {
         const char* name;
         std::vector<DeviceSetup> setups;
@@ -106,6 +131,13 @@ TEST_F(ReplayEffectTest, GeneratorStylesLatchWhatCheckReports) {
         {"one statement over a thousand lines",
          {{10, 0x0362d093, {{0x3c5, 8000}}}},
          "SIR 10 TDI (3c5);\nSDR 8000 TDI (" + longValue + ");\n"},
+        {"a flash page of repeated short writes and verify reads",
+         {{10, 0x0362d093, {{0x3a5, 16}}}},
+         "STATE RESET;\nENDIR IDLE;\nENDDR IDLE;\nSIR 10 TDI (3a5);\nRUNTEST 50003 TCK;\n" +
+             page(0)},
+        {"the same page behind a device in BYPASS",
+         {{10, 0x0362d093, {{0x3a5, 16}}}, {8, 0x1a2b3c4d, {}}},
+         "STATE RESET;\nSIR 18 TDI (3a5ff);\n" + page(1)},
         // (remote_bitbang takes no FREQUENCY: the replay would stop at it.)
         {"time-only RUNTESTs and ENDIR IRPAUSE",
          {{8, 0x0362d093, {{0x3a, 16}}}},
