@@ -70,12 +70,13 @@ struct ChainPlayer::Impl {
     Count totalClocks() const;
 
     // --- ShortScanPlay.cpp
-    // The commonest scan, a short SDR without TDO from Run-Test/Idle back to it, played in one
-    // step; false, and nothing played, for any other.
+    // The commonest scan, a short SDR from Run-Test/Idle back to it, with or without TDO,
+    // played in one step; false, and nothing played, for any other.
     bool playShortScan(const kelsvfreader::Statement& statement, StatementSource& reader);
-    // Its capture, shift and update at once, where the selection is kept and a register of
-    // unknown length takes what the others leave (the scan fits without a finding).
-    void captureShiftUpdate(const Bits& tdi, uint64_t bits);
+    // Its capture and shift at once, then its update, where the selection is kept and a
+    // register of unknown length takes what the others leave (the scan fits without a finding).
+    void captureShift(const Bits& tdi, uint64_t bits);
+    void updateShifted(uint64_t bits);
 
     // --- ScanPlay.cpp
     void playScan(bool ir, const kelsvfreader::Statement& statement, StatementSource& reader);
@@ -122,6 +123,9 @@ struct ChainPlayer::Impl {
     void startTdo(bool ir, uint64_t totalBits);
     // The block [first, first + count) of tdoBlock/knownBlock against the expected TDO.
     void compareBlock(uint64_t first, uint64_t count);
+    // A scan of one block against the expected TDO and mask as the statement holds them (a
+    // null mask: every bit compared).
+    void compareWholeTdo(uint64_t bits, const uint8_t* expected, const uint8_t* mask);
     void reportTdo(bool ir, uint64_t totalBits, uint64_t captureOffset);
 
     ChainDescription chainDescription;

@@ -2,6 +2,8 @@
 // Run-Test/Idle through Capture-DR, Shift-DR and Update-DR back to Run-Test/Idle. Played here
 // without the general scan's parts, blocks and TAP walk, but with the same clocks counted in the
 // same order around the same capture, shift and update: the same events, findings and counts.
+#include <algorithm>
+
 #include "PlayerImpl.h"
 
 namespace kelsvf::check {
@@ -21,7 +23,7 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
                                       StatementSource& reader) {
     const ScanValues& body = *statement.scan;
     const uint64_t bits = body.bitCount;
-    if (state != KELJTAG_RUN_TEST_IDLE || body.tdoGiven || bits == 0 || bits > kOneStepBits ||
+    if (state != KELJTAG_RUN_TEST_IDLE || bits == 0 || bits > kOneStepBits ||
         body.tdiLines != nullptr || reader.statesInForce().endDR != KELJTAG_RUN_TEST_IDLE) {
         return false;
     }
@@ -32,7 +34,14 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
         return false;
     }
     const uint8_t* tdi = body.tdi.memory();
-    if (tdi == nullptr) {
+    // A verify read compares against the expected TDO and mask as the reader holds them; the
+    // statement alone without a MASK compares every bit.
+    const bool checked = body.tdoGiven;
+    const bool everyBit = checked && body.maskAllOnes();
+    const uint8_t* expected = checked ? body.tdo.memory() : nullptr;
+    const uint8_t* mask = checked && !everyBit ? body.mask().memory() : nullptr;
+    if (tdi == nullptr || (checked && expected == nullptr) ||
+        (checked && !everyBit && mask == nullptr)) {
         return false;
     }
     scanHeaderBits = 0;
@@ -55,8 +64,20 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
         clocks[static_cast<size_t>(KELJTAG_SHIFT_DR)] += bits;
         clocksSpent += bits;
         state = KELJTAG_EXIT1_DR;
+        captureShift(body.tdi, bits);
+        if (checked) {
+            // Out of TDO come the captures between the elastic register and TDO, then what
+            // that device alone knows.
+            tdoBlock.assign(bytesFor(bits), 0);
+            knownBlock.assign(bytesFor(bits), 0);
+            const uint64_t out = std::min(bits, tdoSideBits);
+            copyBits(tdoBlock.data(), 0, drCapture.bits(), 0, out);
+            copyBits(knownBlock.data(), 0, drCapture.known(), 0, out);
+            compareWholeTdo(bits, expected, mask);
+            reportTdo(false, bits, 0);
+        }
         clock(KELJTAG_UPDATE_DR);
-        captureShiftUpdate(body.tdi, bits);
+        updateShifted(bits);
         clock(KELJTAG_RUN_TEST_IDLE);
         return true;
     }
@@ -68,15 +89,21 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     pendingDrBits.reset();
     clock(KELJTAG_SHIFT_DR);
 
-    // A path of known length keeps only its length's last bits; a register of unknown length
-    // keeps them all.
-    const uint64_t held = elastic ? 0 : drPath.length();
-    const uint64_t passing = bits > held ? bits - held : 0;
-    if (passing != 0) {
-        shiftDr(nullptr, passing, nullptr, nullptr);
-    }
-    if (passing < bits) {
-        shiftDr(tdi, bits - passing, nullptr, nullptr, passing);
+    if (checked) {
+        tdoBlock.assign(bytesFor(bits), 0);
+        knownBlock.assign(bytesFor(bits), 0);
+        shiftDr(tdi, bits, tdoBlock.data(), knownBlock.data());
+    } else {
+        // A path of known length keeps only its length's last bits; a register of unknown
+        // length keeps them all.
+        const uint64_t held = elastic ? 0 : drPath.length();
+        const uint64_t passing = bits > held ? bits - held : 0;
+        if (passing != 0) {
+            shiftDr(nullptr, passing, nullptr, nullptr);
+        }
+        if (passing < bits) {
+            shiftDr(tdi, bits - passing, nullptr, nullptr, passing);
+        }
     }
     keepDrBits(body.tdi);
     drShifted = true;
@@ -84,6 +111,10 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     clocks[static_cast<size_t>(KELJTAG_SHIFT_DR)] += bits;
     clocksSpent += bits;
     state = KELJTAG_EXIT1_DR;
+    if (checked) {
+        compareWholeTdo(bits, expected, mask);
+        reportTdo(false, bits, 0);
+    }
 
     // Exit1-DR, Update-DR, Run-Test/Idle.
     clock(KELJTAG_UPDATE_DR);
@@ -92,7 +123,7 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     return true;
 }
 
-void ChainPlayer::Impl::captureShiftUpdate(const Bits& tdi, uint64_t bits) {
+void ChainPlayer::Impl::captureShift(const Bits& tdi, uint64_t bits) {
     // As captureDr, shiftDr and keepDrBits leave the registers for one scan of its own line.
     if (!drStream.empty()) {
         drStream = BitRope{};
@@ -107,7 +138,10 @@ void ChainPlayer::Impl::captureShiftUpdate(const Bits& tdi, uint64_t bits) {
     drFirst = tdi;
     drShifted = true;
     drLine = line;
+    drCaptured = true;
+}
 
+void ChainPlayer::Impl::updateShifted(uint64_t bits) {
     // As updateDr: every register holds bits of this scan, the elastic one what the others
     // leave; each latches them, from the scan's own bytes where they start a byte.
     const uint8_t* first = drFirst.memory();

@@ -13,7 +13,7 @@ using kelsvf::check::parseChainOption;
 using kelsvf::check::PlayOptions;
 
 const char* const kChains[] = {"8",       "4,5", "6:0x0362d093,8,10", "8:0x12345093:0x01",
-                               "4:0,5,3", "10"};
+                               "4:0,5,3", "10",  "8,4:0x12345093:0x1"};
 
 const char* const kFiles[] = {
     // A flash file: one instruction, short data and waits, verify reads.
@@ -40,6 +40,15 @@ const char* const kFiles[] = {
     "SDR 5000 TDI (1);\nSDR 4096 TDI (8);\nSDR 129 TDI (1);\nSDR 128 TDI (1);\nFREQUENCY;\n"
     "SDR 0;\nSDR 8 TDI (1) SMASK (FF);\nTDR 0 TDO (0);\nSDR 2 TDI (1);\nTDR 0;\nHDR 0 TDO (0);\n"
     "SDR 2 TDI (1);\nHDR 0;\nSDR 2 TDI (1);\n",
+    // Verify reads: masked, every bit, failing, through known captures, long, too long, after a
+    // reset, with nothing compared.
+    "SIR 8 TDI (3A);\nSDR 16 TDI (1234) TDO (1234) MASK (FFFF);\nSDR 16 TDI (0) TDO (0);\n"
+    "SDR 8 TDI (0) TDO (01) MASK (03);\nSIR 8 TDI (01);\nSDR 32 TDI (0) TDO (12345093);\n"
+    "SDR 32 TDI (0) TDO (12345094) MASK (0000000F);\nSDR 44 TDI (0) TDO (0) MASK (0);\n"
+    "SIR 8 TDI (FF);\nSDR 1 TDI (1) TDO (0);\nSDR 3 TDI (7) TDO (1) MASK (1);\nSIR 4 TDI (F);\n"
+    "SDR 200 TDI (0) TDO (1) MASK (3);\nSDR 5000 TDI (0) TDO (0) MASK (1);\nSIR 12 TDI (0);\n"
+    "SDR 40 TDI (0) TDO (0) SMASK (0);\nSTATE RESET IDLE;\nSDR 48 TDI (0) TDO (1234509300) MASK "
+    "(FFFFFFFFFF);\nSDR 48 TDI (5) TDO (5);\n",
     // Findings in the scans: a misfit, several registers of unknown length, a reader error.
     "SIR 17 TDI (1FFFF);\nSDR 1 TDI (1);\nSIR 9 TDI (0);\nSDR 1 TDI (0);\nSDR 2 TDI (3);\n"
     "SDR 64 TDI (1);\nSDR 8 TDI (100);\n",
