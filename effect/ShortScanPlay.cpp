@@ -17,6 +17,14 @@ namespace {
 // Scans up to this long, which the reader holds in memory.
 constexpr uint64_t kOneStepBits = 4096;
 
+// One source, from bit 0, of `line`: most scans' registers, set without a new element.
+void keepOneSource(std::vector<ValueSource>& sources, uint64_t line) {
+    if (sources.size() != 1) {
+        sources.assign(1, ValueSource{});
+    }
+    sources.front() = ValueSource{0, line};
+}
+
 }  // namespace
 
 bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
@@ -58,11 +66,12 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     };
     if (selectionKept && elastic && bits > knownDrBits && !drSplitAssumed) {
         // The capture finds nothing to say: the scan fits the registers it fills.
-        clock(KELJTAG_SELECT_DR_SCAN);
-        clock(KELJTAG_CAPTURE_DR);
-        clock(KELJTAG_SHIFT_DR);
+        // A clock in each of Run-Test/Idle, Select-DR and Capture-DR, then the bits in Shift-DR.
+        ++clocks[static_cast<size_t>(KELJTAG_RUN_TEST_IDLE)];
+        ++clocks[static_cast<size_t>(KELJTAG_SELECT_DR_SCAN)];
+        ++clocks[static_cast<size_t>(KELJTAG_CAPTURE_DR)];
         clocks[static_cast<size_t>(KELJTAG_SHIFT_DR)] += bits;
-        clocksSpent += bits;
+        clocksSpent += 3 + bits;
         state = KELJTAG_EXIT1_DR;
         captureShift(body.tdi, bits);
         if (checked) {
@@ -131,8 +140,7 @@ void ChainPlayer::Impl::captureShift(const Bits& tdi, uint64_t bits) {
     drTail.clear();
     drTailBits = 0;
     drDigitLines.clear();
-    drSegments.clear();
-    drSegments.push_back({0, line});
+    keepOneSource(drSegments, line);
     drShiftedBits = bits;
     ++drCaptureNumber;
     drFirst = tdi;
@@ -143,26 +151,24 @@ void ChainPlayer::Impl::captureShift(const Bits& tdi, uint64_t bits) {
 
 void ChainPlayer::Impl::updateShifted(uint64_t bits) {
     // As updateDr: every register holds bits of this scan, the elastic one what the others
-    // leave; each latches them, from the scan's own bytes where they start a byte.
+    // leave; each latches them, from the scan's own bytes where they start a byte. Device 0,
+    // nearest TDI, holds the scan's last bits.
     const uint8_t* first = drFirst.memory();
     const uint64_t elasticLength = bits - knownDrBits;
-    registerStarts.resize(drSelected.size());
-    uint64_t at = 0;
-    for (size_t i = drSelected.size(); i-- > 0;) {
-        registerStarts[i] = at;
-        at += drSelected[i].elastic ? elasticLength : drSelected[i].length;
-    }
-    valueSources.assign(1, ValueSource{0, line});
+    keepOneSource(valueSources, line);
     valueDigitLines.clear();
+    uint64_t end = bits;  // of device i's bits, counted from TDO
     for (size_t i = 0; i < drSelected.size(); ++i) {
         const SelectedRegister& selected = drSelected[i];
+        const uint64_t length = selected.elastic ? elasticLength : selected.length;
+        const uint64_t start = end - length;
+        const bool top = end == bits;
+        end = start;
         if (selected.bypass) {
             continue;
         }
-        const uint64_t length = selected.elastic ? elasticLength : selected.length;
-        const uint64_t start = registerStarts[i];
         BitValue value;
-        if (start % 8 == 0 && start + length == bits) {
+        if (start % 8 == 0 && top) {
             value = BitValue(std::span<const uint8_t>(first + start / 8, bytesFor(length)), length);
         } else {
             valueBits.assign(bytesFor(length), 0);
