@@ -4,6 +4,7 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <typeinfo>
 
 #include "PlayerImpl.h"
 #include "kel/TapStateMachine.h"
@@ -75,9 +76,6 @@ void ChainPlayer::Impl::report(Severity severity, uint64_t column, const char* k
 
 void ChainPlayer::Impl::reportNotes(const StatementSource& reader,
                                     const kelsvfreader::Statement* statement) {
-    if (reader.notes().empty() && reader.sourceNotes().empty()) {
-        return;  // most statements
-    }
     for (const SourceNote& note : reader.sourceNotes()) {
         ++counts.warnings;
         sink.finding(Finding{Severity::Warning, note.line, 0, note.kind, note.text});
@@ -307,7 +305,8 @@ void ChainPlayer::Impl::playTrst(const kelsvfreader::Statement& statement) {
     }
 }
 
-void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement, StatementSource& reader) {
+template <typename Source>
+void ChainPlayer::Impl::play(const kelsvfreader::Statement& statement, Source& reader) {
     switch (statement.keyword) {
         case Keyword::SIR:
             playScan(true, statement, reader);
@@ -361,48 +360,72 @@ ChainPlayer::ChainPlayer(const ChainDescription& chain, PlaySink& sink, PlayOpti
 
 ChainPlayer::~ChainPlayer() = default;
 
+namespace {
+
+using SvfSource = ReaderSource<kelsvfreader::SvfReader>;
+
+// The SVF reader's source, the common one, is asked without a virtual call per question. (It
+// is final: its type is the whole test.)
+SvfSource* svfSourceOf(StatementSource& reader) {
+    return typeid(reader) == typeid(SvfSource) ? static_cast<SvfSource*>(&reader) : nullptr;
+}
+
+}  // namespace
+
 bool ChainPlayer::playNext(kelsvfreader::SvfReader& reader) {
-    ReaderSource<kelsvfreader::SvfReader> source(reader);
-    return playNext(source);
+    SvfSource source(reader);
+    return impl_->playNext(source);
 }
 
 bool ChainPlayer::playNext(StatementSource& reader) {
-    Impl& impl = *impl_;
-    if (impl.finished) {
+    if (SvfSource* svf = svfSourceOf(reader)) {
+        return impl_->playNext(*svf);
+    }
+    return impl_->playNext(reader);
+}
+
+template <typename Source>
+bool ChainPlayer::Impl::playNext(Source& reader) {
+    if (finished) {
         return false;
     }
     try {
-        kelsvfreader::Statement& statement = impl.readStatement;  // its buffers kept
+        kelsvfreader::Statement& statement = readStatement;  // its buffers kept
         const bool read = reader.next(statement);
-        impl.counts.statements = reader.statementCount();
-        impl.counts.bytesRead = reader.bytesRead();
+        counts.statements = reader.statementCount();
+        counts.bytesRead = reader.bytesRead();
+        const bool noted = !reader.notes().empty() || !reader.sourceNotes().empty();
         if (!read) {
-            impl.finished = true;
-            impl.reportNotes(reader, nullptr);
+            finished = true;
+            if (noted) {
+                reportNotes(reader, nullptr);
+            }
             if (reader.failed()) {
                 const kelsvfreader::Error& error = reader.error();
-                impl.line = error.position.line;
-                impl.report(Severity::Error, error.position.column, kReaderError, error.message);
+                line = error.position.line;
+                report(Severity::Error, error.position.column, kReaderError, error.message);
             } else {
-                impl.counts.readToEnd = true;
+                counts.readToEnd = true;
             }
-            impl.finish();
+            finish();
             return false;
         }
-        impl.line = statement.position.line;
-        impl.settleRunNote(statement);  // a note held from before: this statement decides
-        impl.reportNotes(reader, &statement);
-        const Count clocksBefore = impl.totalClocks();
-        impl.play(statement, reader);
-        impl.addTime(impl.totalClocks() - clocksBefore);
+        line = statement.position.line;
+        settleRunNote(statement);  // a note held from before: this statement decides
+        if (noted) {
+            reportNotes(reader, &statement);
+        }
+        const Count clocksBefore = totalClocks();
+        play(statement, reader);
+        addTime(totalClocks() - clocksBefore);
         return true;
     } catch (const std::exception& error) {
-        impl.finished = true;
-        impl.inScan = false;
+        finished = true;
+        inScan = false;
         const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
-        impl.report(Severity::Error, 0, kReaderError,
-                    memory ? "out of memory playing this statement; the check stopped here"
-                           : std::string("the check stopped here: ") + error.what());
+        report(Severity::Error, 0, kReaderError,
+               memory ? "out of memory playing this statement; the check stopped here"
+                      : std::string("the check stopped here: ") + error.what());
         return false;
     }
 }
@@ -413,7 +436,12 @@ PlaySummary ChainPlayer::playAll(kelsvfreader::SvfReader& reader) {
 }
 
 PlaySummary ChainPlayer::playAll(StatementSource& reader) {
-    while (playNext(reader)) {
+    if (SvfSource* svf = svfSourceOf(reader)) {
+        while (impl_->playNext(*svf)) {
+        }
+    } else {
+        while (impl_->playNext(reader)) {
+        }
     }
     return summary();
 }

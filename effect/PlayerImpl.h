@@ -52,7 +52,11 @@ struct ChainPlayer::Impl {
     Impl(const ChainDescription& chainDescription, PlaySink& sink, PlayOptions options);
 
     // --- ChainPlayer.cpp
-    void play(const kelsvfreader::Statement& statement, StatementSource& reader);
+    // Source: a StatementSource, or the SVF reader's (final: asked without virtual calls).
+    template <typename Source>
+    bool playNext(Source& reader);
+    template <typename Source>
+    void play(const kelsvfreader::Statement& statement, Source& reader);
     void reportNotes(const StatementSource& reader, const kelsvfreader::Statement* statement);
     // A held "run state carried over" note, reported when `statement` makes the players differ.
     void settleRunNote(const kelsvfreader::Statement& statement);
@@ -72,7 +76,8 @@ struct ChainPlayer::Impl {
     // --- ShortScanPlay.cpp
     // The commonest scan, a short SDR from Run-Test/Idle back to it, with or without TDO,
     // played in one step; false, and nothing played, for any other.
-    bool playShortScan(const kelsvfreader::Statement& statement, StatementSource& reader);
+    template <typename Source>
+    bool playShortScan(const kelsvfreader::Statement& statement, const Source& reader);
     // Its capture and shift at once, then its update, where the selection is kept and a
     // register of unknown length takes what the others leave (the scan fits without a finding).
     void captureShift(const Bits& tdi, uint64_t bits);

@@ -18,7 +18,7 @@ namespace {
 constexpr uint64_t kOneStepBits = 4096;
 
 // One source, from bit 0, of `line`: most scans' registers, set without a new element.
-void keepOneSource(std::vector<ValueSource>& sources, uint64_t line) {
+inline void keepOneSource(std::vector<ValueSource>& sources, uint64_t line) {
     if (sources.size() != 1) {
         sources.assign(1, ValueSource{});
     }
@@ -27,8 +27,62 @@ void keepOneSource(std::vector<ValueSource>& sources, uint64_t line) {
 
 }  // namespace
 
+inline void ChainPlayer::Impl::captureShift(const Bits& tdi, uint64_t bits) {
+    // As captureDr, shiftDr and keepDrBits leave the registers for one scan of its own line.
+    if (!drStream.empty()) {
+        drStream = BitRope{};
+    }
+    drTail.clear();
+    drTailBits = 0;
+    drDigitLines.clear();
+    keepOneSource(drSegments, line);
+    drShiftedBits = bits;
+    ++drCaptureNumber;
+    drFirst = tdi;
+    drShifted = true;
+    drLine = line;
+    drCaptured = true;
+}
+
+inline void ChainPlayer::Impl::updateShifted(uint64_t bits) {
+    // As updateDr: every register holds bits of this scan, the elastic one what the others
+    // leave; each latches them, from the scan's own bytes where they start a byte. Device 0,
+    // nearest TDI, holds the scan's last bits.
+    const uint8_t* first = drFirst.memory();
+    const uint64_t elasticLength = bits - knownDrBits;
+    keepOneSource(valueSources, line);
+    valueDigitLines.clear();
+    uint64_t end = bits;  // of device i's bits, counted from TDO
+    for (size_t i = 0; i < drSelected.size(); ++i) {
+        const SelectedRegister& selected = drSelected[i];
+        const uint64_t length = selected.elastic ? elasticLength : selected.length;
+        const uint64_t start = end - length;
+        const bool top = end == bits;
+        end = start;
+        if (selected.bypass) {
+            continue;
+        }
+        BitValue value;
+        if (start % 8 == 0 && top) {
+            value = BitValue(std::span<const uint8_t>(first + start / 8, bytesFor(length)), length);
+        } else {
+            valueBits.assign(bytesFor(length), 0);
+            copyBits(valueBits.data(), 0, first, start, length);
+            value = BitValue(valueBits, length);
+        }
+        ++counts.drUpdates;
+        DeviceUpdate update{
+            line, static_cast<uint32_t>(i), false, length, value, selected.name, valueSources};
+        update.instructionCode = selected.instruction;
+        update.afterReset = devices[i].selectedByReset;
+        sink.deviceUpdate(update);
+    }
+    drCaptured = false;
+}
+
+template <typename Source>
 bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
-                                      StatementSource& reader) {
+                                      const Source& reader) {
     const ScanValues& body = *statement.scan;
     const uint64_t bits = body.bitCount;
     if (state != KELJTAG_RUN_TEST_IDLE || bits == 0 || bits > kOneStepBits ||
@@ -132,57 +186,9 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     return true;
 }
 
-void ChainPlayer::Impl::captureShift(const Bits& tdi, uint64_t bits) {
-    // As captureDr, shiftDr and keepDrBits leave the registers for one scan of its own line.
-    if (!drStream.empty()) {
-        drStream = BitRope{};
-    }
-    drTail.clear();
-    drTailBits = 0;
-    drDigitLines.clear();
-    keepOneSource(drSegments, line);
-    drShiftedBits = bits;
-    ++drCaptureNumber;
-    drFirst = tdi;
-    drShifted = true;
-    drLine = line;
-    drCaptured = true;
-}
-
-void ChainPlayer::Impl::updateShifted(uint64_t bits) {
-    // As updateDr: every register holds bits of this scan, the elastic one what the others
-    // leave; each latches them, from the scan's own bytes where they start a byte. Device 0,
-    // nearest TDI, holds the scan's last bits.
-    const uint8_t* first = drFirst.memory();
-    const uint64_t elasticLength = bits - knownDrBits;
-    keepOneSource(valueSources, line);
-    valueDigitLines.clear();
-    uint64_t end = bits;  // of device i's bits, counted from TDO
-    for (size_t i = 0; i < drSelected.size(); ++i) {
-        const SelectedRegister& selected = drSelected[i];
-        const uint64_t length = selected.elastic ? elasticLength : selected.length;
-        const uint64_t start = end - length;
-        const bool top = end == bits;
-        end = start;
-        if (selected.bypass) {
-            continue;
-        }
-        BitValue value;
-        if (start % 8 == 0 && top) {
-            value = BitValue(std::span<const uint8_t>(first + start / 8, bytesFor(length)), length);
-        } else {
-            valueBits.assign(bytesFor(length), 0);
-            copyBits(valueBits.data(), 0, first, start, length);
-            value = BitValue(valueBits, length);
-        }
-        ++counts.drUpdates;
-        DeviceUpdate update{
-            line, static_cast<uint32_t>(i), false, length, value, selected.name, valueSources};
-        update.instructionCode = selected.instruction;
-        update.afterReset = devices[i].selectedByReset;
-        sink.deviceUpdate(update);
-    }
-    drCaptured = false;
-}
+template bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement&,
+                                               const StatementSource&);
+template bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement&,
+                                               const ReaderSource<kelsvfreader::SvfReader>&);
 
 }  // namespace kelsvf::check

@@ -20,6 +20,9 @@ struct SourceNote {
     std::string text;
 };
 
+// No notes of other formats: constant-initialized, so asking costs no guard.
+inline const std::vector<SourceNote> kNoSourceNotes{};
+
 class StatementSource {
   public:
     virtual ~StatementSource() = default;
@@ -27,10 +30,7 @@ class StatementSource {
     // The SVF reader's notes of the last next(); other formats have none of these kinds.
     virtual const std::vector<kelsvfreader::Note>& notes() const = 0;
     // The other formats' notes of the last next().
-    virtual const std::vector<SourceNote>& sourceNotes() const {
-        static const std::vector<SourceNote> kNone;
-        return kNone;
-    }
+    virtual const std::vector<SourceNote>& sourceNotes() const { return kNoSourceNotes; }
     virtual bool failed() const = 0;
     virtual const kelsvfreader::Error& error() const = 0;
     virtual const kelsvfreader::ScanValues& inForce(kelsvfreader::ScanKind kind) const = 0;
