@@ -2,23 +2,22 @@
 
 namespace kelsvf::check::diff {
 
-// Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
-// than `most` bytes.
-void copyPlaceAndCounts(const Effect& from, Effect& to) {
+void movePlaceAndCounts(Effect& from, Effect& to) {
     to.tdo = from.tdo;
     to.line = from.line;
     to.device = from.device;
     to.ir = from.ir;
     to.bitCount = from.bitCount;
-    to.clocks = from.clocks;
-    to.waits = from.waits;
-    to.run = from.run;
+    to.spent.swap(from.spent);
+    if (!from.spent) {
+        from.spent = std::make_unique<Spent>();  // `to` was moved from
+    }
     to.capture = from.capture;
     to.captureOffset = from.captureOffset;
 }
 
 void moveEffect(Effect& from, Effect& to, size_t most) {
-    copyPlaceAndCounts(from, to);
+    movePlaceAndCounts(from, to);
     to.value.swap(from.value);
     to.mask.swap(from.mask);
     to.sources.swap(from.sources);

@@ -109,6 +109,14 @@ class Kept {
     uint64_t bitCount_ = 0;
 };
 
+// The clocks and waits a file had spent when an event came. Kept apart from the event, so that
+// an event handed on moves a pointer rather than these 400 bytes.
+struct Spent {
+    Clocks clocks{};
+    Count waits = 0;
+    std::array<double, 16> run{};  // RUNTEST time in each run state, in microseconds
+};
+
 // One event of a file's effect, with the clocks and waits the file had spent when it came.
 struct Effect {
     bool tdo = false;  // a TDO check, else a register update
@@ -129,17 +137,15 @@ struct Effect {
         std::shared_ptr<const kelsvfreader::DigitLines> lines;
     };
     std::vector<DigitLinesKept> digitLines;
-    Clocks clocks{};
-    Count waits = 0;
-    std::array<double, 16> run{};  // RUNTEST time in each run state, in microseconds
+    std::unique_ptr<Spent> spent = std::make_unique<Spent>();  // null only once moved from
 };
 
 // Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
 // than `most` bytes.
 void moveEffect(Effect& from, Effect& to, size_t most);
-// Copies what `from` says of its place, its capture and the clocks and waits before it: all but
-// its values and sources.
-void copyPlaceAndCounts(const Effect& from, Effect& to);
+// Moves what `from` says of its place, its capture and the clocks and waits before it into `to`:
+// all but its values and sources. `from` keeps `to`'s old counts, to be filled anew.
+void movePlaceAndCounts(Effect& from, Effect& to);
 
 }  // namespace kelsvf::check::diff
 

@@ -17,6 +17,7 @@ namespace {
 using diff::Clocks;
 using diff::Effect;
 using diff::Side;
+using diff::Spent;
 
 std::string bitsText(uint64_t bitCount) {
     return std::to_string(bitCount) + (bitCount == 1 ? " bit" : " bits");
@@ -241,9 +242,11 @@ void compareRunTimes(const DiffPlace& placeA, const Effect& a, const Effect& pre
                      const DiffPlace& placeB, const Effect& b, const Effect& previousB,
                      std::vector<EffectDifference>& out) {
     StateColumns shorter;
-    for (size_t state = 0; state < a.run.size(); ++state) {
-        const double inA = a.run[state] - previousA.run[state];
-        const double inB = b.run[state] - previousB.run[state];
+    const auto& runA = a.spent->run;
+    const auto& runB = b.spent->run;
+    for (size_t state = 0; state < runA.size(); ++state) {
+        const double inA = runA[state] - previousA.spent->run[state];
+        const double inB = runB[state] - previousB.spent->run[state];
         if (inB + 0.5 < inA) {
             shorter.add(state, microsecondsText(inA), microsecondsText(inB));
         }
@@ -264,19 +267,21 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
     const auto sameCounts = [](const Clocks& x, const Clocks& y) {
         return std::memcmp(x.data(), y.data(), sizeof x) == 0;  // whole integers: no padding
     };
-    const bool sameClocks = sameCounts(a.clocks, b.clocks) &&
-                            sameCounts(sideA.previous().clocks, sideB.previous().clocks);
+    const Spent& fromA = *sideA.previous().spent;
+    const Spent& fromB = *sideB.previous().spent;
+    const bool sameClocks =
+        sameCounts(a.spent->clocks, b.spent->clocks) && sameCounts(fromA.clocks, fromB.clocks);
     StateColumns differing;
-    for (size_t state = 0; state < a.clocks.size() && !sameClocks; ++state) {
-        const Count inA = a.clocks[state] - sideA.previous().clocks[state];
-        const Count inB = b.clocks[state] - sideB.previous().clocks[state];
+    for (size_t state = 0; state < fromA.clocks.size() && !sameClocks; ++state) {
+        const Count inA = a.spent->clocks[state] - fromA.clocks[state];
+        const Count inB = b.spent->clocks[state] - fromB.clocks[state];
         if (inA != inB) {
             differing.add(state, countText(inA), countText(inB));
         }
     }
     differing.report(placeA, placeB, "clocks in ", out);
-    const Count waitA = a.waits - sideA.previous().waits;
-    const Count waitB = b.waits - sideB.previous().waits;
+    const Count waitA = a.spent->waits - fromA.waits;
+    const Count waitB = b.spent->waits - fromB.waits;
     if (waitA != waitB) {
         out.push_back(
             {placeA, placeB, "minimum waits", countText(waitA) + " us", countText(waitB) + " us"});

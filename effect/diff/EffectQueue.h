@@ -47,9 +47,7 @@ class EffectQueue : public PlaySink {
                 open.value.append(&expected, check.bitCount);
                 open.mask.append(&mask, check.bitCount);
                 open.bitCount += gap + check.bitCount;
-                open.clocks = player_->clocksInState();
-                open.waits = player_->minimumWaitMicroseconds();
-                open.run = player_->runMicroseconds();
+                keepSpent(open);
                 openEnd_ = check.captureOffset + check.bitCount;
                 return;
             }
@@ -122,10 +120,18 @@ class EffectQueue : public PlaySink {
         effect.mask.clear();
         effect.sources.clear();
         effect.digitLines.clear();
-        effect.clocks = player_->clocksInState();
-        effect.waits = player_->minimumWaitMicroseconds();
-        effect.run = player_->runMicroseconds();
+        keepSpent(effect);
         return effect;
+    }
+
+    void keepSpent(Effect& effect) const {
+        if (!effect.spent) {
+            effect.spent = std::make_unique<Spent>();
+        }
+        Spent& spent = *effect.spent;
+        spent.clocks = player_->clocksInState();
+        spent.waits = player_->minimumWaitMicroseconds();
+        spent.run = player_->runMicroseconds();
     }
 
     const ChainPlayer* player_ = nullptr;

@@ -39,9 +39,9 @@ class Side {
     Effect atEnd() const {
         Effect end;
         const PlaySummary summary = player_.summary();
-        end.clocks = summary.clocksInState;
-        end.waits = summary.minimumWaitMicroseconds;
-        end.run = summary.runMicroseconds;
+        end.spent->clocks = summary.clocksInState;
+        end.spent->waits = summary.minimumWaitMicroseconds;
+        end.spent->run = summary.runMicroseconds;
         return end;
     }
 
@@ -51,8 +51,9 @@ class Side {
     // Where the stretch up to `effect` began: the line of the event before it.
     uint64_t previousLine() const { return previous_.line; }
     const Effect& previous() const { return previous_; }
-    // Only its place, clocks and waits are needed from here on; the caller keeps its buffers.
-    void passed(const Effect& effect) { copyPlaceAndCounts(effect, previous_); }
+    // Only its place, clocks and waits are needed from here on: they are taken, and `effect`
+    // keeps its buffers to be filled by next().
+    void passed(Effect& effect) { movePlaceAndCounts(effect, previous_); }
 
     // After stop(): what the file's play counted.
     PlaySummary summary() const { return player_.summary(); }
