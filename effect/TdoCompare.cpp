@@ -32,8 +32,12 @@ void compareBits(const uint8_t* actual, const uint8_t* expected, const uint8_t* 
             compared &= loadWord(mask + at, size);
         }
         const uint64_t knownHere = loadWord(known + at, size);
-        result.unknown += static_cast<uint64_t>(std::popcount(compared & ~knownHere));
-        result.compared += static_cast<uint64_t>(std::popcount(compared & knownHere));
+        // Most words are wholly known or wholly unknown: no count for an empty set.
+        const uint64_t unknownHere = compared & ~knownHere;
+        const uint64_t comparedHere = compared & knownHere;
+        result.unknown += unknownHere == 0 ? 0 : static_cast<uint64_t>(std::popcount(unknownHere));
+        result.compared +=
+            comparedHere == 0 ? 0 : static_cast<uint64_t>(std::popcount(comparedHere));
         const uint64_t differ =
             (loadWord(actual + at, size) ^ loadWord(expected + at, size)) & compared & knownHere;
         if (differ != 0) {
