@@ -272,7 +272,9 @@ void ChainPlayer::Impl::playRunTest(const kelsvfreader::Statement& statement) {
                    " us) is below the minimum time (" + std::to_string(run.minTime.microseconds) +
                    " us): no replay can keep both");
     }
-    moveTo(run.runState);
+    if (state != run.runState) {  // most wait where they are
+        moveTo(run.runState);
+    }
     double runMicroseconds = run.hasMinTime ? static_cast<double>(run.minTime.microseconds) : 0;
     if (run.hasCount && run.clock == kelsvfreader::RunClock::TCK) {
         // Run-Test/Idle, the pauses and Test-Logic-Reset hold with their TMS level.
@@ -286,7 +288,9 @@ void ChainPlayer::Impl::playRunTest(const kelsvfreader::Statement& statement) {
         counts.minimumWaitMicroseconds += run.minTime.microseconds;
         seconds += static_cast<long double>(run.minTime.microseconds) / 1e6L;
     }
-    moveTo(run.endState);
+    if (state != run.endState) {
+        moveTo(run.endState);
+    }
 }
 
 void ChainPlayer::Impl::playTrst(const kelsvfreader::Statement& statement) {
