@@ -34,7 +34,14 @@ class Collector : public kelsvf::check::PlaySink {
         latched.push_back(
             Latched{update.ir, update.device, update.bitCount, {bytes.begin(), bytes.end()}});
     }
+    // A replay whose player found no TDO mismatch: check must not find one either.
+    void tdoCheck(const kelsvf::check::TdoCheck& check) override {
+        if (!check.passed) {
+            failedChecks.push_back(check.line);
+        }
+    }
     std::vector<Latched> latched;
+    std::vector<uint64_t> failedChecks;
 };
 
 std::vector<uint8_t> instructionBytes(uint64_t instruction, uint32_t irLength) {
@@ -108,6 +115,10 @@ std::vector<std::string> checkDisagreements(const std::vector<DeviceSetup>& setu
                             (inReplay ? show(expected[i]) : "nothing") + ", check reports " +
                             (inCheck ? show(checked.latched[i]) : "nothing"));
         }
+    }
+    for (const uint64_t line : checked.failedChecks) {
+        found.push_back("line " + std::to_string(line) +
+                        ": check finds the TDO differing, the replay found it as expected");
     }
     return found;
 }

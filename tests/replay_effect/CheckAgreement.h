@@ -19,7 +19,8 @@ kelsvf::check::ChainDescription chainDescriptionOf(const std::vector<DeviceSetup
 
 // Plays `svf` with check's engine on the chain of `setups` and compares its updates with the
 // replay's: at each Update-IR every device's instruction, at each Update-DR the data of every
-// device not in BYPASS. Empty when they agree; otherwise what differs, first difference first.
+// device not in BYPASS; and, the replay having passed every TDO check, no check failing in
+// check. Empty when they agree; otherwise what differs, first difference first.
 std::vector<std::string> checkDisagreements(const std::vector<DeviceSetup>& setups,
                                             const std::filesystem::path& svf,
                                             const std::vector<RegisterUpdate>& replayed);
