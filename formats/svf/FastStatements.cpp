@@ -116,14 +116,22 @@ struct VectorText {
 
 }  // namespace
 
-bool SvfReader::Impl::readScanFast(Statement& statement) {
-    const ScanKind kind = scanKindOf(keyword);
+bool SvfReader::Impl::readScanFast(Statement& statement, ScanKind kind) {
     OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
-    for (OneStepScan& kept : oneStep.kept) {
-        if (kept.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-            return applyScan(statement, kind, kept);
-        }
+    // The one used last first: a file mostly repeats one form.
+    OneStepScan& last = oneStep.kept[oneStep.lastUsed];
+    if (last.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        return applyScan(statement, kind, last);
     }
+    OneStepScan& other = oneStep.kept[1 - oneStep.lastUsed];
+    if (other.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        return applyScan(statement, kind, other);
+    }
+    return parseScanFast(statement, kind);
+}
+
+bool SvfReader::Impl::parseScanFast(Statement& statement, ScanKind kind) {
+    OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t length = 0;
     if (!text.skipBlanks() || !text.count(length) || length > kMostFastBits) {
@@ -202,12 +210,39 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
 // it against the state as it is: the one test of the state ("no TDI and another length"), the
 // length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
 // any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
-// all. When inForce is this one, the values were last set from it and nothing set them since:
-// they hold its vectors already, and copying them again would change nothing. The one-step forms
-// carry no note of their own (those that need one take the general way); the notes about the
-// line come from next(), as for any statement. The text lies on one line, so the positions are
-// the lexer's plus the text's offsets.
+// all. When inForce is this one, the last scan of the kind was this reading and nothing set the
+// values since: they hold what it left (its vectors, its flags, no TDO unless given, the MASK
+// state it set), and applying it again leaves them so, but for the length, which no longer
+// changes, and the carried-MASK note, which comes again. The one-step forms carry no note of
+// their own (those that need one take the general way); the notes about the line come from
+// next(), as for any statement. The text lies on one line, so the positions are the lexer's plus
+// the text's offsets.
 bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
+    const auto index = static_cast<size_t>(kind);
+    ScanValues& values = scans[index];
+    OneStepScans& oneStep = oneStepScans[index];
+    const Position at = lexer.position();
+    if (oneStep.inForce == &scan) {
+        values.lengthChanged = false;
+        if (scan.given[kTdo] && !scan.given[kMask] && maskCleared[index]) {
+            noteMaskLost(Position{at.line, at.column + scan.tdoOffset});
+        }
+        statement.scanKind = kind;
+        statement.scan = &values;
+    } else {
+        if (!applyScanValues(kind, scan, Position{at.line, at.column + scan.tdoOffset})) {
+            return false;
+        }
+        oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
+        statement.scanKind = kind;
+        statement.scan = &values;
+    }
+    statement.end = Position{at.line, at.column + scan.length - 1};
+    lexer.skipInLine(scan.length);
+    return true;
+}
+
+bool SvfReader::Impl::applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
     if (!scan.given[kTdi] && values.bitCount != scan.bitCount && scan.bitCount != 0) {
@@ -220,40 +255,39 @@ bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan
     values.tdoGiven = scan.given[kTdo];
     values.maskGiven = scan.given[kMask];
     values.smaskGiven = scan.given[kSmask];
-    OneStepScans& oneStep = oneStepScans[index];
-    if (oneStep.inForce != &scan) {
-        if (values.tdiGiven) {
-            values.tdi = scan.vectors[kTdi];
-            values.tdiLines.reset();  // on one line: the statement's line is its digits'
-        }
-        if (values.tdoGiven) {
-            values.tdo = scan.vectors[kTdo];
-        }
-        for (const bool smask : {false, true}) {
-            if (scan.given[smask ? kSmask : kMask]) {
-                ScanValuesStore::bits(values, smask) = scan.vectors[smask ? kSmask : kMask];
-                ScanValuesStore::allOnes(values, smask) = false;
-            }
-        }
-        oneStep.inForce = &scan;
+    if (values.tdiGiven) {
+        values.tdi = scan.vectors[kTdi];
+        values.tdiLines.reset();  // on one line: the statement's line is its digits'
     }
-    oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
-    const Position at = lexer.position();
-    const Position tdoAt{at.line, at.column + scan.tdoOffset};
-    lexer.skipInLine(scan.length - 1);
-    statement.end = lexer.position();
-    lexer.skipInLine(1);
-    return finishScan(statement, kind, previous, Position{}, tdoAt);
+    if (values.tdoGiven) {
+        values.tdo = scan.vectors[kTdo];
+    }
+    for (const bool smask : {false, true}) {
+        if (scan.given[smask ? kSmask : kMask]) {
+            ScanValuesStore::bits(values, smask) = scan.vectors[smask ? kSmask : kMask];
+            ScanValuesStore::allOnes(values, smask) = false;
+        }
+    }
+    oneStepScans[index].inForce = &scan;
+    return finishScan(kind, previous, Position{}, tdoAt);
 }
 
 bool SvfReader::Impl::readRunTestFast(Statement& statement) {
-    for (const OneStepRunTest& kept : oneStepRunTests) {
-        if (kept.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-            lastRunTestUsed = &kept == &oneStepRunTests[0] ? 0 : 1;
-            applyRunTest(statement, kept);
-            return true;
-        }
+    const OneStepRunTest& last = oneStepRunTests[lastRunTestUsed];
+    if (last.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        applyRunTest(statement, last);
+        return true;
     }
+    const OneStepRunTest& other = oneStepRunTests[1 - lastRunTestUsed];
+    if (other.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        lastRunTestUsed = 1 - lastRunTestUsed;
+        applyRunTest(statement, other);
+        return true;
+    }
+    return parseRunTestFast(statement);
+}
+
+bool SvfReader::Impl::parseRunTestFast(Statement& statement) {
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t count = 0;
     char unit[4];
@@ -278,9 +312,9 @@ void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& k
     run.count = kept.count;
     run.hasCount = true;
     run.clock = RunClock::TCK;
-    lexer.skipInLine(kept.length - 1);
-    statement.end = lexer.position();
-    lexer.skipInLine(1);
+    const Position at = lexer.position();
+    statement.end = Position{at.line, at.column + kept.length - 1};
+    lexer.skipInLine(kept.length);
     resolveRunStates(run, statement.position);
 }
 

@@ -97,7 +97,22 @@ struct OneStepRunTest {
 };
 
 // HIR, HDR, TIR, TDR, SIR or SDR: the scan kind of a scan keyword.
-ScanKind scanKindOf(Keyword keyword);
+inline ScanKind scanKindOf(Keyword keyword) {
+    switch (keyword) {
+        case Keyword::HIR:
+            return ScanKind::HIR;
+        case Keyword::HDR:
+            return ScanKind::HDR;
+        case Keyword::TIR:
+            return ScanKind::TIR;
+        case Keyword::TDR:
+            return ScanKind::TDR;
+        case Keyword::SIR:
+            return ScanKind::SIR;
+        default:
+            return ScanKind::SDR;
+    }
+}
 
 struct SvfReader::Impl {
     enum class Token : uint8_t { Word, End, Open, Close, Eof };
@@ -134,19 +149,25 @@ struct SvfReader::Impl {
 
     bool readScan(Statement& statement);
     // After the vectors: what the omitted ones mean, the carried-over notes, the statement's scan.
-    bool finishScan(Statement& statement, ScanKind kind, uint32_t previous, Position lengthAt,
-                    Position tdoAt);
+    bool finishScan(ScanKind kind, uint32_t previous, Position lengthAt, Position tdoAt);
     // finishScan's rare message and note, apart from the path of every scan.
     [[gnu::cold]] bool failNoTdiToCarry(Position lengthAt, uint32_t previous, uint32_t bitCount);
     [[gnu::cold]] void noteMaskLost(Position tdoAt);
     // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
     // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
     // for any other text, which the general reading then takes (with its notes and messages).
-    bool readScanFast(Statement& statement);
+    bool readScanFast(Statement& statement, ScanKind kind);
     bool readRunTestFast(Statement& statement);
+    // The parse of a text that repeats no kept one, apart from the repeat's path: it keeps
+    // the reading and applies it.
+    [[gnu::noinline]] bool parseScanFast(Statement& statement, ScanKind kind);
+    [[gnu::noinline]] bool parseRunTestFast(Statement& statement);
     // A one-step reading, parsed now or kept, applied at the lexer's position: false, and
     // nothing read, when the state does not allow it.
     bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
+    // applyScan's part for a reading that is not in force: its vectors into the values, then
+    // finishScan.
+    [[gnu::noinline]] bool applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt);
     void applyRunTest(Statement& statement, const OneStepRunTest& run);
     // A general reading of the kind, or a failure, drops what is kept.
     std::array<OneStepScans, kScanKindCount> oneStepScans;
@@ -170,7 +191,21 @@ struct SvfReader::Impl {
     bool readState(Statement& statement);
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);
-    void resolveRunStates(RunTest& run, Position at);
+    void resolveRunStates(RunTest& run, Position at) {
+        if (!run.runStateGiven) {
+            run.runState = states.runState;
+        }
+        if (!run.endStateGiven) {
+            const TapState inForce = states.runEndState;
+            run.endState = run.runStateGiven ? run.runState : inForce;
+            if (run.runState != KelPluginInterface::KELJTAG_RUN_TEST_IDLE ||
+                (run.runStateGiven && inForce != run.runState)) {
+                noteRunWithoutEndState(run, at, inForce);
+            }
+        }
+        states.runState = run.runState;
+        states.runEndState = run.endState;
+    }
     // Apart from resolveRunStates, which runs for every RUNTEST: the note is rare.
     [[gnu::cold]] void noteRunWithoutEndState(const RunTest& run, Position at, TapState inForce);
     void noteSinglePrecision(const WordAt& time, const Time& read);

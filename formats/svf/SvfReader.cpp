@@ -131,7 +131,7 @@ bool SvfReader::Impl::next(Statement& statement) {
         case Keyword::TDR:
         case Keyword::SIR:
         case Keyword::SDR:
-            read = readScanFast(statement) || readScan(statement);
+            read = readScanFast(statement, scanKindOf(keyword)) || readScan(statement);
             break;
         case Keyword::State:
             read = readState(statement);
