@@ -125,7 +125,40 @@ struct SvfReader::Impl {
 
     bool next(Statement& statement);
     // SDR or RUNTEST read at once when the block shows it whole; nothing read otherwise.
-    std::optional<Keyword> fastKeyword();
+    std::optional<Keyword> fastKeyword() {
+        // The two keywords of most statements, upper case and followed by a blank, in the block;
+        // a space after them, the common blank, costs one test.
+        const char* at = lexer.blockRest();
+        const auto rest = static_cast<size_t>(lexer.blockEnd() - at);
+        if (rest >= 8) {
+            if (load<uint32_t>(at) == load<uint32_t>("SDR ")) {
+                lexer.skipInLine(3);
+                return Keyword::SDR;
+            }
+            if (load<uint64_t>(at) == load<uint64_t>("RUNTEST ")) {
+                lexer.skipInLine(7);
+                return Keyword::RunTest;
+            }
+        }
+        const auto blankAt = [&](size_t i) {
+            return rest > i && kCharClass[static_cast<uint8_t>(at[i])] == kBlank;
+        };
+        if (blankAt(3) && std::memcmp(at, "SDR", 3) == 0) {
+            lexer.skipInLine(3);
+            return Keyword::SDR;
+        }
+        if (blankAt(7) && std::memcmp(at, "RUNTEST", 7) == 0) {
+            lexer.skipInLine(7);
+            return Keyword::RunTest;
+        }
+        return std::nullopt;
+    }
+    template <typename Word>
+    static Word load(const char* at) {
+        Word value;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
 
     // The next token into token/tokenAt/word; false on a failure.
     bool readToken();

@@ -174,24 +174,6 @@ bool SvfReader::Impl::next(Statement& statement) {
     return true;
 }
 
-std::optional<Keyword> SvfReader::Impl::fastKeyword() {
-    // The two keywords of most statements, upper case and followed by a blank, in the block.
-    const char* at = lexer.blockRest();
-    const auto rest = static_cast<size_t>(lexer.blockEnd() - at);
-    const auto blankAt = [&](size_t i) {
-        return rest > i && kCharClass[static_cast<uint8_t>(at[i])] == kBlank;
-    };
-    if (blankAt(3) && std::memcmp(at, "SDR", 3) == 0) {
-        lexer.skipInLine(3);
-        return Keyword::SDR;
-    }
-    if (blankAt(7) && std::memcmp(at, "RUNTEST", 7) == 0) {
-        lexer.skipInLine(7);
-        return Keyword::RunTest;
-    }
-    return std::nullopt;
-}
-
 bool SvfReader::Impl::readToken() {
     const int next = lexer.peekSignificant();
     tokenAt = lexer.position();
