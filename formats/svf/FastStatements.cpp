@@ -119,15 +119,14 @@ struct VectorText {
 bool SvfReader::Impl::readScanFast(Statement& statement, ScanKind kind) {
     OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
     // The one used last first: a file mostly repeats one form.
-    OneStepScan& last = oneStep.kept[oneStep.lastUsed];
-    if (last.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-        return applyScan(statement, kind, last);
+    OneStepScan* kept = &oneStep.kept[oneStep.lastUsed];
+    if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        kept = &oneStep.kept[1 - oneStep.lastUsed];
+        if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            return parseScanFast(statement, kind);
+        }
     }
-    OneStepScan& other = oneStep.kept[1 - oneStep.lastUsed];
-    if (other.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-        return applyScan(statement, kind, other);
-    }
-    return parseScanFast(statement, kind);
+    return applyScan(statement, kind, *kept);
 }
 
 bool SvfReader::Impl::parseScanFast(Statement& statement, ScanKind kind) {
@@ -217,7 +216,7 @@ bool SvfReader::Impl::parseScanFast(Statement& statement, ScanKind kind) {
 // their own (those that need one take the general way); the notes about the line come from
 // next(), as for any statement. The text lies on one line, so the positions are the lexer's plus
 // the text's offsets.
-bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
+inline bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
     OneStepScans& oneStep = oneStepScans[index];
@@ -273,18 +272,15 @@ bool SvfReader::Impl::applyScanValues(ScanKind kind, const OneStepScan& scan, Po
 }
 
 bool SvfReader::Impl::readRunTestFast(Statement& statement) {
-    const OneStepRunTest& last = oneStepRunTests[lastRunTestUsed];
-    if (last.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-        applyRunTest(statement, last);
-        return true;
-    }
-    const OneStepRunTest& other = oneStepRunTests[1 - lastRunTestUsed];
-    if (other.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+    if (!oneStepRunTests[lastRunTestUsed].text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        if (!oneStepRunTests[1 - lastRunTestUsed].text.repeatsAt(lexer.blockRest(),
+                                                                 lexer.blockEnd())) {
+            return parseRunTestFast(statement);
+        }
         lastRunTestUsed = 1 - lastRunTestUsed;
-        applyRunTest(statement, other);
-        return true;
     }
-    return parseRunTestFast(statement);
+    applyRunTest(statement, oneStepRunTests[lastRunTestUsed]);
+    return true;
 }
 
 bool SvfReader::Impl::parseRunTestFast(Statement& statement) {
@@ -307,7 +303,7 @@ bool SvfReader::Impl::parseRunTestFast(Statement& statement) {
 
 // As applyScan: the parse of a one-step RUNTEST is its count, from its text alone; the states
 // it runs in and ends in are resolved against those in force, as for any RUNTEST.
-void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
+inline void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
     RunTest& run = statement.run;
     run.count = kept.count;
     run.hasCount = true;

@@ -197,11 +197,11 @@ struct SvfReader::Impl {
     [[gnu::noinline]] bool parseRunTestFast(Statement& statement);
     // A one-step reading, parsed now or kept, applied at the lexer's position: false, and
     // nothing read, when the state does not allow it.
-    bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
+    [[gnu::always_inline]] bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
     // applyScan's part for a reading that is not in force: its vectors into the values, then
     // finishScan.
     [[gnu::noinline]] bool applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt);
-    void applyRunTest(Statement& statement, const OneStepRunTest& run);
+    [[gnu::always_inline]] void applyRunTest(Statement& statement, const OneStepRunTest& run);
     // A general reading of the kind, or a failure, drops what is kept.
     std::array<OneStepScans, kScanKindCount> oneStepScans;
     std::array<OneStepRunTest, 2> oneStepRunTests;
