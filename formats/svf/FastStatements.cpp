@@ -116,31 +116,18 @@ struct VectorText {
 
 }  // namespace
 
-bool SvfReader::Impl::readScanFast(Statement& statement, ScanKind kind) {
-    OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
-    // The one used last first: a file mostly repeats one form.
-    OneStepScan* kept = &oneStep.kept[oneStep.lastUsed];
-    if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-        kept = &oneStep.kept[1 - oneStep.lastUsed];
-        if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-            return parseScanFast(statement, kind);
-        }
-    }
-    return applyScan(statement, kind, *kept);
-}
-
-bool SvfReader::Impl::parseScanFast(Statement& statement, ScanKind kind) {
+OneStepScan* SvfReader::Impl::parseScanFast(ScanKind kind) {
     OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t length = 0;
     if (!text.skipBlanks() || !text.count(length) || length > kMostFastBits) {
-        return false;
+        return nullptr;
     }
     std::array<VectorText, kVectorCount> vectors{};
     const uint64_t needed = (length + 3) / 4;
     for (;;) {
         if (!text.skipBlanks()) {
-            return false;
+            return nullptr;
         }
         if (text.peek() == ';') {
             break;
@@ -155,17 +142,17 @@ bool SvfReader::Impl::parseScanFast(Statement& statement, ScanKind kind) {
                                                              : kVectorCount;
         if (which == kVectorCount || vectors[which].given || !text.skipBlanks() ||
             text.peek() != '(') {
-            return false;
+            return nullptr;
         }
         text.take();
         VectorText& vector = vectors[which];
         if (!text.hexDigits(vector.first, vector.digits) || vector.digits > needed) {
-            return false;
+            return nullptr;
         }
         // A 1 bit beyond the length fails in the general reading, with its message.
         if (length % 4 != 0 && vector.digits == needed &&
             (kHexValue[static_cast<uint8_t>(*vector.first)] >> (length % 4)) != 0) {
-            return false;
+            return nullptr;
         }
         vector.given = true;
         vector.nameOffset = nameOffset;
@@ -200,47 +187,10 @@ bool SvfReader::Impl::parseScanFast(Statement& statement, ScanKind kind) {
         }
     }
     scan.text.keep(lexer.blockRest(), scan.length);
-    return applyScan(statement, kind, scan);
+    return &scan;
 }
 
-// Why a kept reading reads the same. The parse of a one-step scan depends on its text alone: the
-// length, the vectors given, their values and places in the text. So a kept parse is true for
-// its text for ever, and applyScan does with it what it does with a parse made now. That applies
-// it against the state as it is: the one test of the state ("no TDI and another length"), the
-// length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
-// any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
-// all. When inForce is this one, the last scan of the kind was this reading and nothing set the
-// values since: they hold what it left (its vectors, its flags, no TDO unless given, the MASK
-// state it set), and applying it again leaves them so, but for the length, which no longer
-// changes, and the carried-MASK note, which comes again. The one-step forms carry no note of
-// their own (those that need one take the general way); the notes about the line come from
-// next(), as for any statement. The text lies on one line, so the positions are the lexer's plus
-// the text's offsets.
-inline bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
-    const auto index = static_cast<size_t>(kind);
-    ScanValues& values = scans[index];
-    OneStepScans& oneStep = oneStepScans[index];
-    const Position at = lexer.position();
-    if (oneStep.inForce == &scan) {
-        values.lengthChanged = false;
-        if (scan.given[kTdo] && !scan.given[kMask] && maskCleared[index]) {
-            noteMaskLost(Position{at.line, at.column + scan.tdoOffset});
-        }
-        statement.scanKind = kind;
-        statement.scan = &values;
-    } else {
-        if (!applyScanValues(kind, scan, Position{at.line, at.column + scan.tdoOffset})) {
-            return false;
-        }
-        oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
-        statement.scanKind = kind;
-        statement.scan = &values;
-    }
-    statement.end = Position{at.line, at.column + scan.length - 1};
-    lexer.skipInLine(scan.length);
-    return true;
-}
-
+// A kept reading that is not in force: see applyScan for why it reads as a parse made now.
 bool SvfReader::Impl::applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
@@ -271,47 +221,21 @@ bool SvfReader::Impl::applyScanValues(ScanKind kind, const OneStepScan& scan, Po
     return finishScan(kind, previous, Position{}, tdoAt);
 }
 
-bool SvfReader::Impl::readRunTestFast(Statement& statement) {
-    if (!oneStepRunTests[lastRunTestUsed].text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-        if (!oneStepRunTests[1 - lastRunTestUsed].text.repeatsAt(lexer.blockRest(),
-                                                                 lexer.blockEnd())) {
-            return parseRunTestFast(statement);
-        }
-        lastRunTestUsed = 1 - lastRunTestUsed;
-    }
-    applyRunTest(statement, oneStepRunTests[lastRunTestUsed]);
-    return true;
-}
-
-bool SvfReader::Impl::parseRunTestFast(Statement& statement) {
+const OneStepRunTest* SvfReader::Impl::parseRunTestFast() {
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t count = 0;
     char unit[4];
     if (!text.skipBlanks() || !text.count(count) || !text.skipBlanks() ||
         !is(unit, text.word(unit, sizeof unit), "TCK") || !text.skipBlanks() ||
         text.peek() != ';') {
-        return false;
+        return nullptr;
     }
     lastRunTestUsed = 1 - lastRunTestUsed;
     OneStepRunTest& run = oneStepRunTests[lastRunTestUsed];
     run.length = text.offset() + 1;
     run.count = count;
     run.text.keep(lexer.blockRest(), run.length);
-    applyRunTest(statement, run);
-    return true;
-}
-
-// As applyScan: the parse of a one-step RUNTEST is its count, from its text alone; the states
-// it runs in and ends in are resolved against those in force, as for any RUNTEST.
-inline void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
-    RunTest& run = statement.run;
-    run.count = kept.count;
-    run.hasCount = true;
-    run.clock = RunClock::TCK;
-    const Position at = lexer.position();
-    statement.end = Position{at.line, at.column + kept.length - 1};
-    lexer.skipInLine(kept.length);
-    resolveRunStates(run, statement.position);
+    return &run;
 }
 
 }  // namespace kelsvfreader

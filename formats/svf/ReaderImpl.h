@@ -189,19 +189,20 @@ struct SvfReader::Impl {
     // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
     // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
     // for any other text, which the general reading then takes (with its notes and messages).
+    // Inline in next() (below): they run for most statements.
     bool readScanFast(Statement& statement, ScanKind kind);
     bool readRunTestFast(Statement& statement);
-    // The parse of a text that repeats no kept one, apart from the repeat's path: it keeps
-    // the reading and applies it.
-    [[gnu::noinline]] bool parseScanFast(Statement& statement, ScanKind kind);
-    [[gnu::noinline]] bool parseRunTestFast(Statement& statement);
+    // The parse of a text that repeats no kept one, apart from the repeat's path: the reading,
+    // kept, or null.
+    [[gnu::noinline]] OneStepScan* parseScanFast(ScanKind kind);
+    [[gnu::noinline]] const OneStepRunTest* parseRunTestFast();
     // A one-step reading, parsed now or kept, applied at the lexer's position: false, and
     // nothing read, when the state does not allow it.
-    [[gnu::always_inline]] bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
+    bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
     // applyScan's part for a reading that is not in force: its vectors into the values, then
     // finishScan.
     [[gnu::noinline]] bool applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt);
-    [[gnu::always_inline]] void applyRunTest(Statement& statement, const OneStepRunTest& run);
+    void applyRunTest(Statement& statement, const OneStepRunTest& run);
     // A general reading of the kind, or a failure, drops what is kept.
     std::array<OneStepScans, kScanKindCount> oneStepScans;
     std::array<OneStepRunTest, 2> oneStepRunTests;
@@ -268,6 +269,92 @@ struct SvfReader::Impl {
     std::string word;
     std::vector<WordAt> words;
 };
+
+// The repeat of a kept one-step reading, the way of most statements: the last one used is
+// tried first, as a file mostly repeats one form.
+inline bool SvfReader::Impl::readScanFast(Statement& statement, ScanKind kind) {
+    OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
+    OneStepScan* kept = &oneStep.kept[oneStep.lastUsed];
+    if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        kept = &oneStep.kept[1 - oneStep.lastUsed];
+        if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            kept = parseScanFast(kind);
+            if (kept == nullptr) {
+                return false;
+            }
+        }
+    }
+    return applyScan(statement, kind, *kept);
+}
+
+// Why a kept reading reads the same. The parse of a one-step scan depends on its text alone: the
+// length, the vectors given, their values and places in the text. So a kept parse is true for
+// its text for ever, and applyScan does with it what it does with a parse made now. That applies
+// it against the state as it is: the one test of the state ("no TDI and another length"), the
+// length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
+// any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
+// all. When inForce is this one, the last scan of the kind was this reading and nothing set the
+// values since: they hold what it left (its vectors, its flags, no TDO unless given, the MASK
+// state it set), and applying it again leaves them so, but for the length, which no longer
+// changes, and the carried-MASK note, which comes again. The one-step forms carry no note of
+// their own (those that need one take the general way); the notes about the line come from
+// next(), as for any statement. The text lies on one line, so the positions are the lexer's plus
+// the text's offsets.
+inline bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
+    const auto index = static_cast<size_t>(kind);
+    ScanValues& values = scans[index];
+    OneStepScans& oneStep = oneStepScans[index];
+    const Position at = lexer.position();
+    if (oneStep.inForce == &scan) {
+        values.lengthChanged = false;
+        if (scan.given[OneStepScan::kTdo] && !scan.given[OneStepScan::kMask] &&
+            maskCleared[index]) {
+            noteMaskLost(Position{at.line, at.column + scan.tdoOffset});
+        }
+        statement.scanKind = kind;
+        statement.scan = &values;
+    } else {
+        if (!applyScanValues(kind, scan, Position{at.line, at.column + scan.tdoOffset})) {
+            return false;
+        }
+        oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
+        statement.scanKind = kind;
+        statement.scan = &values;
+    }
+    statement.end = Position{at.line, at.column + scan.length - 1};
+    lexer.skipInLine(scan.length);
+    return true;
+}
+
+inline bool SvfReader::Impl::readRunTestFast(Statement& statement) {
+    const OneStepRunTest* kept = &oneStepRunTests[lastRunTestUsed];
+    if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        kept = &oneStepRunTests[1 - lastRunTestUsed];
+        if (kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            lastRunTestUsed = 1 - lastRunTestUsed;
+        } else {
+            kept = parseRunTestFast();
+            if (kept == nullptr) {
+                return false;
+            }
+        }
+    }
+    applyRunTest(statement, *kept);
+    return true;
+}
+
+// As applyScan: the parse of a one-step RUNTEST is its count, from its text alone; the states
+// it runs in and ends in are resolved against those in force, as for any RUNTEST.
+inline void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
+    RunTest& run = statement.run;
+    run.count = kept.count;
+    run.hasCount = true;
+    run.clock = RunClock::TCK;
+    const Position at = lexer.position();
+    statement.end = Position{at.line, at.column + kept.length - 1};
+    lexer.skipInLine(kept.length);
+    resolveRunStates(run, statement.position);
+}
 
 }  // namespace kelsvfreader
 
