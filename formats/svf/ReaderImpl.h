@@ -258,6 +258,9 @@ struct SvfReader::Impl {
     std::array<bool, kScanKindCount> maskCleared{};
     StatesInForce states;
     bool nextSharesLine = false;
+    // The byte the lexer stopped at after the last statement, a significant one, or -1: the
+    // next statement begins there without a second look.
+    int nextByte = -1;
     bool finished = false;
     uint64_t statementCount = 0;
 

@@ -80,7 +80,8 @@ uint64_t SvfReader::bytesRead() const {
     if (finished) {
         return false;
     }
-    const int first = lexer.peekSignificant();
+    const int first = nextByte >= 0 ? nextByte : lexer.peekSignificant();
+    nextByte = -1;
     if (first < 0) {
         finished = true;
         return false;
@@ -164,7 +165,8 @@ uint64_t SvfReader::bytesRead() const {
 
     // What follows the ';' on its line decides two notes; a failure here shows on the next call.
     const uint64_t endLine = lexer.line();
-    const bool more = lexer.peekAfterLineEnd() >= 0;
+    nextByte = lexer.peekAfterLineEnd();
+    const bool more = nextByte >= 0;
     const bool sameLine = lexer.line() == endLine;
     nextSharesLine = more && sameLine;
     if (!more && !lexer.failed() && sameLine) {
