@@ -153,6 +153,7 @@ struct SvfReader::Impl {
         }
         return std::nullopt;
     }
+    // The bytes at `at` as one word, for comparing with a keyword's.
     template <typename Word>
     static Word load(const char* at) {
         Word value;
@@ -189,7 +190,7 @@ struct SvfReader::Impl {
     // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
     // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
     // for any other text, which the general reading then takes (with its notes and messages).
-    // Inline in next() (below): they run for most statements.
+    // Inline (below): they run for most statements.
     bool readScanFast(Statement& statement, ScanKind kind);
     bool readRunTestFast(Statement& statement);
     // The parse of a text that repeats no kept one, apart from the repeat's path: the reading,
