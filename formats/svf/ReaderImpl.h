@@ -4,6 +4,7 @@
 #define KELSVFREADER_READER_IMPL_H
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ class OneStepText {
 
     // True when the block at `at` begins with the kept text.
     bool repeatsAt(const char* at, const char* end) const {
-        if (length_ == 0 || static_cast<size_t>(end - at) < length_) {
-            return false;
+        if (static_cast<size_t>(end - at) < length_) {
+            return false;  // also when nothing is kept
         }
         if (length_ < 8) {
             return std::memcmp(at, text_, length_) == 0;
@@ -48,10 +49,14 @@ class OneStepText {
         return word(at + length_ - 8) == word(text_ + length_ - 8);
     }
     void keep(const char* at, size_t length) {
-        length_ = length <= kMostBytes ? length : 0;
+        if (length == 0 || length > kMostBytes) {
+            forget();
+            return;
+        }
+        length_ = length;
         std::memcpy(text_, at, length_);
     }
-    void forget() { length_ = 0; }
+    void forget() { length_ = kNothing; }
 
   private:
     static uint64_t word(const char* at) {
@@ -60,7 +65,9 @@ class OneStepText {
         return value;
     }
 
-    size_t length_ = 0;  // 0: nothing kept
+    // Longer than any block can be: nothing kept fails the first test of repeatsAt.
+    static constexpr size_t kNothing = SIZE_MAX;
+    size_t length_ = kNothing;
     char text_[kMostBytes];
 };
 
