@@ -116,24 +116,18 @@ struct VectorText {
 
 }  // namespace
 
-bool SvfReader::Impl::readScanFast(Statement& statement) {
-    const ScanKind kind = scanKindOf(keyword);
+OneStepScan* SvfReader::Impl::parseScanFast(ScanKind kind) {
     OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
-    for (OneStepScan& kept : oneStep.kept) {
-        if (kept.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-            return applyScan(statement, kind, kept);
-        }
-    }
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t length = 0;
     if (!text.skipBlanks() || !text.count(length) || length > kMostFastBits) {
-        return false;
+        return nullptr;
     }
     std::array<VectorText, kVectorCount> vectors{};
     const uint64_t needed = (length + 3) / 4;
     for (;;) {
         if (!text.skipBlanks()) {
-            return false;
+            return nullptr;
         }
         if (text.peek() == ';') {
             break;
@@ -148,17 +142,17 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
                                                              : kVectorCount;
         if (which == kVectorCount || vectors[which].given || !text.skipBlanks() ||
             text.peek() != '(') {
-            return false;
+            return nullptr;
         }
         text.take();
         VectorText& vector = vectors[which];
         if (!text.hexDigits(vector.first, vector.digits) || vector.digits > needed) {
-            return false;
+            return nullptr;
         }
         // A 1 bit beyond the length fails in the general reading, with its message.
         if (length % 4 != 0 && vector.digits == needed &&
             (kHexValue[static_cast<uint8_t>(*vector.first)] >> (length % 4)) != 0) {
-            return false;
+            return nullptr;
         }
         vector.given = true;
         vector.nameOffset = nameOffset;
@@ -193,21 +187,11 @@ bool SvfReader::Impl::readScanFast(Statement& statement) {
         }
     }
     scan.text.keep(lexer.blockRest(), scan.length);
-    return applyScan(statement, kind, scan);
+    return &scan;
 }
 
-// Why a kept reading reads the same. The parse of a one-step scan depends on its text alone: the
-// length, the vectors given, their values and places in the text. So a kept parse is true for
-// its text for ever, and applyScan does with it what it does with a parse made now. That applies
-// it against the state as it is: the one test of the state ("no TDI and another length"), the
-// length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
-// any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
-// all. When inForce is this one, the values were last set from it and nothing set them since:
-// they hold its vectors already, and copying them again would change nothing. The one-step forms
-// carry no note of their own (those that need one take the general way); the notes about the
-// line come from next(), as for any statement. The text lies on one line, so the positions are
-// the lexer's plus the text's offsets.
-bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
+// A kept reading that is not in force: see applyScan for why it reads as a parse made now.
+bool SvfReader::Impl::applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
     if (!scan.given[kTdi] && values.bitCount != scan.bitCount && scan.bitCount != 0) {
@@ -220,68 +204,38 @@ bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan
     values.tdoGiven = scan.given[kTdo];
     values.maskGiven = scan.given[kMask];
     values.smaskGiven = scan.given[kSmask];
-    OneStepScans& oneStep = oneStepScans[index];
-    if (oneStep.inForce != &scan) {
-        if (values.tdiGiven) {
-            values.tdi = scan.vectors[kTdi];
-            values.tdiLines.reset();  // on one line: the statement's line is its digits'
-        }
-        if (values.tdoGiven) {
-            values.tdo = scan.vectors[kTdo];
-        }
-        for (const bool smask : {false, true}) {
-            if (scan.given[smask ? kSmask : kMask]) {
-                ScanValuesStore::bits(values, smask) = scan.vectors[smask ? kSmask : kMask];
-                ScanValuesStore::allOnes(values, smask) = false;
-            }
-        }
-        oneStep.inForce = &scan;
+    if (values.tdiGiven) {
+        values.tdi = scan.vectors[kTdi];
+        values.tdiLines.reset();  // on one line: the statement's line is its digits'
     }
-    oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
-    const Position at = lexer.position();
-    const Position tdoAt{at.line, at.column + scan.tdoOffset};
-    lexer.skipInLine(scan.length - 1);
-    statement.end = lexer.position();
-    lexer.skipInLine(1);
-    return finishScan(statement, kind, previous, Position{}, tdoAt);
+    if (values.tdoGiven) {
+        values.tdo = scan.vectors[kTdo];
+    }
+    for (const bool smask : {false, true}) {
+        if (scan.given[smask ? kSmask : kMask]) {
+            ScanValuesStore::bits(values, smask) = scan.vectors[smask ? kSmask : kMask];
+            ScanValuesStore::allOnes(values, smask) = false;
+        }
+    }
+    oneStepScans[index].inForce = &scan;
+    return finishScan(kind, previous, Position{}, tdoAt);
 }
 
-bool SvfReader::Impl::readRunTestFast(Statement& statement) {
-    for (const OneStepRunTest& kept : oneStepRunTests) {
-        if (kept.text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
-            lastRunTestUsed = &kept == &oneStepRunTests[0] ? 0 : 1;
-            applyRunTest(statement, kept);
-            return true;
-        }
-    }
+const OneStepRunTest* SvfReader::Impl::parseRunTestFast() {
     LineText text(lexer.blockRest(), lexer.blockEnd());
     uint64_t count = 0;
     char unit[4];
     if (!text.skipBlanks() || !text.count(count) || !text.skipBlanks() ||
         !is(unit, text.word(unit, sizeof unit), "TCK") || !text.skipBlanks() ||
         text.peek() != ';') {
-        return false;
+        return nullptr;
     }
     lastRunTestUsed = 1 - lastRunTestUsed;
     OneStepRunTest& run = oneStepRunTests[lastRunTestUsed];
     run.length = text.offset() + 1;
     run.count = count;
     run.text.keep(lexer.blockRest(), run.length);
-    applyRunTest(statement, run);
-    return true;
-}
-
-// As applyScan: the parse of a one-step RUNTEST is its count, from its text alone; the states
-// it runs in and ends in are resolved against those in force, as for any RUNTEST.
-void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
-    RunTest& run = statement.run;
-    run.count = kept.count;
-    run.hasCount = true;
-    run.clock = RunClock::TCK;
-    lexer.skipInLine(kept.length - 1);
-    statement.end = lexer.position();
-    lexer.skipInLine(1);
-    resolveRunStates(run, statement.position);
+    return &run;
 }
 
 }  // namespace kelsvfreader

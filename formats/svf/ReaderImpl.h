@@ -4,6 +4,7 @@
 #define KELSVFREADER_READER_IMPL_H
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ class OneStepText {
 
     // True when the block at `at` begins with the kept text.
     bool repeatsAt(const char* at, const char* end) const {
-        if (length_ == 0 || static_cast<size_t>(end - at) < length_) {
-            return false;
+        if (static_cast<size_t>(end - at) < length_) {
+            return false;  // also when nothing is kept
         }
         if (length_ < 8) {
             return std::memcmp(at, text_, length_) == 0;
@@ -48,10 +49,14 @@ class OneStepText {
         return word(at + length_ - 8) == word(text_ + length_ - 8);
     }
     void keep(const char* at, size_t length) {
-        length_ = length <= kMostBytes ? length : 0;
+        if (length == 0 || length > kMostBytes) {
+            forget();
+            return;
+        }
+        length_ = length;
         std::memcpy(text_, at, length_);
     }
-    void forget() { length_ = 0; }
+    void forget() { length_ = kNothing; }
 
   private:
     static uint64_t word(const char* at) {
@@ -60,7 +65,9 @@ class OneStepText {
         return value;
     }
 
-    size_t length_ = 0;  // 0: nothing kept
+    // Longer than any block can be: nothing kept fails the first test of repeatsAt.
+    static constexpr size_t kNothing = SIZE_MAX;
+    size_t length_ = kNothing;
     char text_[kMostBytes];
 };
 
@@ -97,7 +104,22 @@ struct OneStepRunTest {
 };
 
 // HIR, HDR, TIR, TDR, SIR or SDR: the scan kind of a scan keyword.
-ScanKind scanKindOf(Keyword keyword);
+inline ScanKind scanKindOf(Keyword keyword) {
+    switch (keyword) {
+        case Keyword::HIR:
+            return ScanKind::HIR;
+        case Keyword::HDR:
+            return ScanKind::HDR;
+        case Keyword::TIR:
+            return ScanKind::TIR;
+        case Keyword::TDR:
+            return ScanKind::TDR;
+        case Keyword::SIR:
+            return ScanKind::SIR;
+        default:
+            return ScanKind::SDR;
+    }
+}
 
 struct SvfReader::Impl {
     enum class Token : uint8_t { Word, End, Open, Close, Eof };
@@ -110,7 +132,41 @@ struct SvfReader::Impl {
 
     bool next(Statement& statement);
     // SDR or RUNTEST read at once when the block shows it whole; nothing read otherwise.
-    std::optional<Keyword> fastKeyword();
+    std::optional<Keyword> fastKeyword() {
+        // The two keywords of most statements, upper case and followed by a blank, in the block;
+        // a space after them, the common blank, costs one test.
+        const char* at = lexer.blockRest();
+        const auto rest = static_cast<size_t>(lexer.blockEnd() - at);
+        if (rest >= 8) {
+            if (load<uint32_t>(at) == load<uint32_t>("SDR ")) {
+                lexer.skipInLine(3);
+                return Keyword::SDR;
+            }
+            if (load<uint64_t>(at) == load<uint64_t>("RUNTEST ")) {
+                lexer.skipInLine(7);
+                return Keyword::RunTest;
+            }
+        }
+        const auto blankAt = [&](size_t i) {
+            return rest > i && kCharClass[static_cast<uint8_t>(at[i])] == kBlank;
+        };
+        if (blankAt(3) && std::memcmp(at, "SDR", 3) == 0) {
+            lexer.skipInLine(3);
+            return Keyword::SDR;
+        }
+        if (blankAt(7) && std::memcmp(at, "RUNTEST", 7) == 0) {
+            lexer.skipInLine(7);
+            return Keyword::RunTest;
+        }
+        return std::nullopt;
+    }
+    // The bytes at `at` as one word, for comparing with a keyword's.
+    template <typename Word>
+    static Word load(const char* at) {
+        Word value;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
 
     // The next token into token/tokenAt/word; false on a failure.
     bool readToken();
@@ -134,19 +190,26 @@ struct SvfReader::Impl {
 
     bool readScan(Statement& statement);
     // After the vectors: what the omitted ones mean, the carried-over notes, the statement's scan.
-    bool finishScan(Statement& statement, ScanKind kind, uint32_t previous, Position lengthAt,
-                    Position tdoAt);
+    bool finishScan(ScanKind kind, uint32_t previous, Position lengthAt, Position tdoAt);
     // finishScan's rare message and note, apart from the path of every scan.
     [[gnu::cold]] bool failNoTdiToCarry(Position lengthAt, uint32_t previous, uint32_t bitCount);
     [[gnu::cold]] void noteMaskLost(Position tdoAt);
     // One-step reading of the commonest one-line forms, "SDR 16 TDI (7fff);" and
     // "RUNTEST 10 TCK;", when the statement lies in the block read: false, and nothing read,
     // for any other text, which the general reading then takes (with its notes and messages).
-    bool readScanFast(Statement& statement);
+    // Inline (below): they run for most statements.
+    bool readScanFast(Statement& statement, ScanKind kind);
     bool readRunTestFast(Statement& statement);
+    // The parse of a text that repeats no kept one, apart from the repeat's path: the reading,
+    // kept, or null.
+    [[gnu::noinline]] OneStepScan* parseScanFast(ScanKind kind);
+    [[gnu::noinline]] const OneStepRunTest* parseRunTestFast();
     // A one-step reading, parsed now or kept, applied at the lexer's position: false, and
     // nothing read, when the state does not allow it.
     bool applyScan(Statement& statement, ScanKind kind, OneStepScan& scan);
+    // applyScan's part for a reading that is not in force: its vectors into the values, then
+    // finishScan.
+    [[gnu::noinline]] bool applyScanValues(ScanKind kind, const OneStepScan& scan, Position tdoAt);
     void applyRunTest(Statement& statement, const OneStepRunTest& run);
     // A general reading of the kind, or a failure, drops what is kept.
     std::array<OneStepScans, kScanKindCount> oneStepScans;
@@ -170,7 +233,21 @@ struct SvfReader::Impl {
     bool readState(Statement& statement);
     bool readEndState(Statement& statement);
     bool readRunTest(Statement& statement);
-    void resolveRunStates(RunTest& run, Position at);
+    void resolveRunStates(RunTest& run, Position at) {
+        if (!run.runStateGiven) {
+            run.runState = states.runState;
+        }
+        if (!run.endStateGiven) {
+            const TapState inForce = states.runEndState;
+            run.endState = run.runStateGiven ? run.runState : inForce;
+            if (run.runState != KelPluginInterface::KELJTAG_RUN_TEST_IDLE ||
+                (run.runStateGiven && inForce != run.runState)) {
+                noteRunWithoutEndState(run, at, inForce);
+            }
+        }
+        states.runState = run.runState;
+        states.runEndState = run.endState;
+    }
     // Apart from resolveRunStates, which runs for every RUNTEST: the note is rare.
     [[gnu::cold]] void noteRunWithoutEndState(const RunTest& run, Position at, TapState inForce);
     void noteSinglePrecision(const WordAt& time, const Time& read);
@@ -189,6 +266,9 @@ struct SvfReader::Impl {
     std::array<bool, kScanKindCount> maskCleared{};
     StatesInForce states;
     bool nextSharesLine = false;
+    // The byte the lexer stopped at after the last statement, a significant one, or -1: the
+    // next statement begins there without a second look.
+    int nextByte = -1;
     bool finished = false;
     uint64_t statementCount = 0;
 
@@ -200,6 +280,92 @@ struct SvfReader::Impl {
     std::string word;
     std::vector<WordAt> words;
 };
+
+// The repeat of a kept one-step reading, the way of most statements: the last one used is
+// tried first, as a file mostly repeats one form.
+inline bool SvfReader::Impl::readScanFast(Statement& statement, ScanKind kind) {
+    OneStepScans& oneStep = oneStepScans[static_cast<size_t>(kind)];
+    OneStepScan* kept = &oneStep.kept[oneStep.lastUsed];
+    if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        kept = &oneStep.kept[1 - oneStep.lastUsed];
+        if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            kept = parseScanFast(kind);
+            if (kept == nullptr) {
+                return false;
+            }
+        }
+    }
+    return applyScan(statement, kind, *kept);
+}
+
+// Why a kept reading reads the same. The parse of a one-step scan depends on its text alone: the
+// length, the vectors given, their values and places in the text. So a kept parse is true for
+// its text for ever, and applyScan does with it what it does with a parse made now. That applies
+// it against the state as it is: the one test of the state ("no TDI and another length"), the
+// length's change, and finishScan (an omitted TDO, the carried-MASK note and its state) as for
+// any scan. A general reading of the kind clears inForce; a failure ends the reader and drops
+// all. When inForce is this one, the last scan of the kind was this reading and nothing set the
+// values since: they hold what it left (its vectors, its flags, no TDO unless given, the MASK
+// state it set), and applying it again leaves them so, but for the length, which no longer
+// changes, and the carried-MASK note, which comes again. The one-step forms carry no note of
+// their own (those that need one take the general way); the notes about the line come from
+// next(), as for any statement. The text lies on one line, so the positions are the lexer's plus
+// the text's offsets.
+inline bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneStepScan& scan) {
+    const auto index = static_cast<size_t>(kind);
+    ScanValues& values = scans[index];
+    OneStepScans& oneStep = oneStepScans[index];
+    const Position at = lexer.position();
+    if (oneStep.inForce == &scan) {
+        values.lengthChanged = false;
+        if (scan.given[OneStepScan::kTdo] && !scan.given[OneStepScan::kMask] &&
+            maskCleared[index]) {
+            noteMaskLost(Position{at.line, at.column + scan.tdoOffset});
+        }
+        statement.scanKind = kind;
+        statement.scan = &values;
+    } else {
+        if (!applyScanValues(kind, scan, Position{at.line, at.column + scan.tdoOffset})) {
+            return false;
+        }
+        oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
+        statement.scanKind = kind;
+        statement.scan = &values;
+    }
+    statement.end = Position{at.line, at.column + scan.length - 1};
+    lexer.skipInLine(scan.length);
+    return true;
+}
+
+inline bool SvfReader::Impl::readRunTestFast(Statement& statement) {
+    const OneStepRunTest* kept = &oneStepRunTests[lastRunTestUsed];
+    if (!kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+        kept = &oneStepRunTests[1 - lastRunTestUsed];
+        if (kept->text.repeatsAt(lexer.blockRest(), lexer.blockEnd())) {
+            lastRunTestUsed = 1 - lastRunTestUsed;
+        } else {
+            kept = parseRunTestFast();
+            if (kept == nullptr) {
+                return false;
+            }
+        }
+    }
+    applyRunTest(statement, *kept);
+    return true;
+}
+
+// As applyScan: the parse of a one-step RUNTEST is its count, from its text alone; the states
+// it runs in and ends in are resolved against those in force, as for any RUNTEST.
+inline void SvfReader::Impl::applyRunTest(Statement& statement, const OneStepRunTest& kept) {
+    RunTest& run = statement.run;
+    run.count = kept.count;
+    run.hasCount = true;
+    run.clock = RunClock::TCK;
+    const Position at = lexer.position();
+    statement.end = Position{at.line, at.column + kept.length - 1};
+    lexer.skipInLine(kept.length);
+    resolveRunStates(run, statement.position);
+}
 
 }  // namespace kelsvfreader
 

@@ -7,23 +7,6 @@
 
 namespace kelsvfreader {
 
-ScanKind scanKindOf(Keyword keyword) {
-    switch (keyword) {
-        case Keyword::HIR:
-            return ScanKind::HIR;
-        case Keyword::HDR:
-            return ScanKind::HDR;
-        case Keyword::TIR:
-            return ScanKind::TIR;
-        case Keyword::TDR:
-            return ScanKind::TDR;
-        case Keyword::SIR:
-            return ScanKind::SIR;
-        default:
-            return ScanKind::SDR;
-    }
-}
-
 namespace {
 
 size_t bytesFor(uint32_t bitCount) {
@@ -135,11 +118,16 @@ bool SvfReader::Impl::readScan(Statement& statement) {
         }
     }
     statement.end = tokenAt;
-    return finishScan(statement, kind, previous, lengthAt, tdoAt);
+    if (!finishScan(kind, previous, lengthAt, tdoAt)) {
+        return false;
+    }
+    statement.scanKind = kind;
+    statement.scan = &values;
+    return true;
 }
 
-bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t previous,
-                                 Position lengthAt, Position tdoAt) {
+bool SvfReader::Impl::finishScan(ScanKind kind, uint32_t previous, Position lengthAt,
+                                 Position tdoAt) {
     const auto index = static_cast<size_t>(kind);
     ScanValues& values = scans[index];
     if (!values.tdiGiven) {
@@ -173,9 +161,6 @@ bool SvfReader::Impl::finishScan(Statement& statement, ScanKind kind, uint32_t p
     } else if (values.maskGiven || values.lengthChanged) {
         cleared = false;
     }
-
-    statement.scanKind = kind;
-    statement.scan = &values;
     return true;
 }
 

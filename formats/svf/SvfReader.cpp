@@ -74,12 +74,14 @@ uint64_t SvfReader::bytesRead() const {
     return impl_->lexer.bytesRead();
 }
 
-bool SvfReader::Impl::next(Statement& statement) {
+// Inline in SvfReader::next, its one caller: one frame per statement, not two.
+[[gnu::always_inline]] inline bool SvfReader::Impl::next(Statement& statement) {
     notes.clear();
     if (finished) {
         return false;
     }
-    const int first = lexer.peekSignificant();
+    const int first = nextByte >= 0 ? nextByte : lexer.peekSignificant();
+    nextByte = -1;
     if (first < 0) {
         finished = true;
         return false;
@@ -131,7 +133,7 @@ bool SvfReader::Impl::next(Statement& statement) {
         case Keyword::TDR:
         case Keyword::SIR:
         case Keyword::SDR:
-            read = readScanFast(statement) || readScan(statement);
+            read = readScanFast(statement, scanKindOf(keyword)) || readScan(statement);
             break;
         case Keyword::State:
             read = readState(statement);
@@ -163,7 +165,8 @@ bool SvfReader::Impl::next(Statement& statement) {
 
     // What follows the ';' on its line decides two notes; a failure here shows on the next call.
     const uint64_t endLine = lexer.line();
-    const bool more = lexer.peekAfterLineEnd() >= 0;
+    nextByte = lexer.peekAfterLineEnd();
+    const bool more = nextByte >= 0;
     const bool sameLine = lexer.line() == endLine;
     nextSharesLine = more && sameLine;
     if (!more && !lexer.failed() && sameLine) {
@@ -172,24 +175,6 @@ bool SvfReader::Impl::next(Statement& statement) {
              "such a last statement");
     }
     return true;
-}
-
-std::optional<Keyword> SvfReader::Impl::fastKeyword() {
-    // The two keywords of most statements, upper case and followed by a blank, in the block.
-    const char* at = lexer.blockRest();
-    const auto rest = static_cast<size_t>(lexer.blockEnd() - at);
-    const auto blankAt = [&](size_t i) {
-        return rest > i && kCharClass[static_cast<uint8_t>(at[i])] == kBlank;
-    };
-    if (blankAt(3) && std::memcmp(at, "SDR", 3) == 0) {
-        lexer.skipInLine(3);
-        return Keyword::SDR;
-    }
-    if (blankAt(7) && std::memcmp(at, "RUNTEST", 7) == 0) {
-        lexer.skipInLine(7);
-        return Keyword::RunTest;
-    }
-    return std::nullopt;
 }
 
 bool SvfReader::Impl::readToken() {

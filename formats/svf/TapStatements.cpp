@@ -204,22 +204,6 @@ bool SvfReader::Impl::readRunTest(Statement& statement) {
     return true;
 }
 
-void SvfReader::Impl::resolveRunStates(RunTest& run, Position at) {
-    if (!run.runStateGiven) {
-        run.runState = states.runState;
-    }
-    if (!run.endStateGiven) {
-        const TapState inForce = states.runEndState;
-        run.endState = run.runStateGiven ? run.runState : inForce;
-        if (run.runState != KELJTAG_RUN_TEST_IDLE ||
-            (run.runStateGiven && inForce != run.runState)) {
-            noteRunWithoutEndState(run, at, inForce);
-        }
-    }
-    states.runState = run.runState;
-    states.runEndState = run.endState;
-}
-
 void SvfReader::Impl::noteRunWithoutEndState(const RunTest& run, Position at, TapState inForce) {
     if (run.runState != KELJTAG_RUN_TEST_IDLE) {
         note(NoteKind::RunStateWithoutEndState, at,
