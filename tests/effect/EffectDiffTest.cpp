@@ -127,6 +127,13 @@ TEST(EffectDiff, EachDifferenceNamesBothFilesLines) {
          kWorked,
          replaced(kWorked, "SDR 16 TDI (beef);", "SDR 16 TDI (beef) TDO (0001) MASK (000f);"),
          {"14 | 14 TDO check of a DR scan: none | 00004 under mask 0003c (18 bits)"}},
+        {"a TDO check more, then another RUNTEST count: the stretches run on past the check",
+         kWorked,
+         replaced(
+             replaced(kWorked, "SDR 16 TDI (beef);", "SDR 16 TDI (beef) TDO (0001) MASK (000f);"),
+             "RUNTEST 100 TCK;", "RUNTEST 101 TCK;"),
+         {"14 | 14 TDO check of a DR scan: none | 00004 under mask 0003c (18 bits)",
+          "20-end | 20-end clocks in IDLE: 100 | 101"}},
         {"another TDO value expected",
          replaced(kWorked, "SDR 16 TDI (beef);", "SDR 16 TDI (beef) TDO (0001) MASK (000f);"),
          replaced(kWorked, "SDR 16 TDI (beef);", "SDR 16 TDI (beef) TDO (0003) MASK (000f);"),
