@@ -255,13 +255,16 @@ void compareRunTimes(const DiffPlace& placeA, const Effect& a, const Effect& pre
 }
 
 // The clocks and waits of the stretches [previous, effect] of both files, when they differ.
-void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, const Effect& b,
-                      bool atEnd, bool atLeast, std::vector<EffectDifference>& out) {
+// `previousSame`: the files' clocks are known to be the same at the stretches' start. Returns
+// whether they are the same at `a` and `b`.
+bool compareStretches(const Side& sideA, const Effect& a, const Side& sideB, const Effect& b,
+                      bool atEnd, bool atLeast, bool previousSame,
+                      std::vector<EffectDifference>& out) {
     const DiffPlace placeA{sideA.previousLine(), a.line, atEnd};
     const DiffPlace placeB{sideB.previousLine(), b.line, atEnd};
     if (atLeast) {
         compareRunTimes(placeA, a, sideA.previous(), placeB, b, sideB.previous(), out);
-        return;
+        return false;
     }
     // Both files at the same counts now and at the stretch's start: nothing to compare.
     const auto sameCounts = [](const Clocks& x, const Clocks& y) {
@@ -269,8 +272,13 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
     };
     const Spent& fromA = *sideA.previous().spent;
     const Spent& fromB = *sideB.previous().spent;
-    const bool sameClocks =
-        sameCounts(a.spent->clocks, b.spent->clocks) && sameCounts(fromA.clocks, fromB.clocks);
+    const bool sameNow = sameCounts(a.spent->clocks, b.spent->clocks);
+    const bool sameClocks = sameNow && (previousSame || sameCounts(fromA.clocks, fromB.clocks));
+    const Count waitA = a.spent->waits - fromA.waits;
+    const Count waitB = b.spent->waits - fromB.waits;
+    if (sameClocks && waitA == waitB) {
+        return sameNow;  // the common case: nothing to tell
+    }
     StateColumns differing;
     for (size_t state = 0; state < fromA.clocks.size() && !sameClocks; ++state) {
         const Count inA = a.spent->clocks[state] - fromA.clocks[state];
@@ -280,12 +288,11 @@ void compareStretches(const Side& sideA, const Effect& a, const Side& sideB, con
         }
     }
     differing.report(placeA, placeB, "clocks in ", out);
-    const Count waitA = a.spent->waits - fromA.waits;
-    const Count waitB = b.spent->waits - fromB.waits;
     if (waitA != waitB) {
         out.push_back(
             {placeA, placeB, "minimum waits", countText(waitA) + " us", countText(waitB) + " us"});
     }
+    return sameNow;
 }
 
 }  // namespace
@@ -321,12 +328,16 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
         };
         Effect effectA;
         Effect effectB;
+        // Whether both files' clocks are known to be the same at the last events passed (at
+        // the start, none spent).
+        bool previousSame = true;
         for (;; deliver()) {
+            bool sameNow = false;
             const bool moreA = sideA.next(effectA);
             const bool moreB = sideB.next(effectB);
             if (!moreA && !moreB) {
                 compareStretches(sideA, sideA.atEnd(), sideB, sideB.atEnd(), true,
-                                 options_.waitsAtLeast, found);
+                                 options_.waitsAtLeast, previousSame, found);
                 break;
             }
             if (moreA != moreB && (moreA ? sideB : sideA).readerError()) {
@@ -358,12 +369,13 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
             } else if (!sameEvent(effectA, effectB)) {
                 found.push_back(eventDifference(effectA, effectB));
             } else {
-                compareStretches(sideA, effectA, sideB, effectB, false, options_.waitsAtLeast,
-                                 found);
+                sameNow = compareStretches(sideA, effectA, sideB, effectB, false,
+                                           options_.waitsAtLeast, previousSame, found);
             }
             if (effectA.tdo == effectB.tdo) {
                 sideA.passed(effectA);
                 sideB.passed(effectB);
+                previousSame = sameNow;
             }
             if (found.size() >= options_.maxDifferences) {
                 result.stoppedEarly = true;
