@@ -25,11 +25,16 @@ void moveEffect(Effect& from, Effect& to, size_t most) {
         to.digitLines.swap(from.digitLines);
         from.digitLines.clear();
     }
-    from.value.releaseIfLarge(most);
-    from.mask.releaseIfLarge(most);
-    if (from.sources.capacity() * sizeof(ValueSource) > most) {
-        std::vector<ValueSource>().swap(from.sources);
+    releaseLarge(from, most);
+}
+
+void releaseLarge(Effect& effect, size_t most) {
+    effect.value.releaseIfLarge(most);
+    effect.mask.releaseIfLarge(most);
+    if (effect.sources.capacity() * sizeof(ValueSource) > most) {
+        std::vector<ValueSource>().swap(effect.sources);
     }
+    effect.digitLines.clear();
 }
 
 }  // namespace kelsvf::check::diff

@@ -143,6 +143,8 @@ struct Effect {
 // Moves `from` into `to`, whose buffers `from` keeps for a later event unless they are larger
 // than `most` bytes.
 void moveEffect(Effect& from, Effect& to, size_t most);
+// Gives up `effect`'s buffers larger than `most` bytes, and its line maps.
+void releaseLarge(Effect& effect, size_t most);
 // Moves what `from` says of its place, its capture and the clocks and waits before it into `to`:
 // all but its values and sources. `from` keeps `to`'s old counts, to be filled anew.
 void movePlaceAndCounts(Effect& from, Effect& to);

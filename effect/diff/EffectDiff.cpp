@@ -326,15 +326,15 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                 }
             }
         };
-        Effect effectA;
-        Effect effectB;
         // Whether both files' clocks are known to be the same at the last events passed (at
         // the start, none spent).
         bool previousSame = true;
         for (;; deliver()) {
             bool sameNow = false;
-            const bool moreA = sideA.next(effectA);
-            const bool moreB = sideB.next(effectB);
+            Effect* const nextA = sideA.next();
+            Effect* const nextB = sideB.next();
+            const bool moreA = nextA != nullptr;
+            const bool moreB = nextB != nullptr;
             if (!moreA && !moreB) {
                 compareStretches(sideA, sideA.atEnd(), sideB, sideB.atEnd(), true,
                                  options_.waitsAtLeast, previousSame, found);
@@ -344,7 +344,7 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                 break;  // a file ended at an error: that, not what the other does further, is told
             }
             if (moreA != moreB) {
-                const Effect& extra = moreA ? effectA : effectB;
+                const Effect& extra = moreA ? *nextA : *nextB;
                 const DiffPlace there{extra.line, extra.line, false};
                 const DiffPlace end{(moreA ? sideB : sideA).previousLine(), 0, true};
                 found.push_back({moreA ? there : end, moreA ? end : there, "effect",
@@ -352,6 +352,8 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                                  moreA ? "nothing more" : eventText(extra)});
                 break;
             }
+            Effect& effectA = *nextA;
+            Effect& effectB = *nextB;
             if (effectA.tdo != effectB.tdo) {
                 // A TDO check in one file only: the other's register update is compared with
                 // what comes after the check. The stretches run on from the last events that
@@ -365,7 +367,7 @@ DiffResult EffectDiff::compare(StatementSource& a, StatementSource& b) const {
                 found.push_back({effectA.tdo ? atCheck : atUpdate, effectA.tdo ? atUpdate : atCheck,
                                  tdoWhat(check.ir), effectA.tdo ? given : "none",
                                  effectA.tdo ? "none" : given});
-                (effectA.tdo ? sideB : sideA).holdBack(std::move(effectA.tdo ? effectB : effectA));
+                (effectA.tdo ? sideB : sideA).holdBack();
             } else if (!sameEvent(effectA, effectB)) {
                 found.push_back(eventDifference(effectA, effectB));
             } else {

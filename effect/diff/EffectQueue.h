@@ -75,6 +75,13 @@ class EffectQueue : public PlaySink {
 
     // A check still being joined is not yet an event.
     bool empty() const { return count_ == (open_ ? 1u : 0u); }
+    // The oldest event, left in its slot: valid until the next push.
+    Effect& popFront() {
+        Effect& effect = slots_[head_];
+        head_ = (head_ + 1) % slots_.size();
+        --count_;
+        return effect;
+    }
     // The oldest event into `effect`, whose buffers the slot keeps for a later event.
     void pop(Effect& effect) {
         moveEffect(slots_[head_], effect, kKeptBytes);

@@ -7,14 +7,14 @@
 
 namespace kelsvf::check::diff {
 
-bool Side::next(Effect& effect) {
+Effect* Side::next() {
     if (held_) {
-        effect = std::move(*held_);
-        held_.reset();
-        return true;
+        held_ = false;
+        return current_;
     }
     if (worker_.joinable() || aheadEnded_) {
-        return takeAhead(effect);
+        current_ = takeAhead();
+        return current_;
     }
     while (queue_.empty() && !ended_) {
         ended_ = !player_.playNext(reader_);
@@ -22,11 +22,9 @@ bool Side::next(Effect& effect) {
             queue_.closeCheck();
         }
     }
-    if (queue_.empty()) {
-        return false;
-    }
-    queue_.pop(effect);
-    return true;
+    // The event stays in the queue's slot, which only the next play may fill again.
+    current_ = queue_.empty() ? nullptr : &queue_.popFront();
+    return current_;
 }
 
 const std::optional<Finding>& Side::readerError() const {
@@ -124,15 +122,18 @@ bool Side::handOver(std::vector<Effect>& filling, size_t count) {
     return true;
 }
 
-bool Side::takeAhead(Effect& effect) {
-    if (readAt_ == readCount_) {
-        if (!nextBatch()) {
-            return false;
-        }
+Effect* Side::takeAhead() {
+    // The event taken before is done with: the batch, handed back, keeps small buffers only.
+    if (lastTaken_ != nullptr) {
+        releaseLarge(*lastTaken_, kSlotBytes);
+        lastTaken_ = nullptr;
     }
-    moveEffect(reading_[readAt_++], effect, kSlotBytes);
+    if (readAt_ == readCount_ && !nextBatch()) {
+        return nullptr;
+    }
+    lastTaken_ = &reading_[readAt_++];
     ++taken_;
-    return true;
+    return lastTaken_;
 }
 
 bool Side::nextBatch() {

@@ -32,8 +32,9 @@ class Side {
     Side(const Side&) = delete;
     Side& operator=(const Side&) = delete;
 
-    // The next event; false when the file has no more.
-    bool next(Effect& effect);
+    // The next event, where this side keeps it: valid, and not changed, until the next call;
+    // null when the file has no more.
+    Effect* next();
 
     // The clocks and waits at the end of the file (after next() returned false).
     Effect atEnd() const {
@@ -45,8 +46,8 @@ class Side {
         return end;
     }
 
-    // Gives `effect` back, to be the next again.
-    void holdBack(Effect effect) { held_ = std::move(effect); }
+    // Gives the event next() gave back, to be the next again.
+    void holdBack() { held_ = true; }
 
     // Where the stretch up to `effect` began: the line of the event before it.
     uint64_t previousLine() const { return previous_.line; }
@@ -80,7 +81,7 @@ class Side {
     // Waits until the batch handed over before is taken; false when the comparison stopped.
     bool handOver(std::vector<Effect>& filling, size_t count);
 
-    bool takeAhead(Effect& effect);
+    Effect* takeAhead();
 
     bool nextBatch();
 
@@ -88,7 +89,8 @@ class Side {
     ChainPlayer player_;
     StatementSource& reader_;
     bool ended_ = false;
-    std::optional<Effect> held_;
+    Effect* current_ = nullptr;  // what next() gave last
+    bool held_ = false;
     Effect previous_;
 
     // Playing ahead: the thread and the batch it hands over, under mutex_.
@@ -103,6 +105,7 @@ class Side {
     uint64_t errorAfter_ = 0;  // events complete before the statement of the reader's error
     // The comparison's side: the batch it takes from, and how far it came.
     std::vector<Effect> reading_;
+    Effect* lastTaken_ = nullptr;  // in reading_, its large buffers given up at the next take
     size_t readAt_ = 0;
     size_t readCount_ = 0;
     uint64_t taken_ = 0;
