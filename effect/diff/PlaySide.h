@@ -89,12 +89,14 @@ class Side {
     ChainPlayer player_;
     StatementSource& reader_;
     bool ended_ = false;
-    Effect* current_ = nullptr;  // what next() gave last
+    // The comparison's side, on cache lines of its own: the player's thread writes the queue's
+    // counts on every event.
+    alignas(64) Effect* current_ = nullptr;  // what next() gave last
     bool held_ = false;
     Effect previous_;
 
     // Playing ahead: the thread and the batch it hands over, under mutex_.
-    std::thread worker_;
+    alignas(64) std::thread worker_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Effect> ready_;
@@ -104,7 +106,7 @@ class Side {
     std::exception_ptr failure_;
     uint64_t errorAfter_ = 0;  // events complete before the statement of the reader's error
     // The comparison's side: the batch it takes from, and how far it came.
-    std::vector<Effect> reading_;
+    alignas(64) std::vector<Effect> reading_;
     Effect* lastTaken_ = nullptr;  // in reading_, its large buffers given up at the next take
     size_t readAt_ = 0;
     size_t readCount_ = 0;
