@@ -97,4 +97,29 @@ TEST(ParallelDiff, GivesWhatADiffInTurnGives) {
     }
 }
 
+// Long values: events larger than a batch's slot keeps, batches ended by their bytes rather than
+// by their count (2 KiB values: 512 to a batch).
+TEST(ParallelDiff, LongValuesGiveWhatADiffInTurnGives) {
+    constexpr size_t kScans = 600;
+    const auto longFile = [](size_t flipped) {
+        std::string text = "STATE RESET;\nENDDR IDLE;\nSIR 8 TDI (3a);\n";
+        for (size_t i = 0; i < kScans; ++i) {
+            std::string digits(4096, "0123456789abcdef"[i % 16]);
+            if (i == flipped) {
+                digits[0] = digits[0] == '0' ? '1' : '0';
+            }
+            text += "SDR 16384 TDI (" + digits + ");\n";
+        }
+        return text;
+    };
+    const std::string a = longFile(kScans);
+    for (const size_t flipped : {size_t{0}, size_t{300}, size_t{511}, size_t{512}, kScans - 1}) {
+        const std::string b = longFile(flipped);
+        const DiffResult inTurn = compare(a, b, 10, false);
+        ASSERT_EQ(inTurn.differences.size(), 1u) << flipped;
+        EXPECT_EQ(inTurn.differences[0].b.to, 4 + flipped);
+        EXPECT_EQ(resultText(compare(a, b, 10, true)), resultText(inTurn)) << flipped;
+    }
+}
+
 }  // namespace
