@@ -146,18 +146,11 @@ void ChainPlayer::Impl::captureDr() {
     } else if (!elastic) {
         drPath = keptDrPath;  // its captures; drCapture is only read, so it still holds them
     }
-    if (!drStream.empty()) {
-        drStream = BitRope{};
-    }
+    startDrCapture();
     drFirst = Bits{};
-    drTail.clear();
-    drTailBits = 0;
     drSegments.clear();
-    drDigitLines.clear();
     drShiftedBits = 0;
-    ++drCaptureNumber;
     drShifted = false;
-    drCaptured = true;
     if (pendingDrBits) {
         checkDrFit();
     }
@@ -402,14 +395,7 @@ void ChainPlayer::Impl::updateDr() {
         }
         sourcesOf(fromStream ? starts[i] : starts[i] + drShiftedBits,
                   fromStream ? 0 : drPath.length(), length);
-        ++counts.drUpdates;
-        DeviceUpdate update{
-            updateLine,  static_cast<uint32_t>(i), false, length, value, selected.name,
-            valueSources};
-        update.instructionCode = selected.instruction;
-        update.digitLines = valueDigitLines;
-        update.afterReset = devices[i].selectedByReset;
-        sink.deviceUpdate(update);
+        reportDrUpdate(i, updateLine, value);
     }
     // A second Update-DR needs a capture first; the registers keep what they latched.
     drCaptured = false;

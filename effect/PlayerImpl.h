@@ -99,6 +99,17 @@ struct ChainPlayer::Impl {
     // Capture-DR: what each device's instruction selects, and, when a scan is on its way to
     // Shift-DR, whether it fits.
     void captureDr();
+    // What every Capture-DR does to the bits shifted since the last one: gone, counted anew.
+    void startDrCapture() {
+        if (!drStream.empty()) {
+            drStream = BitRope{};
+        }
+        drTail.clear();
+        drTailBits = 0;
+        drDigitLines.clear();
+        ++drCaptureNumber;
+        drCaptured = true;
+    }
     // What each device's instruction selects: drSelected, elastic, the known registers'
     // lengths and captures. The same at every capture until an instruction changes, so kept
     // until then (selectionKept), with the captures of a path of known length (keptDrPath).
@@ -119,6 +130,20 @@ struct ChainPlayer::Impl {
     void keepDrPiece(const Bits& bits);
     void flushDrTail();
     void updateDr();
+    // The update event of `device`'s register, which latched `value` (valueSources and
+    // valueDigitLines say where its bits came from).
+    void reportDrUpdate(size_t device, uint64_t updateLine, const BitValue& value) {
+        const SelectedRegister& selected = drSelected[device];
+        ++counts.drUpdates;
+        DeviceUpdate update{updateLine,  static_cast<uint32_t>(device),
+                            false,       value.bitCount(),
+                            value,       selected.name,
+                            valueSources};
+        update.instructionCode = selected.instruction;
+        update.digitLines = valueDigitLines;
+        update.afterReset = devices[device].selectedByReset;
+        sink.deviceUpdate(update);
+    }
     // valueSources for a register of `length` bits whose bit 0 is stream bit shiftedStart -
     // windowLength.
     void sourcesOf(uint64_t shiftedStart, uint64_t windowLength, uint64_t length);
@@ -128,9 +153,9 @@ struct ChainPlayer::Impl {
     void startTdo(bool ir, uint64_t totalBits);
     // The block [first, first + count) of tdoBlock/knownBlock against the expected TDO.
     void compareBlock(uint64_t first, uint64_t count);
-    // A scan of one block against the expected TDO and mask as the statement holds them (a
-    // null mask: every bit compared).
-    void compareWholeTdo(uint64_t bits, const uint8_t* expected, const uint8_t* mask);
+    // A DR scan of one block, from its capture, against the expected TDO and mask as the
+    // statement holds them (a null mask: every bit compared), and its check reported.
+    void checkWholeTdo(uint64_t bits, const uint8_t* expected, const uint8_t* mask);
     void reportTdo(bool ir, uint64_t totalBits, uint64_t captureOffset);
 
     ChainDescription chainDescription;

@@ -29,19 +29,12 @@ inline void keepOneSource(std::vector<ValueSource>& sources, uint64_t line) {
 
 inline void ChainPlayer::Impl::captureShift(const Bits& tdi, uint64_t bits) {
     // As captureDr, shiftDr and keepDrBits leave the registers for one scan of its own line.
-    if (!drStream.empty()) {
-        drStream = BitRope{};
-    }
-    drTail.clear();
-    drTailBits = 0;
-    drDigitLines.clear();
+    startDrCapture();
     keepOneSource(drSegments, line);
     drShiftedBits = bits;
-    ++drCaptureNumber;
     drFirst = tdi;
     drShifted = true;
     drLine = line;
-    drCaptured = true;
 }
 
 inline void ChainPlayer::Impl::updateShifted(uint64_t bits) {
@@ -70,12 +63,7 @@ inline void ChainPlayer::Impl::updateShifted(uint64_t bits) {
             copyBits(valueBits.data(), 0, first, start, length);
             value = BitValue(valueBits, length);
         }
-        ++counts.drUpdates;
-        DeviceUpdate update{
-            line, static_cast<uint32_t>(i), false, length, value, selected.name, valueSources};
-        update.instructionCode = selected.instruction;
-        update.afterReset = devices[i].selectedByReset;
-        sink.deviceUpdate(update);
+        reportDrUpdate(i, line, value);
     }
     drCaptured = false;
 }
@@ -136,8 +124,7 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
             const uint64_t out = std::min(bits, tdoSideBits);
             copyBits(tdoBlock.data(), 0, drCapture.bits(), 0, out);
             copyBits(knownBlock.data(), 0, drCapture.known(), 0, out);
-            compareWholeTdo(bits, expected, mask);
-            reportTdo(false, bits, 0);
+            checkWholeTdo(bits, expected, mask);
         }
         clock(KELJTAG_UPDATE_DR);
         updateShifted(bits);
@@ -175,8 +162,7 @@ bool ChainPlayer::Impl::playShortScan(const kelsvfreader::Statement& statement,
     clocksSpent += bits;
     state = KELJTAG_EXIT1_DR;
     if (checked) {
-        compareWholeTdo(bits, expected, mask);
-        reportTdo(false, bits, 0);
+        checkWholeTdo(bits, expected, mask);
     }
 
     // Exit1-DR, Update-DR, Run-Test/Idle.

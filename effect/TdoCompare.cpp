@@ -95,13 +95,13 @@ void ChainPlayer::Impl::compareBlock(uint64_t first, uint64_t count) {
     compareBits(tdoBlock.data(), blockExpected, blockMask, knownBlock.data(), count, first, tally);
 }
 
-void ChainPlayer::Impl::compareWholeTdo(uint64_t bits, const uint8_t* expected,
-                                        const uint8_t* mask) {
+void ChainPlayer::Impl::checkWholeTdo(uint64_t bits, const uint8_t* expected, const uint8_t* mask) {
     tally = TdoTally{};
     maskImplicit = mask == nullptr;
     blockExpected = expected;
     blockMask = mask;
     compareBits(tdoBlock.data(), expected, mask, knownBlock.data(), bits, 0, tally);
+    reportTdo(false, bits, 0);
 }
 
 void ChainPlayer::Impl::reportTdo(bool ir, uint64_t totalBits, uint64_t captureOffset) {

@@ -322,16 +322,14 @@ inline bool SvfReader::Impl::applyScan(Statement& statement, ScanKind kind, OneS
             maskCleared[index]) {
             noteMaskLost(Position{at.line, at.column + scan.tdoOffset});
         }
-        statement.scanKind = kind;
-        statement.scan = &values;
     } else {
         if (!applyScanValues(kind, scan, Position{at.line, at.column + scan.tdoOffset})) {
             return false;
         }
         oneStep.lastUsed = &scan == &oneStep.kept[0] ? 0 : 1;
-        statement.scanKind = kind;
-        statement.scan = &values;
     }
+    statement.scanKind = kind;
+    statement.scan = &values;
     statement.end = Position{at.line, at.column + scan.length - 1};
     lexer.skipInLine(scan.length);
     return true;
