@@ -74,6 +74,14 @@ class Kept {
     }
     // The bytes of a short value.
     const uint8_t* memory() const { return rope_ ? nullptr : bytes_.data(); }
+    uint64_t bitCount() const { return bitCount_; }
+    bool isLong() const { return rope_ != nullptr; }
+    // A short value of `bitCount` bits from `bytes` (the bits past its end clear).
+    void assignShort(const uint8_t* bytes, uint64_t bitCount) {
+        rope_.reset();
+        bytes_.assign(bytes, bytes + bytesFor(bitCount));
+        bitCount_ = bitCount;
+    }
     // A long value known to be zeros without reading it.
     bool allZeros() const { return rope_ && rope_->allZeros(); }
     // Empty, keeping the buffer for the next value.

@@ -82,6 +82,8 @@ class EffectQueue : public PlaySink {
         --count_;
         return effect;
     }
+    // The oldest event, left in its slot: valid until it is popped.
+    const Effect& front() const { return slots_[head_]; }
     // The oldest event into `effect`, whose buffers the slot keeps for a later event.
     void pop(Effect& effect) {
         moveEffect(slots_[head_], effect, kKeptBytes);

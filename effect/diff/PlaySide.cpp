@@ -32,7 +32,8 @@ const std::optional<Finding>& Side::readerError() const {
     if (!aheadEnded_ && !worker_.joinable()) {
         return queue_.readerError;
     }
-    return queue_.readerError && (endTaken_ || errorAfter_ < taken_) ? queue_.readerError : kNone;
+    return queue_.readerError && (endTaken_ || errorAfter_ < takenCount_) ? queue_.readerError
+                                                                          : kNone;
 }
 
 void Side::startAhead() {
@@ -63,8 +64,8 @@ void Side::stopAhead() {
 }
 
 void Side::playAhead() {
-    std::vector<Effect> filling;
-    size_t count = 0;
+    HandedBatch filling;
+    HandedEvents packer;
     size_t bytes = 0;
     uint64_t handed = 0;
     bool more = true;
@@ -72,7 +73,7 @@ void Side::playAhead() {
         while (more) {
             // The events complete before this statement: a reader error in it is seen by
             // a comparison that asks for more than these.
-            const uint64_t readyBefore = handed + count + queue_.ready();
+            const uint64_t readyBefore = handed + filling.count + queue_.ready();
             const bool hadError = queue_.readerError.has_value();
             more = player_.playNext(reader_);
             if (!hadError && queue_.readerError) {
@@ -82,19 +83,21 @@ void Side::playAhead() {
                 queue_.closeCheck();
             }
             while (!queue_.empty()) {
-                if (count == filling.size()) {
-                    filling.emplace_back();
+                const Effect& front = queue_.front();
+                bytes += bytesFor(std::min(front.bitCount, kBlockBits)) * (front.tdo ? 2 : 1);
+                if (Effect* large = packer.handIn(filling, front)) {
+                    queue_.pop(*large);
+                } else {
+                    queue_.popFront();
                 }
-                Effect& effect = filling[count++];
-                queue_.pop(effect);
-                bytes += bytesFor(std::min(effect.bitCount, kBlockBits)) * (effect.tdo ? 2 : 1);
             }
-            if (!more || count >= kBatchEvents || bytes >= kBatchBytes) {
-                if (!handOver(filling, count)) {
+            if (!more || filling.count >= kBatchEvents || bytes >= kBatchBytes) {
+                const size_t count = filling.count;
+                packer.finish(filling);
+                if (!handOver(filling)) {
                     return;
                 }
                 handed += count;
-                count = 0;
                 bytes = 0;
             }
         }
@@ -109,14 +112,15 @@ void Side::playAhead() {
     changed_.notify_all();
 }
 
-bool Side::handOver(std::vector<Effect>& filling, size_t count) {
+bool Side::handOver(HandedBatch& filling) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return stopping_ || readyCount_ == 0; });
     if (stopping_) {
         return false;
     }
-    ready_.swap(filling);
-    readyCount_ = count;
+    std::swap(ready_, filling);
+    readyCount_ = ready_.count;
+    filling.clear();
     lock.unlock();
     changed_.notify_all();
     return true;
@@ -128,12 +132,16 @@ Effect* Side::takeAhead() {
         releaseLarge(*lastTaken_, kSlotBytes);
         lastTaken_ = nullptr;
     }
-    if (readAt_ == readCount_ && !nextBatch()) {
+    if (readEvents_ == readCount_ && !nextBatch()) {
         return nullptr;
     }
-    lastTaken_ = &reading_[readAt_++];
-    ++taken_;
-    return lastTaken_;
+    ++readEvents_;
+    ++takenCount_;
+    Effect* effect = unpacker_.takeOut(reading_, readAt_, taken_);
+    if (effect != &taken_) {
+        lastTaken_ = effect;
+    }
+    return effect;
 }
 
 bool Side::nextBatch() {
@@ -149,10 +157,11 @@ bool Side::nextBatch() {
         }
         return false;
     }
-    reading_.swap(ready_);
+    std::swap(reading_, ready_);
     readCount_ = readyCount_;
     readyCount_ = 0;
     readAt_ = 0;
+    readEvents_ = 0;
     lock.unlock();
     changed_.notify_all();
     return true;

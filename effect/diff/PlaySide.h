@@ -11,6 +11,7 @@
 
 #include "EffectDiff.h"
 #include "EffectQueue.h"
+#include "HandedEvents.h"
 
 namespace kelsvf::check::diff {
 
@@ -79,7 +80,7 @@ class Side {
     void playAhead();
 
     // Waits until the batch handed over before is taken; false when the comparison stopped.
-    bool handOver(std::vector<Effect>& filling, size_t count);
+    bool handOver(HandedBatch& filling);
 
     Effect* takeAhead();
 
@@ -99,18 +100,21 @@ class Side {
     alignas(64) std::thread worker_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Effect> ready_;
+    HandedBatch ready_;
     size_t readyCount_ = 0;
     bool workerEnded_ = false;
     bool stopping_ = false;
     std::exception_ptr failure_;
     uint64_t errorAfter_ = 0;  // events complete before the statement of the reader's error
     // The comparison's side: the batch it takes from, and how far it came.
-    alignas(64) std::vector<Effect> reading_;
-    Effect* lastTaken_ = nullptr;  // in reading_, its large buffers given up at the next take
-    size_t readAt_ = 0;
+    alignas(64) HandedBatch reading_;
+    HandedEvents unpacker_;
+    Effect taken_;                 // the short event taken last, out of reading_
+    Effect* lastTaken_ = nullptr;  // a large one in reading_, its buffers given up at the next take
+    size_t readAt_ = 0;            // in reading_'s bytes
+    size_t readEvents_ = 0;
     size_t readCount_ = 0;
-    uint64_t taken_ = 0;
+    uint64_t takenCount_ = 0;
     bool endTaken_ = false;
     bool aheadEnded_ = false;  // the thread has been joined
 };

@@ -48,11 +48,13 @@ std::string resultText(const DiffResult& result) {
     return text;
 }
 
-DiffResult compare(const std::string& a, const std::string& b, size_t most, bool parallel) {
+DiffResult compare(const std::string& a, const std::string& b, size_t most, bool parallel,
+                   bool waitsAtLeast = false) {
     kelsvfreader::SvfReader readerA = kelsvfreader::SvfReader::fromString(a);
     kelsvfreader::SvfReader readerB = kelsvfreader::SvfReader::fromString(b, 7);
     EffectDiffOptions options{most};
     options.playInParallel = parallel;
+    options.waitsAtLeast = waitsAtLeast;
     return EffectDiff(chainFromIrLengths({8}), options).compare(readerA, readerB);
 }
 
@@ -120,6 +122,72 @@ TEST(ParallelDiff, LongValuesGiveWhatADiffInTurnGives) {
         EXPECT_EQ(inTurn.differences[0].b.to, 4 + flipped);
         EXPECT_EQ(resultText(compare(a, b, 10, true)), resultText(inTurn)) << flipped;
     }
+}
+
+// Events of every shape the hand-over packs or keeps apart: short values up to 256 bits and longer
+// ones, TDO checks with and without a mask, updates joined from several scans through Pause-DR,
+// TDI over several lines, clocks in many states and RUNTEST times and waits. `changed` (when below
+// the count of pieces) is written with another bit, clock count or time.
+std::string mixedFile(size_t pieces, size_t changed) {
+    std::string text = "STATE RESET;\nSIR 8 TDI (3a);\n";
+    for (size_t i = 0; i < pieces; ++i) {
+        const bool change = i == changed;
+        switch (i % 8) {
+            case 0:
+                text += std::string("SDR 256 TDI (") + (change ? "1" : "0") + std::string(63, 'f') +
+                        ");\n";
+                break;
+            case 1:
+                text += "SDR 257 TDI (1" + std::string(64, change ? 'e' : 'c') + ");\n";
+                break;
+            case 2:
+                text += std::string("SDR 32 TDI (0) TDO (") + (change ? "10000" : "0") +
+                        ") MASK (ffff0000);\n";
+                break;
+            case 3:
+                text += "ENDDR DRPAUSE;\n";
+                for (int piece = 0; piece < 6; ++piece) {
+                    text += "SDR 8 TDI (" + std::to_string(10 + piece + (change ? 1 : 0)) + ");\n";
+                }
+                text += "ENDDR IDLE;\nSDR 8 TDI (ff);\n";
+                break;
+            case 4:
+                text += "SDR 128 TDI (0123456789abcdef\n" + std::string(change ? "f" : "0") +
+                        "123456789abcdef);\n";
+                break;
+            case 5:
+                text +=
+                    "RUNTEST DRPAUSE " + std::to_string(change ? 6 : 5) + " TCK ENDSTATE IDLE;\n";
+                break;
+            case 6:
+                text +=
+                    std::string("RUNTEST ") + (change ? "2E-3" : "1E-3") + " SEC MAXIMUM 1 SEC;\n";
+                break;
+            default:
+                text += std::string("STATE IRPAUSE;\nSTATE IDLE;\nSDR 16 TDI (7fff) TDO (") +
+                        (change ? "7ffe" : "7fff") + ");\n";
+                break;
+        }
+    }
+    return text;
+}
+
+TEST(ParallelDiff, EventsOfEveryShapeGiveWhatADiffInTurnGives) {
+    constexpr size_t kPieces = 1200;
+    const std::string a = mixedFile(kPieces, kPieces);
+    for (size_t changed = 0; changed < 16; ++changed) {
+        for (const size_t at : {changed, 880 + changed}) {
+            const std::string b = mixedFile(kPieces, at);
+            const DiffResult inTurn = compare(a, b, 3, false);
+            EXPECT_FALSE(inTurn.same()) << at;
+            EXPECT_EQ(resultText(compare(a, b, 3, true)), resultText(inTurn)) << at;
+            // Waits compared as "at least": the RUNTEST times of each run state.
+            EXPECT_EQ(resultText(compare(b, a, 3, true, true)),
+                      resultText(compare(b, a, 3, false, true)))
+                << at;
+        }
+    }
+    EXPECT_EQ(resultText(compare(a, a, 3, true)), resultText(compare(a, a, 3, false)));
 }
 
 }  // namespace
