@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -195,17 +196,14 @@ class HandedEvents {
     const uint8_t* getSpent(const uint8_t* from, Spent& spent) {
         uint64_t changed = 0;
         from = get(from, changed);
-        for (size_t i = 0; i < kClocks; ++i) {
-            if ((changed >> i & 1) != 0) {
-                from = get(from, sent_.clocks[i]);
-            }
-        }
-        if ((changed >> kClocks & 1) != 0) {
-            from = get(from, sent_.waits);
-        }
-        for (size_t i = 0; i < kRuns; ++i) {
-            if ((changed >> (kClocks + 1 + i) & 1) != 0) {
-                from = get(from, sent_.run[i]);
+        for (; changed != 0; changed &= changed - 1) {
+            const auto index = static_cast<size_t>(std::countr_zero(changed));
+            if (index < kClocks) {
+                from = get(from, sent_.clocks[index]);
+            } else if (index == kClocks) {
+                from = get(from, sent_.waits);
+            } else {
+                from = get(from, sent_.run[index - kClocks - 1]);
             }
         }
         spent = sent_;
