@@ -11,7 +11,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -37,95 +36,11 @@ struct HandedBatch {
     }
 };
 
-// Packs and unpacks events. Each side keeps the clocks and waits of the last short event it
-// handled: both handle the same events in the same order, so both hold the same ones.
-class HandedEvents {
-  public:
-    // The next event of `batch`: packed where it is short (nullptr back); else the large slot
-    // for the caller to move `effect` into.
-    Effect* handIn(HandedBatch& batch, const Effect& effect) {
-        ++batch.count;
-        const bool isShort = !effect.value.isLong() && !effect.mask.isLong() &&
-                             effect.digitLines.empty() && effect.value.bitCount() <= kShortBits &&
-                             effect.mask.bitCount() <= kShortBits &&
-                             effect.sources.size() <= kShortSources;
-        if (!staging_) {
-            staging_ = std::make_unique<Staging>();
-        }
-        if (staged_ + kMostBytes > kStagingBytes) {
-            flush(batch, false);
-        }
-        uint8_t* const start = staging_->bytes.data() + staged_;
-        uint8_t* at = start;
-        Header header{};
-        if (!isShort) {
-            header.large = static_cast<uint32_t>(batch.largeCount);
-            at = put(at, header);
-            staged_ += static_cast<size_t>(at - start);
-            if (batch.largeCount == batch.large.size()) {
-                batch.large.emplace_back();
-            }
-            return &batch.large[batch.largeCount++];
-        }
-        header.line = effect.line;
-        header.bitCount = effect.bitCount;
-        header.capture = effect.capture;
-        header.captureOffset = effect.captureOffset;
-        header.device = effect.device;
-        header.valueBits = static_cast<uint16_t>(effect.value.bitCount());
-        header.maskBits = static_cast<uint16_t>(effect.mask.bitCount());
-        header.flags = static_cast<uint8_t>((effect.tdo ? kTdo : 0) | (effect.ir ? kIr : 0));
-        header.sourceCount = static_cast<uint8_t>(effect.sources.size());
-        at = put(at, header);
-        at = putSpent(at, *effect.spent);
-        at = putBytes(at, effect.value.memory(), bytesFor(header.valueBits));
-        at = putBytes(at, effect.mask.memory(), bytesFor(header.maskBits));
-        at = putBytes(at, effect.sources.data(), effect.sources.size() * sizeof(ValueSource));
-        staged_ += static_cast<size_t>(at - start);
-        return nullptr;
-    }
-
-    // Everything packed is in `batch`, and visible to the thread that takes it next.
-    void finish(HandedBatch& batch) {
-        if (staging_) {
-            flush(batch, true);
-        }
-    }
-
-    // The event at `at` of `batch`: unpacked into `effect` (whose buffers it reuses) where it is
-    // short, and `effect` back; else its large slot. `at` moves past it.
-    Effect* takeOut(HandedBatch& batch, size_t& at, Effect& effect) {
-        const uint8_t* from = batch.bytes.data() + at;
-        Header header;
-        from = get(from, header);
-        if (header.large != kShort) {
-            at = static_cast<size_t>(from - batch.bytes.data());
-            return &batch.large[header.large];
-        }
-        effect.tdo = (header.flags & kTdo) != 0;
-        effect.ir = (header.flags & kIr) != 0;
-        effect.line = header.line;
-        effect.device = header.device;
-        effect.bitCount = header.bitCount;
-        effect.capture = header.capture;
-        effect.captureOffset = header.captureOffset;
-        from = getSpent(from, *effect.spent);
-        effect.value.assignShort(from, header.valueBits);
-        from += bytesFor(header.valueBits);
-        effect.mask.assignShort(from, header.maskBits);
-        from += bytesFor(header.maskBits);
-        effect.sources.resize(header.sourceCount);
-        if (header.sourceCount != 0) {
-            std::memcpy(effect.sources.data(), from, header.sourceCount * sizeof(ValueSource));
-        }
-        from += header.sourceCount * sizeof(ValueSource);
-        effect.digitLines.clear();
-        at = static_cast<size_t>(from - batch.bytes.data());
-        return &effect;
-    }
-
-  private:
-    static constexpr size_t kStagingBytes = 8192;
+// What the packing and the unpacking share: the form of a packed event. The counts of an event
+// are sent as they differ from the last short event's; both sides keep those, for both handle the
+// same events in the same order.
+class HandedForm {
+  protected:
     static constexpr uint64_t kShortBits = 256;
     static constexpr size_t kShortSources = 4;
     static constexpr uint32_t kShort = UINT32_MAX;
@@ -167,6 +82,59 @@ class HandedEvents {
         return at + size;
     }
 
+    Spent sent_;  // the counts of the last short event packed or unpacked on this side
+};
+
+// Packs the events of the file played ahead, on its thread.
+class EventPacker : HandedForm {
+  public:
+    // The next event of `batch`: packed where it is short (nullptr back); else the large slot
+    // for the caller to move `effect` into.
+    Effect* handIn(HandedBatch& batch, const Effect& effect) {
+        ++batch.count;
+        const bool isShort = !effect.value.isLong() && !effect.mask.isLong() &&
+                             effect.digitLines.empty() && effect.value.bitCount() <= kShortBits &&
+                             effect.mask.bitCount() <= kShortBits &&
+                             effect.sources.size() <= kShortSources;
+        if (staged_ + kMostBytes > kStagingBytes) {
+            flush(batch, false);
+        }
+        uint8_t* const start = staging_.data() + staged_;
+        uint8_t* at = start;
+        Header header{};
+        if (!isShort) {
+            header.large = static_cast<uint32_t>(batch.largeCount);
+            at = put(at, header);
+            staged_ += static_cast<size_t>(at - start);
+            if (batch.largeCount == batch.large.size()) {
+                batch.large.emplace_back();
+            }
+            return &batch.large[batch.largeCount++];
+        }
+        header.line = effect.line;
+        header.bitCount = effect.bitCount;
+        header.capture = effect.capture;
+        header.captureOffset = effect.captureOffset;
+        header.device = effect.device;
+        header.valueBits = static_cast<uint16_t>(effect.value.bitCount());
+        header.maskBits = static_cast<uint16_t>(effect.mask.bitCount());
+        header.flags = static_cast<uint8_t>((effect.tdo ? kTdo : 0) | (effect.ir ? kIr : 0));
+        header.sourceCount = static_cast<uint8_t>(effect.sources.size());
+        at = put(at, header);
+        at = putSpent(at, *effect.spent);
+        at = putBytes(at, effect.value.memory(), bytesFor(header.valueBits));
+        at = putBytes(at, effect.mask.memory(), bytesFor(header.maskBits));
+        at = putBytes(at, effect.sources.data(), effect.sources.size() * sizeof(ValueSource));
+        staged_ += static_cast<size_t>(at - start);
+        return nullptr;
+    }
+
+    // Everything packed is in `batch`, and visible to the thread that takes it next.
+    void finish(HandedBatch& batch) { flush(batch, true); }
+
+  private:
+    static constexpr size_t kStagingBytes = 8192;
+
     // The counts that differ from the last short event's: a mask, then those counts.
     uint8_t* putSpent(uint8_t* at, const Spent& spent) {
         uint8_t* maskAt = at;
@@ -193,6 +161,78 @@ class HandedEvents {
         sent_ = spent;
         return at;
     }
+    // Packed events are staged here, in this core's cache, and moved into the batch a run of
+    // whole cache lines at a time by stores that bypass the cache: the batch's lines were last
+    // read by the other core, and an ordinary store would first have to fetch each one from it.
+    void flush(HandedBatch& batch, bool all) {
+        constexpr size_t kLine = 64;
+        const size_t size = all ? (staged_ + 15) / 16 * 16 : staged_ / kLine * kLine;
+        if (batch.bytes.size() < batch.used + size) {
+            batch.bytes.resize(std::max(batch.used + size, 2 * batch.bytes.size()));
+        }
+        std::memset(staging_.data() + staged_, 0, size > staged_ ? size - staged_ : 0);
+        uint8_t* to = batch.bytes.data() + batch.used;
+#if defined(__x86_64__)
+        if (reinterpret_cast<uintptr_t>(to) % 16 == 0) {
+            for (size_t i = 0; i < size; i += 16) {
+                _mm_stream_si128(reinterpret_cast<__m128i*>(to + i),
+                                 _mm_load_si128(reinterpret_cast<const __m128i*>(&staging_[i])));
+            }
+            if (all) {
+                _mm_sfence();  // the streamed bytes reach memory before the batch is handed on
+            }
+        } else {
+            std::memcpy(to, staging_.data(), size);
+        }
+#else
+        std::memcpy(to, staging_.data(), size);
+#endif
+        batch.used += size;
+        const size_t rest = size < staged_ ? staged_ - size : 0;
+        std::memmove(staging_.data(), staging_.data() + size, rest);
+        staged_ = rest;
+    }
+
+    alignas(64) std::array<uint8_t, kStagingBytes> staging_{};
+    size_t staged_ = 0;
+};
+
+// Unpacks them, on the comparison's thread.
+class EventUnpacker : HandedForm {
+  public:
+    // The event at `at` of `batch`: unpacked into `effect` (whose buffers it reuses) where it is
+    // short, and `effect` back; else its large slot. `at` moves past it.
+    Effect* takeOut(HandedBatch& batch, size_t& at, Effect& effect) {
+        const uint8_t* from = batch.bytes.data() + at;
+        Header header;
+        from = get(from, header);
+        if (header.large != kShort) {
+            at = static_cast<size_t>(from - batch.bytes.data());
+            return &batch.large[header.large];
+        }
+        effect.tdo = (header.flags & kTdo) != 0;
+        effect.ir = (header.flags & kIr) != 0;
+        effect.line = header.line;
+        effect.device = header.device;
+        effect.bitCount = header.bitCount;
+        effect.capture = header.capture;
+        effect.captureOffset = header.captureOffset;
+        from = getSpent(from, *effect.spent);
+        effect.value.assignShort(from, header.valueBits);
+        from += bytesFor(header.valueBits);
+        effect.mask.assignShort(from, header.maskBits);
+        from += bytesFor(header.maskBits);
+        effect.sources.resize(header.sourceCount);
+        if (header.sourceCount != 0) {
+            std::memcpy(effect.sources.data(), from, header.sourceCount * sizeof(ValueSource));
+        }
+        from += header.sourceCount * sizeof(ValueSource);
+        effect.digitLines.clear();
+        at = static_cast<size_t>(from - batch.bytes.data());
+        return &effect;
+    }
+
+  private:
     const uint8_t* getSpent(const uint8_t* from, Spent& spent) {
         uint64_t changed = 0;
         from = get(from, changed);
@@ -209,46 +249,6 @@ class HandedEvents {
         spent = sent_;
         return from;
     }
-
-    // Packed events are staged here, in this core's cache, and moved into the batch a run of
-    // whole cache lines at a time by stores that bypass the cache: the batch's lines were last
-    // read by the other core, and an ordinary store would first have to fetch each one from it.
-    void flush(HandedBatch& batch, bool all) {
-        constexpr size_t kLine = 64;
-        const size_t size = all ? (staged_ + 15) / 16 * 16 : staged_ / kLine * kLine;
-        if (batch.bytes.size() < batch.used + size) {
-            batch.bytes.resize(std::max(batch.used + size, 2 * batch.bytes.size()));
-        }
-        std::memset(staging_->bytes.data() + staged_, 0, size > staged_ ? size - staged_ : 0);
-        uint8_t* to = batch.bytes.data() + batch.used;
-#if defined(__x86_64__)
-        if (reinterpret_cast<uintptr_t>(to) % 16 == 0) {
-            for (size_t i = 0; i < size; i += 16) {
-                _mm_stream_si128(
-                    reinterpret_cast<__m128i*>(to + i),
-                    _mm_load_si128(reinterpret_cast<const __m128i*>(&staging_->bytes[i])));
-            }
-            if (all) {
-                _mm_sfence();  // the streamed bytes reach memory before the batch is handed on
-            }
-        } else {
-            std::memcpy(to, staging_->bytes.data(), size);
-        }
-#else
-        std::memcpy(to, staging_->bytes.data(), size);
-#endif
-        batch.used += size;
-        const size_t rest = size < staged_ ? staged_ - size : 0;
-        std::memmove(staging_->bytes.data(), staging_->bytes.data() + size, rest);
-        staged_ = rest;
-    }
-
-    struct Staging {
-        alignas(64) std::array<uint8_t, kStagingBytes> bytes{};
-    };
-    std::unique_ptr<Staging> staging_;  // on the side that packs
-    size_t staged_ = 0;
-    Spent sent_;  // the counts of the last short event packed or unpacked on this side
 };
 
 }  // namespace kelsvf::check::diff

@@ -65,7 +65,7 @@ void Side::stopAhead() {
 
 void Side::playAhead() {
     HandedBatch filling;
-    HandedEvents packer;
+    EventPacker packer;
     size_t bytes = 0;
     uint64_t handed = 0;
     bool more = true;

@@ -108,7 +108,7 @@ class Side {
     uint64_t errorAfter_ = 0;  // events complete before the statement of the reader's error
     // The comparison's side: the batch it takes from, and how far it came.
     alignas(64) HandedBatch reading_;
-    HandedEvents unpacker_;
+    EventUnpacker unpacker_;
     Effect taken_;                 // the short event taken last, out of reading_
     Effect* lastTaken_ = nullptr;  // a large one in reading_, its buffers given up at the next take
     size_t readAt_ = 0;            // in reading_'s bytes
